@@ -1,2 +1,4 @@
 # Unit tests of the Qt-free core: one executable per topic.
 velqor_add_test(tst_frames LABEL unit SOURCES modbus/tst_frames.cpp)
+velqor_add_test(tst_parameters LABEL unit SOURCES device/tst_parameters.cpp)
+velqor_add_test(tst_reply_decoding LABEL unit SOURCES device/tst_reply_decoding.cpp)

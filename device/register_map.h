@@ -1,0 +1,64 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// The module's holding registers as the tool uses them. Every other file takes
+// addresses, scales and codes from here.
+namespace device {
+
+enum Register : uint16_t {
+    PwmVoltage = 0x0000,        // 0.1 V
+    PwmFrequencyHigh = 0x0001,  // Hz, high 16 bits
+    PwmFrequencyLow = 0x0002,   // Hz, low 16 bits
+    PwmDuty = 0x0003,           // 0.1 %
+    PulseDelayTime = 0x0004,    // ms
+    PulseHighTime = 0x0005,     // ms
+    PulseLowTime = 0x0006,      // ms
+    PulseNumber = 0x0007,       // pulses
+    VoltageSource = 0x0008,     // 10 mV
+    CurrentSource = 0x0009,     // 0.01 mA
+    SineFrequency = 0x000A,     // Hz
+    WorkMode = 0x000B,          // mode number
+    BaudRateCode = 0x000C,      // code, kBaudRates
+    OutputState = 0x000D,       // 1 = ON
+    Unshown0E = 0x000E,         // read with the block, shown nowhere
+    PulseCount = 0x000F,        // pulses, read only
+    PollMarker = 0x0012,        // written with 1 by the unused poll routine
+};
+
+// The module's new slave address travels in register 0x0000 of a broadcast write.
+constexpr uint16_t kSlaveAddressRegister = 0x0000;
+
+// The parameter block, written together; the read block, read together.
+constexpr uint16_t kParameterBlockFirst = 0x0000;
+constexpr uint16_t kParameterBlockCount = 13;
+constexpr uint16_t kReadBlockFirst = 0x0000;
+constexpr uint16_t kReadBlockCount = 16;
+
+// A decimal quantity travels as quantity × scale; the window shows it with `decimals`.
+struct Scaling {
+    uint16_t reg;
+    int scale;     // 1, 10, 100 or 1000
+    int decimals;  // the zeros of the scale: display format "0", "0.0", "0.00", "0.000"
+};
+constexpr Scaling kPwmVoltage{PwmVoltage, 10, 1};
+constexpr Scaling kPwmDuty{PwmDuty, 10, 1};
+constexpr Scaling kPulseDelayTime{PulseDelayTime, 1000, 3};
+constexpr Scaling kPulseHighTime{PulseHighTime, 1000, 3};
+constexpr Scaling kPulseLowTime{PulseLowTime, 1000, 3};
+constexpr Scaling kPulseNumber{PulseNumber, 1, 0};
+constexpr Scaling kVoltageSource{VoltageSource, 100, 2};
+constexpr Scaling kCurrentSource{CurrentSource, 100, 2};
+constexpr Scaling kSineFrequency{SineFrequency, 1, 0};
+constexpr Scaling kWorkMode{WorkMode, 1, 0};
+constexpr Scaling kPulseCount{PulseCount, 1, 0};
+
+// The module's baud rates; the code is the position (Combo6 holds them in this order).
+constexpr std::array<const char *, 6> kBaudRates{"4800", "9600", "19200", "38400", "57600", "115200"};
+
+// Exact match of a rate text against kBaudRates; nullopt for any other text.
+std::optional<uint16_t> BaudRateCodeFor(const std::string &rateText);
+
+} // namespace device

@@ -1,0 +1,99 @@
+#include "device/reply_decoding.h"
+#include "modbus/crc16.h"
+#include "modbus/hex_text.h"
+
+#include <QtTest>
+
+using device::Target;
+
+namespace {
+
+// The registers read from 0x0000 in the example reply: 24.0 V, 100000 Hz, 50.0 %, ...
+const std::vector<uint16_t> kExample{0x00F0, 0x0001, 0x86A0, 0x01F4, 0x0000, 0x03E8, 0x03E8, 0x0032,
+                                     0x0258, 0x0320, 0x0032, 0x0001, 0x0001, 0x0001, 0x0000, 0x0007};
+
+// A function-03 reply from slave 1 carrying the first `count` of `values`, as hex text.
+std::string ReadReply(std::vector<uint16_t> values, std::size_t count, uint8_t function = 0x03)
+{
+    std::vector<uint8_t> bytes{0x01, function, static_cast<uint8_t>(2 * count)};
+    for (std::size_t i = 0; i < count; ++i) {
+        bytes.push_back(static_cast<uint8_t>(values[i] >> 8));
+        bytes.push_back(static_cast<uint8_t>(values[i] & 0xFF));
+    }
+    return modbus::ToHexText(modbus::AppendCrc16(bytes, bytes.size() - 1));
+}
+
+std::vector<uint16_t> ExampleWith(std::size_t reg, uint16_t value)
+{
+    std::vector<uint16_t> values = kExample;
+    values[reg] = value;
+    return values;
+}
+
+// The decoded read as one line, so that a row states all of it: "Text3=24.0 ... Text14=7 baud=1 out=1".
+QString Describe(const std::optional<device::DecodedRead> &read)
+{
+    if (!read)
+        return "unchanged";
+    QStringList parts;
+    for (const auto &[target, text] : read->texts)
+        parts << QString("Text%1=%2").arg(int(target) + 3).arg(QString::fromStdString(text));
+    if (read->baudItem)
+        parts << QString("baud=%1").arg(*read->baudItem);
+    if (read->outputState)
+        parts << QString("out=%1").arg(*read->outputState);
+    return parts.join(' ');
+}
+
+} // namespace
+
+class TstReplyDecoding : public QObject {
+    Q_OBJECT
+private slots:
+    void decode_data();
+    void decode();
+};
+
+void TstReplyDecoding::decode_data()
+{
+    QTest::addColumn<QString>("receiveBuffer");
+    QTest::addColumn<QString>("decoded");
+    auto row = [](const char *name, const std::string &text, const char *decoded) {
+        QTest::newRow(name) << QString::fromStdString(text) << decoded;
+    };
+    const char *full = "Text3=24.0 Text4=100000 Text5=50.0 Text6=0.000 Text7=1.000 Text8=1.000 Text9=50 "
+                       "Text10=6.00 Text11=8.00 Text13=50 Text12=1 Text14=7 baud=1 out=1";
+    row("16 registers", ReadReply(kExample, 16), full);
+    row("output off", ReadReply(ExampleWith(0x0D, 0), 16),
+        "Text3=24.0 Text4=100000 Text5=50.0 Text6=0.000 Text7=1.000 Text8=1.000 Text9=50 "
+        "Text10=6.00 Text11=8.00 Text13=50 Text12=1 Text14=7 baud=1 out=0");
+    row("baud code 6 leaves the list", ReadReply(ExampleWith(0x0C, 6), 16),
+        "Text3=24.0 Text4=100000 Text5=50.0 Text6=0.000 Text7=1.000 Text8=1.000 Text9=50 "
+        "Text10=6.00 Text11=8.00 Text13=50 Text12=1 Text14=7 out=1");
+    row("hex letters", ReadReply(ExampleWith(0x07, 0x0A1F), 8),
+        "Text3=24.0 Text4=100000 Text5=50.0 Text6=0.000 Text7=1.000 Text8=1.000 Text9=2591");
+    row("beyond the label's range", ReadReply(ExampleWith(0x00, 300), 1), "Text3=30.0");
+    row("CRC not examined", ReadReply(kExample, 1).substr(0, 15) + "00 00 ", "Text3=24.0");
+    row("5 registers", ReadReply(kExample, 5), "Text3=24.0 Text4=100000 Text5=50.0 Text6=0.000");
+    row("13 registers", ReadReply(kExample, 13),
+        "Text3=24.0 Text4=100000 Text5=50.0 Text6=0.000 Text7=1.000 Text8=1.000 Text9=50 "
+        "Text10=6.00 Text11=8.00 Text13=50 Text12=1 baud=1");
+    row("largest values", ReadReply(std::vector<uint16_t>(16, 0xFFFF), 16),
+        "Text3=6553.5 Text4=4294967295 Text5=6553.5 Text6=65.535 Text7=65.535 Text8=65.535 Text9=65535 "
+        "Text10=655.35 Text11=655.35 Text13=65535 Text12=65535 Text14=65535 out=65535");
+    row("write reply", "01 06 00 0D 00 01 D9 C9 ", "unchanged");
+    row("another function", ReadReply(kExample, 16, 0x04), "unchanged");
+    row("2 registers", ReadReply(kExample, 2), "unchanged");
+    row("not hex", "01 03 02 0G 64 00 00 ", "unchanged");
+    row("empty", "", "unchanged");
+}
+
+void TstReplyDecoding::decode()
+{
+    QFETCH(QString, receiveBuffer);
+    QFETCH(QString, decoded);
+    QCOMPARE(Describe(device::DecodeReply(receiveBuffer.toStdString())), decoded);
+}
+
+QTEST_APPLESS_MAIN(TstReplyDecoding)
+#include "tst_reply_decoding.moc"
