@@ -1,0 +1,852 @@
+#include "app/main_window.h"
+
+#include "app/key_filter.h"
+#include "app/layout.h"
+#include "app/settings_file.h"
+#include "app/texts.h"
+#include "device/parameters.h"
+#include "device/register_map.h"
+#include "device/reply_decoding.h"
+#include "modbus/frames.h"
+#include "modbus/hex_text.h"
+#include "modbus/reply_check.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPainterPath>
+#include <QThread>
+#include <QUrl>
+#include <QValidator>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+using layout::Tw;
+
+namespace {
+
+QString Q(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+const QColor kGreen(0, 255, 0);
+const QColor kWhite(255, 255, 255);
+const QColor kBlack(0, 0, 0);
+const QColor kCyan(0, 255, 255);
+const QColor kLinkBlue(128, 128, 255);
+
+const char *const kSettingsFile = "com.txt";
+// More than a settings file ever needs; a larger file is read only this far.
+constexpr std::streamsize kSettingsReadLimit = 64 * 1024;
+// The reply check refuses anything longer than 111 characters, so text beyond this
+// bound can change no verdict; it only stops a flooding line from growing memory.
+constexpr std::size_t kReceiveBufferLimit = 3 * 1024;
+
+// SimSun where it is installed, otherwise a Song/Ming-style font with the same metrics class.
+QFont SimSun(double points, bool bold = false)
+{
+    static const bool substituted = [] {
+        QFont::insertSubstitutions(QStringLiteral("SimSun"),
+                                   {QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL UMing TW"),
+                                    QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC"),
+                                    QStringLiteral("WenQuanYi Zen Hei")});
+        return true;
+    }();
+    Q_UNUSED(substituted);
+    QFont font(QStringLiteral("SimSun"));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+// Refuses an edit that makes the text longer than the limit; deleting from a longer text
+// that the program put there stays possible.
+class TypingLimitValidator : public QValidator {
+public:
+    TypingLimitValidator(QLineEdit *box, int limit) : QValidator(box), m_box(box), m_limit(limit) {}
+    State validate(QString &input, int &) const override
+    {
+        if (input.size() > m_limit && input.size() > m_box->text().size())
+            return Invalid;
+        return Acceptable;
+    }
+private:
+    QLineEdit *m_box;
+    int m_limit;
+};
+
+void SetBackground(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, color);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QPixmap MakePicture()
+{
+    // A small picture of the module's waveforms: a sine and a pulse train.
+    QPixmap pixmap(68, 39);
+    pixmap.fill(Qt::white);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0, 120, 200), 2));
+    QPainterPath sine;
+    for (int x = 0; x <= 66; ++x) {
+        const double y = 11 - 8 * std::sin(x * 2 * M_PI / 33.0);
+        if (x == 0)
+            sine.moveTo(1 + x, y);
+        else
+            sine.lineTo(1 + x, y);
+    }
+    painter.drawPath(sine);
+    painter.setPen(QPen(QColor(0, 160, 0), 2));
+    const QPoint pulse[] = {{1, 35}, {10, 35}, {10, 25}, {22, 25}, {22, 35}, {34, 35}, {34, 25},
+                            {46, 25}, {46, 35}, {58, 35}, {58, 25}, {67, 25}};
+    painter.drawPolyline(pulse, static_cast<int>(std::size(pulse)));
+    return pixmap;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- small controls
+
+void ClickLabel::mousePressEvent(QMouseEvent *event)
+{
+    QLabel::mousePressEvent(event);
+    emit clicked();
+}
+
+ValueBox::ValueBox(QWidget *parent) : QLineEdit(parent) {}
+
+void ValueBox::SetTypingLimit(int limit)
+{
+    m_limit = limit;
+    setValidator(limit > 0 ? new TypingLimitValidator(this, limit) : nullptr);
+}
+
+void ValueBox::keyPressEvent(QKeyEvent *event)
+{
+    // The filter judges the character a key would insert. Keys that insert none (Delete,
+    // arrows, Home, End) pass; Qt gives Delete the text "\x7f", so it is let through by key.
+    if (m_filterKeys && event->key() != Qt::Key_Delete && !event->text().isEmpty()
+        && app::FilterPwmKey(event->text().at(0).unicode()) == 0) {
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void ValueBox::mousePressEvent(QMouseEvent *event)
+{
+    QLineEdit::mousePressEvent(event);
+    emit clicked();
+}
+
+void Lamp::SetColor(const QColor &color)
+{
+    m_color = color;
+    update();
+}
+
+void Lamp::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::black);
+    painter.setBrush(m_color);
+    const int side = std::min(width(), height()) - 1;
+    painter.drawEllipse(QRect((width() - side) / 2, (height() - side) / 2, side, side));
+}
+
+// ---------------------------------------------------------------- the window
+
+MainWindow::MainWindow(serial::Port &port, QWidget *parent) : QWidget(parent), m_port(port)
+{
+    setObjectName(QStringLiteral("frmmain"));
+    setWindowTitle(Q(texts::kWindowCaptionName) + QString(texts::kWindowCaptionBlanks, QLatin1Char(' '))
+                   + Q(texts::kWindowCaptionVersion));
+    SetBackground(this, kWhite);
+    setFixedSize(layout::Px(14310), layout::Px(6990));
+
+    m_showMessage = [this](const QString &text) {
+        QMessageBox box(QMessageBox::NoIcon, Q(texts::kProgramTitle), text, QMessageBox::Ok, this);
+        box.exec();
+    };
+    m_sleep = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
+    m_openUrl = [](const QString &url) { QDesktopServices::openUrl(QUrl(url)); };
+
+    BuildCommunicationGroup();
+    BuildPresetGroup();
+    BuildAddressGroup();
+    BuildStatusRow();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(160);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(500);
+    Timer3 = new QTimer(this);
+    Timer3->setObjectName(QStringLiteral("Timer3"));
+    Timer3->setInterval(1000);
+
+    WireEvents();
+    Form_Load();
+}
+
+MainWindow::~MainWindow()
+{
+    m_port.onBytesWaiting = nullptr;
+    m_port.onDeviceLost = nullptr;
+}
+
+void MainWindow::BuildCommunicationGroup()
+{
+    Frame1 = new QGroupBox(Q(texts::kFrame1), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setFont(SimSun(12, true));
+    Frame1->setGeometry(Tw(120, 120, 2415, 5655));
+
+    auto caption = [this](QLabel *&label, const char *name, const char *text, int left, int top) {
+        label = new QLabel(Q(text), Frame1);
+        label->setObjectName(QLatin1String(name));
+        label->setFont(SimSun(10.5));
+        label->move(layout::Px(left), layout::Px(top));
+        label->adjustSize();
+    };
+    auto list = [this](const QString &name, int top, const QStringList &items) {
+        auto *combo = new QComboBox(Frame1);
+        combo->setObjectName(name);
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setFont(SimSun(10.5));
+        combo->addItems(items);
+        combo->setGeometry(Tw(1200, top, 975, 300));
+        return combo;
+    };
+
+    caption(Label1, "Label1", "串口号", 480, 550);
+    caption(Label2, "Label2", "波特率", 480, 1250);
+    caption(Label3, "Label3", "校验位", 480, 1950);
+    caption(Label4, "Label4", "数据位", 480, 2650);
+    caption(Label5, "Label5", "停止位", 480, 3435);
+    caption(Label12, "Label12", "Slave ID", 240, 4125);
+
+    QStringList ports;
+    for (int n = 1; n <= 9; ++n)
+        ports << QStringLiteral("COM%1").arg(n);
+    QStringList rates;
+    for (const char *rate : device::kBaudRates)
+        rates << QLatin1String(rate);
+
+    Combo1 = list(QStringLiteral("Combo1"), 480, ports);
+    Combo2 = list(QStringLiteral("Combo2"), 1200, rates);
+    Combo3 = list(QStringLiteral("Combo3"), 1920, {Q(texts::kNoParity), Q(texts::kOddParity), Q(texts::kEvenParity)});
+    Combo4 = list(QStringLiteral("Combo4"), 2640, {QStringLiteral("8"), QStringLiteral("7"), QStringLiteral("6")});
+    Combo5 = list(QStringLiteral("Combo5"), 3360, {QStringLiteral("1"), QStringLiteral("2")});
+    // Parity, data bits and stop bits are fixed: shown, not open to the user.
+    Combo3->setEnabled(false);
+    Combo4->setEnabled(false);
+    Combo5->setEnabled(false);
+    Combo_Addr[2] = list(QStringLiteral("Combo_Addr(2)"), 4080, {});
+
+    Shape1 = new Lamp(Frame1);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setGeometry(Tw(840, 5040, 255, 375));
+    Shape1->SetColor(kBlack);
+
+    Command1 = new QPushButton(Q(texts::kPortClosedCaption), Frame1);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setFont(SimSun(10.5));
+    Command1->setGeometry(Tw(1200, 5040, 975, 375));
+}
+
+void MainWindow::BuildPresetGroup()
+{
+    Frame3 = new QGroupBox(Q(texts::kFrame3), this);
+    Frame3->setObjectName(QStringLiteral("Frame3"));
+    Frame3->setFont(SimSun(12, true));
+    Frame3->setGeometry(Tw(2760, 120, 11415, 4575));
+
+    // Three columns of caption and value box; six rows.
+    const int captionLeft[] = {240, 4200, 8520};
+    const int boxLeft[] = {2520, 6840, 9960};
+    const int rowTop[] = {480, 1185, 1890, 2595, 3300, 4005};
+    auto rowHeight = [](int row) { return row == 0 ? 375 : 405; };
+
+    auto caption = [&](const QString &name, const char *text, int column, int row) {
+        auto *label = new QLabel(Q(text), Frame3);
+        label->setObjectName(name);
+        label->setFont(SimSun(10.5));
+        label->move(layout::Px(captionLeft[column]), layout::Px(rowTop[row] + 75));
+        label->adjustSize();
+        return label;
+    };
+    auto box = [&](ValueBox *&field, const char *name, int column, int row) {
+        field = new ValueBox(Frame3);
+        field->setObjectName(QLatin1String(name));
+        field->setFont(SimSun(14.25));
+        QPalette palette = field->palette();
+        palette.setColor(QPalette::Base, kBlack);
+        palette.setColor(QPalette::Text, kCyan);
+        field->setPalette(palette);
+        field->setGeometry(Tw(boxLeft[column], rowTop[row], 1215, rowHeight(row)));
+    };
+
+    Label11 = caption(QStringLiteral("Label11"), "PWM Volt(1.0-24.0V):", 0, 0);
+    Label10[0] = caption(QStringLiteral("Label10(0)"), "PWM Freq(1-150000HZ):", 0, 1);
+    Label19 = caption(QStringLiteral("Label19"), "PWM Duty(0-100%):", 0, 2);
+    Label22 = caption(QStringLiteral("Label22"), "电压源(2.00-10.00V):", 0, 3);
+    Label10[2] = caption(QStringLiteral("Label10(2)"), "电流源(4.00-20.00mA):", 0, 4);
+    Label23 = caption(QStringLiteral("Label23"), "正弦波频率(1-1005HZ):", 0, 5);
+    Label20[1] = caption(QStringLiteral("Label20(1)"), "Pulse DT(0-60.000S):", 1, 0);
+    Label10[1] = caption(QStringLiteral("Label10(1)"), "Pulse HT(0.001-60.000S):", 1, 1);
+    Label17 = caption(QStringLiteral("Label17"), "Pulse LT(0.001-60.000S):", 1, 2);
+    Label21 = caption(QStringLiteral("Label21"), "Pulse NUM(1-60000):", 1, 3);
+    Label24 = caption(QStringLiteral("Label24"), "Pulse Count:", 1, 4);
+
+    Label9 = new ClickLabel(Q("工作模式:"), Frame3);
+    Label9->setObjectName(QStringLiteral("Label9"));
+    Label9->setFont(SimSun(10.5));
+    Label9->move(layout::Px(8520), layout::Px(rowTop[0] + 75));
+    Label9->adjustSize();
+    Label16 = caption(QStringLiteral("Label16"), "修改波特率:", 2, 1);
+    Label18[3] = caption(QStringLiteral("Label18(3)"), "输出状态:", 2, 2);
+
+    box(Text3, "Text3", 0, 0);
+    box(Text4, "Text4", 0, 1);
+    box(Text5, "Text5", 0, 2);
+    box(Text10, "Text10", 0, 3);
+    box(Text11, "Text11", 0, 4);
+    box(Text13, "Text13", 0, 5);
+    box(Text6, "Text6", 1, 0);
+    box(Text7, "Text7", 1, 1);
+    box(Text8, "Text8", 1, 2);
+    box(Text9, "Text9", 1, 3);
+    box(Text14, "Text14", 1, 4);
+    box(Text12, "Text12", 2, 0);
+    for (ValueBox *pwm : {Text3, Text4, Text5})
+        pwm->SetKeyFilter(true);
+
+    Combo6 = new QComboBox(Frame3);
+    Combo6->setObjectName(QStringLiteral("Combo6"));
+    Combo6->setEditable(true);
+    Combo6->setInsertPolicy(QComboBox::NoInsert);
+    Combo6->setFont(SimSun(10.5));
+    for (const char *rate : device::kBaudRates)
+        Combo6->addItem(QLatin1String(rate));
+    Combo6->setGeometry(Tw(9960, 1200, 1215, 300));
+
+    // Label15(0) lies behind Command5 and is larger on every side: its colour is the
+    // button's frame.
+    Label15[0] = new QLabel(Frame3);
+    Label15[0]->setObjectName(QStringLiteral("Label15(0)"));
+    Label15[0]->setGeometry(Tw(9900, 1875, 1335, 460));
+    SetBackground(Label15[0], kWhite);
+
+    auto button = [this](QPushButton *&b, const char *name, const char *text, int top) {
+        b = new QPushButton(Q(text), Frame3);
+        b->setObjectName(QLatin1String(name));
+        b->setFont(SimSun(15));
+        b->setGeometry(Tw(9960, top, 1215, 375));
+    };
+    button(Command5, "Command5", texts::kOff, 1920);
+    button(Command2, "Command2", "设 置", 2640);
+    button(Command3, "Command3", "读 取", 3960);
+
+    Picture1[0] = new QLabel(Frame3);
+    Picture1[0]->setObjectName(QStringLiteral("Picture1(0)"));
+    Picture1[0]->setGeometry(Tw(8520, 3480, 1095, 855));
+    Picture1[0]->setPixmap(MakePicture());
+    Picture1[0]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label8 = new QLabel(Q(texts::kPictureWord), Picture1[0]);
+    Label8->setObjectName(QStringLiteral("Label8"));
+    Label8->setFont(SimSun(10.5));
+    Label8->move(layout::Px(180), layout::Px(600));
+    Label8->adjustSize();
+
+    auto line = [this](QFrame *&f, const char *name, QFrame::Shape shape, const QRect &rect) {
+        f = new QFrame(Frame3);
+        f->setObjectName(QLatin1String(name));
+        f->setFrameShape(shape);
+        f->setFrameShadow(QFrame::Plain);
+        f->setGeometry(rect);
+    };
+    line(Line2, "Line2", QFrame::HLine, Tw(240, 2450, 3720 - 240, 15));
+    line(Line1, "Line1", QFrame::VLine, Tw(3960, 480, 15, 4320 - 480));
+    line(Line3, "Line3", QFrame::VLine, Tw(8280, 480, 15, 4320 - 480));
+}
+
+void MainWindow::BuildAddressGroup()
+{
+    Frame2 = new QGroupBox(Q(texts::kFrame2), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Frame2->setFont(SimSun(12, true));
+    Frame2->setGeometry(Tw(2760, 4800, 11415, 975));
+
+    Label6 = new QLabel(Q("模块地址:"), Frame2);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    Label6->setFont(SimSun(10.5));
+    Label6->move(layout::Px(240), layout::Px(480));
+    Label6->adjustSize();
+
+    Combo_Addr[0] = new QComboBox(Frame2);
+    Combo_Addr[0]->setObjectName(QStringLiteral("Combo_Addr(0)"));
+    Combo_Addr[0]->setEditable(true);
+    Combo_Addr[0]->setInsertPolicy(QComboBox::NoInsert);
+    Combo_Addr[0]->setFont(SimSun(10.5));
+    Combo_Addr[0]->setGeometry(Tw(1680, 400, 1215, 300));
+
+    Label30 = new QLabel(Q(texts::kVendorUrl), Frame2);
+    Label30->setObjectName(QStringLiteral("Label30"));
+    Label30->setFont(SimSun(14.25));
+    QPalette palette = Label30->palette();
+    palette.setColor(QPalette::WindowText, kLinkBlue);
+    Label30->setPalette(palette);
+    Label30->setGeometry(Tw(3480, 400, 5895, 255));
+
+    Command_OK1 = new QPushButton(Q("修 改"), Frame2);
+    Command_OK1->setObjectName(QStringLiteral("Command_OK1"));
+    Command_OK1->setFont(SimSun(15));
+    Command_OK1->setGeometry(Tw(9960, 360, 1215, 375));
+}
+
+void MainWindow::BuildStatusRow()
+{
+    auto caption = [this](const QString &name, const char *text, int left, int top) {
+        auto *label = new QLabel(Q(text), this);
+        label->setObjectName(name);
+        label->setFont(SimSun(10.5));
+        label->move(layout::Px(left), layout::Px(top));
+        label->adjustSize();
+        return label;
+    };
+    auto display = [this](const QString &name, const QRect &rect) {
+        auto *box = new QPlainTextEdit(this);
+        box->setObjectName(name);
+        box->setReadOnly(true);
+        box->setGeometry(rect);
+        box->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        return box;
+    };
+    Label13[0] = caption(QStringLiteral("Label13(0)"), "Send:", 135, 6120);
+    Text1[0] = display(QStringLiteral("Text1(0)"), Tw(720, 6000, 9975, 375));
+    Label7 = caption(QStringLiteral("Label7"), "Mess:", 11040, 6120);
+    Message_Show = display(QStringLiteral("Message_Show"), Tw(11640, 6000, 2535, 375));
+    Message_Show->setFont(SimSun(10.5));
+    Label14 = caption(QStringLiteral("Label14"), "Rece:", 120, 6600);
+    Text2 = display(QStringLiteral("Text2"), Tw(720, 6480, 13455, 375));
+}
+
+void MainWindow::WireEvents()
+{
+    // "Click" on a list is an item chosen by the user; typing into its text is not one.
+    connect(Combo1, qOverload<int>(&QComboBox::activated), this, [this] { Combo1_Click(); });
+    connect(Combo2, qOverload<int>(&QComboBox::activated), this, [this] { Combo2_Click(); });
+    connect(Combo6, qOverload<int>(&QComboBox::activated), this, [this] { Combo6_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command_OK1, &QPushButton::clicked, this, [this] { Command_OK1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
+    connect(Text3, &ValueBox::clicked, this, [this] { Text3_Click(); });
+    connect(Text4, &ValueBox::clicked, this, [this] { Text4_Click(); });
+    connect(Text5, &ValueBox::clicked, this, [this] { Text5_Click(); });
+    connect(Label9, &ClickLabel::clicked, this, [this] { Label9_Click(); });
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
+    connect(Timer3, &QTimer::timeout, this, [this] { Timer3_Timer(); });
+    m_port.onBytesWaiting = [this] { MSComm1_OnComm(); };
+    m_port.onDeviceLost = [this] {
+        // The adapter went away while open: show the closed state, as a close would.
+        Timer2->stop();
+        ShowPortClosed();
+    };
+}
+
+// ---------------------------------------------------------------- start-up and shutdown
+
+void MainWindow::Form_Load()
+{
+    app::StoredSettings stored;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(kSettingsFile, ec)) {
+        std::ifstream file(kSettingsFile, std::ios::binary);
+        std::string content(static_cast<std::size_t>(kSettingsReadLimit), '\0');
+        file.read(content.data(), kSettingsReadLimit);
+        content.resize(static_cast<std::size_t>(std::max<std::streamsize>(file.gcount(), 0)));
+        stored = app::ParseSettings(content);
+    }
+    // A missing file or line leaves COM1 and 9600.
+    const QString portText = stored.portText ? QString::fromLocal8Bit(stored.portText->c_str()) : QStringLiteral("1");
+    const QString baudText = stored.baudText ? QString::fromLocal8Bit(stored.baudText->c_str()) : QStringLiteral("9600");
+
+    Combo1->setEditText(QStringLiteral("COM") + portText);
+    Combo2->setCurrentIndex(Combo2->findText(baudText));
+    Combo2->setEditText(baudText);
+    Combo3->setCurrentIndex(0);
+    Combo4->setCurrentIndex(0);
+    Combo5->setCurrentIndex(0);
+    Combo6->setCurrentIndex(1);
+
+    const int index = app::PortIndexFromText(portText.toStdString(), Combo1->count());
+    Combo1->setCurrentIndex(index);
+    // Qt rewrites the text of an editable list with its selection; with none, the text
+    // keeps what line 1 said ("COM0").
+    if (index < 0)
+        Combo1->setEditText(QStringLiteral("COM") + portText);
+    Combo1_Click();
+
+    QStringList addresses;
+    for (int i = 0; i < 255; ++i)
+        addresses << QString::number(i + 1);
+    Combo_Addr[0]->addItems(addresses.mid(0, 254));
+    Combo_Addr[2]->addItems(addresses);
+    Combo_Addr[0]->setEditText(QStringLiteral("1"));
+    Combo_Addr[2]->setEditText(QStringLiteral("1"));
+
+    const std::pair<ValueBox *, int> limits[] = {{Text3, 4}, {Text4, 6}, {Text5, 4}, {Text6, 6}, {Text7, 6},
+                                                 {Text8, 6}, {Text9, 6}, {Text10, 6}, {Text11, 6}, {Text12, 1}};
+    for (const auto &[box, limit] : limits)
+        box->SetTypingLimit(limit);
+
+    // The start numbers, shown in each box's format (Text14 is not formatted).
+    const std::pair<ValueBox *, const char *> start[] = {
+        {Text3, "10"}, {Text4, "1000"}, {Text5, "50"}, {Text6, "0"}, {Text7, "0.01"}, {Text8, "0.01"},
+        {Text9, "50"}, {Text10, "5"}, {Text11, "4"}, {Text12, "1"}, {Text13, "50"}, {Text14, "50"}};
+    const int decimals[] = {1, 0, 1, 3, 3, 3, 0, 2, 2, 0, 0};
+    for (std::size_t i = 0; i < std::size(start); ++i) {
+        std::string shown = start[i].second;
+        if (i < std::size(decimals))
+            shown = device::FormatNumber(shown, decimals[i]).value_or(shown);
+        start[i].first->setText(QString::fromStdString(shown));
+    }
+}
+
+void MainWindow::Form_QueryUnload()
+{
+    // Shutdown writes the two lines back; a file that cannot be written is skipped, and
+    // the close goes ahead whatever happens here.
+    std::error_code ec;
+    const auto status = std::filesystem::status(kSettingsFile, ec);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return;
+    std::ofstream file(kSettingsFile, std::ios::binary | std::ios::trunc);
+    if (!file)
+        return;
+    file << app::FormatSettings(Combo1->currentIndex() + 1, Combo2->currentText().toLocal8Bit().toStdString());
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    Form_QueryUnload();
+    event->accept();
+}
+
+// ---------------------------------------------------------------- the port
+
+bool MainWindow::PortIsOpen() const
+{
+    return Command1->text() == Q(texts::kPortOpenCaption);
+}
+
+void MainWindow::ShowPortClosed()
+{
+    Command1->setText(Q(texts::kPortClosedCaption));
+    Shape1->SetColor(kBlack);
+    OpenPortNumber = 0;
+}
+
+void MainWindow::ShowMessage(const QString &text)
+{
+    if (m_showMessage)
+        m_showMessage(text);
+}
+
+namespace {
+const char *OpenFailureMessage(serial::OpenResult result)
+{
+    switch (result) {
+    case serial::OpenResult::NotFound:
+        return texts::kPortMissing;
+    case serial::OpenResult::Busy:
+        return texts::kPortAlreadyOpen;
+    default:
+        return texts::kOtherError;
+    }
+}
+} // namespace
+
+void MainWindow::Command1_Click()
+{
+    if (PortIsOpen()) {
+        Timer2->stop();
+        m_port.Close();
+        ShowPortClosed();
+        return;
+    }
+    const int port = Combo1->currentIndex() + 1;
+    if (!OpenPortChecked(port))
+        return;
+    Command1->setText(Q(texts::kPortOpenCaption));
+    Shape1->SetColor(kGreen);
+    const QString parity = Combo3->currentText();
+    if (parity == Q(texts::kNoParity))
+        ParityLetter = QStringLiteral("N");
+    else if (parity == Q(texts::kOddParity))
+        ParityLetter = QStringLiteral("O");
+    else if (parity == Q(texts::kEvenParity))
+        ParityLetter = QStringLiteral("E");
+    PortSettings = Combo2->currentText() + QLatin1Char(',') + ParityLetter + QLatin1Char(',')
+                   + Combo4->currentText() + QLatin1Char(',') + Combo5->currentText();
+    const serial::OpenResult result = ConfigureAndOpenPort(port);
+    if (result != serial::OpenResult::Ok) {
+        // The device was taken since the trial, or the port refuses the settings (the
+        // baud text is editable): back to closed, with the message the trial would give.
+        ShowPortClosed();
+        ShowMessage(Q(OpenFailureMessage(result)));
+        return;
+    }
+    OpenPortNumber = static_cast<int16_t>(port);
+}
+
+bool MainWindow::OpenPortChecked(int port)
+{
+    const serial::OpenResult result = port >= 1 ? m_port.TrialOpen(port) : serial::OpenResult::NotFound;
+    if (result == serial::OpenResult::Ok)
+        return true;
+    ShowMessage(Q(OpenFailureMessage(result)));
+    return false;
+}
+
+serial::OpenResult MainWindow::ConfigureAndOpenPort(int port)
+{
+    return m_port.Open(port, serial::Settings{PortSettings.toStdString()});
+}
+
+void MainWindow::Combo1_Click()
+{
+    const int n = Combo1->currentIndex() + 1;
+    if (n == SelectedPort)
+        return;
+    // Another port chosen while open: close it and say so, rather than leave a window
+    // that reads "open" over a closed port.
+    if (OpenPortNumber != 0 || PortIsOpen()) {
+        Timer2->stop();
+        m_port.Close();
+        ShowPortClosed();
+    }
+    SelectedPort = static_cast<int16_t>(n);
+}
+
+void MainWindow::Combo2_Click()
+{
+    if (PortIsOpen())
+        Command1_Click();
+}
+
+void MainWindow::Combo6_Click() { Timer2->stop(); }
+void MainWindow::Text3_Click() { Timer2->stop(); }
+void MainWindow::Text4_Click() { Timer2->stop(); }
+void MainWindow::Text5_Click() { Timer2->stop(); }
+
+void MainWindow::Label9_Click()
+{
+    if (m_openUrl)
+        m_openUrl(Q(texts::kVendorUrl));
+}
+
+// ---------------------------------------------------------------- the exchange
+
+void MainWindow::MSComm1_OnComm()
+{
+    const std::vector<uint8_t> bytes = m_port.ReadAll();
+    if (ReceiveBuffer.size() < kReceiveBufferLimit)
+        modbus::AppendHexText(ReceiveBuffer, bytes.data(), bytes.size());
+}
+
+void MainWindow::ClearExchangeTexts(bool frameFields)
+{
+    Message_Show->clear();
+    SendText.clear();
+    ReceiveBuffer.clear();
+    if (frameFields) {
+        Text1[0]->clear();
+        Text2->clear();
+    }
+}
+
+std::optional<uint8_t> MainWindow::CheckedAddress(QComboBox *list, const char *emptyMessage)
+{
+    if (!PortIsOpen()) {
+        ShowMessage(Q(texts::kOpenPortFirst));
+        return std::nullopt;
+    }
+    // Text that is not a whole number 0..255 never becomes an address byte.
+    const auto address = modbus::ParseSlaveAddress(list->currentText().toStdString());
+    if (!address)
+        ShowMessage(Q(emptyMessage));
+    return address;
+}
+
+void MainWindow::SendFrame(const std::vector<uint8_t> &frame, bool pause)
+{
+    modbus::AppendHexText(SendText, frame.data(), frame.size());
+    Text1[0]->setPlainText(QString::fromLatin1(SendText.c_str()));
+    // A port that refuses (the device vanished) sends nothing; the check then finds no
+    // reply and says so.
+    m_port.Write(frame);
+    if (pause && m_sleep)
+        m_sleep(100);
+    StartReplyCheck();
+}
+
+void MainWindow::StartReplyCheck()
+{
+    // A check already pending keeps its tick.
+    if (!Timer1->isActive())
+        Timer1->start();
+}
+
+void MainWindow::Timer1_Timer()
+{
+    if (modbus::IsGoodReply(SendText, ReceiveBuffer)) {
+        Text2->setPlainText(QString::fromLatin1(ReceiveBuffer.c_str()));
+        DecodeReply();
+        Message_Show->setPlainText(Q(texts::kReplyGood));
+    } else {
+        Message_Show->setPlainText(Q(texts::kReplyBad));
+    }
+    Timer1->stop();
+}
+
+void MainWindow::DecodeReply()
+{
+    const auto decoded = device::DecodeReply(ReceiveBuffer);
+    if (!decoded)
+        return;
+    ValueBox *const fields[] = {Text3, Text4, Text5, Text6, Text7, Text8, Text9, Text10, Text11, Text12, Text13, Text14};
+    for (const auto &[target, text] : decoded->texts)
+        fields[static_cast<int>(target)]->setText(QString::fromStdString(text));
+    if (decoded->baudItem) {
+        Combo6->setCurrentIndex(*decoded->baudItem);
+        Combo6->setEditText(Combo6->itemText(*decoded->baudItem));
+    }
+    if (decoded->outputState) {
+        OutputFlag = *decoded->outputState;
+        SetOutputLook(OutputFlag == 1);
+    }
+}
+
+void MainWindow::SetOutputLook(bool on)
+{
+    Command5->setText(Q(on ? texts::kOn : texts::kOff));
+    SetBackground(Label15[0], on ? kGreen : kWhite);
+}
+
+// ---------------------------------------------------------------- the operations
+
+void MainWindow::Command_OK1_Click()
+{
+    ClearExchangeTexts(true);
+    // The new address goes to every module on the line: the broadcast address.
+    const auto newAddress = CheckedAddress(Combo_Addr[0], texts::kParameterError);
+    if (!newAddress)
+        return;
+    SendFrame(modbus::BuildWriteSingleRequest(modbus::kBroadcastAddress, device::kSlaveAddressRegister, *newAddress),
+              true);
+}
+
+void MainWindow::Command2_Click()
+{
+    ClearExchangeTexts(true);
+    ValueBox *const fields[device::kParamFieldCount] = {Text3, Text4, Text5, Text6, Text7, Text8,
+                                                        Text9, Text10, Text11, Text12, Text13};
+    std::array<std::string, device::kParamFieldCount> texts;
+    for (int i = 0; i < device::kParamFieldCount; ++i)
+        texts[static_cast<std::size_t>(i)] = fields[i]->text().toStdString();
+    const device::ParameterWrite write =
+        device::NormaliseParameters(texts, Combo6->currentText().toStdString(), BaudRateCode);
+    // The fields are normalised whether or not the request then goes out.
+    for (int i = 0; i < device::kParamFieldCount; ++i) {
+        const QString shown = QString::fromStdString(write.texts[static_cast<std::size_t>(i)]);
+        if (fields[i]->text() != shown)
+            fields[i]->setText(shown);
+    }
+    BaudRateCode = write.baudRateCode;
+    const auto slave = CheckedAddress(Combo_Addr[2], texts::kParameterError);
+    if (!slave)
+        return;
+    SendFrame(device::BuildParameterWriteRequest(*slave, write.registers), true);
+}
+
+void MainWindow::Command3_Click()
+{
+    ClearExchangeTexts(true);
+    Timer2->stop();
+    const auto slave = CheckedAddress(Combo_Addr[2], texts::kParameterError);
+    if (!slave)
+        return;
+    SendFrame(modbus::BuildReadRequest(*slave, device::kReadBlockFirst, device::kReadBlockCount), true);
+}
+
+void MainWindow::Command5_Click()
+{
+    ClearExchangeTexts(true);
+    // The switch flips at once, whether or not the write then goes out.
+    const bool on = Command5->text() != Q(texts::kOn);
+    SetOutputLook(on);
+    OutputFlag = on ? 1 : 0;
+    const auto slave = CheckedAddress(Combo_Addr[2], texts::kParameterError);
+    if (!slave)
+        return;
+    SendFrame(modbus::BuildWriteSingleRequest(*slave, device::OutputState, static_cast<uint16_t>(OutputFlag)), true);
+}
+
+// ---------------------------------------------------------------- polling (nothing starts it)
+
+void MainWindow::Timer2_Timer()
+{
+    ClearExchangeTexts(true);
+    if (!PortIsOpen()) {
+        Timer2->stop();
+        ShowMessage(Q(texts::kOpenPortFirst));
+        return;
+    }
+    const auto slave = modbus::ParseSlaveAddress(Combo_Addr[2]->currentText().toStdString());
+    if (!slave) {
+        Timer2->stop();
+        ShowMessage(Q(texts::kAddressNotSet));
+        return;
+    }
+    // The polled read asks for the same block as the read button, so that its reply is
+    // judged and decoded like one.
+    SendFrame(modbus::BuildReadRequest(*slave, device::kReadBlockFirst, device::kReadBlockCount), false);
+}
+
+void MainWindow::Timer3_Timer()
+{
+    ClearExchangeTexts(true);
+    Timer2->stop();
+    if (const auto slave = CheckedAddress(Combo_Addr[2], texts::kParameterError))
+        SendFrame(modbus::BuildReadRequest(*slave, device::kReadBlockFirst, device::kReadBlockCount), true);
+    Timer3->stop();
+}
+
+void MainWindow::WriteRegister0012AndReadBack()
+{
+    if (OutputFlag == 0) {
+        ClearExchangeTexts(false);
+        if (const auto slave = CheckedAddress(Combo_Addr[2], texts::kParameterError))
+            SendFrame(modbus::BuildWriteSingleRequest(*slave, device::PollMarker, 1), true);
+    }
+    Timer3->start();
+}

@@ -1,0 +1,11 @@
+#pragma once
+#include <string>
+
+namespace serial {
+
+// The device behind port number n. On Linux a file named "COMn" in the working folder
+// (usually a link to /dev/ttyUSB0 or a pty) names it; without one, port n is
+// /dev/ttyS(n-1). On Windows port n is the system's own COMn.
+std::string DeviceForPort(int portNumber);
+
+} // namespace serial

@@ -1,0 +1,214 @@
+#include "serial/qt_serial_port.h"
+
+#include "serial/port_names.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
+#include <cerrno>
+#include <optional>
+#include <fstream>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace serial {
+namespace {
+
+constexpr qint64 kBufferSize = 1024;
+
+// /dev/ttySn nodes exist for every possible 8250 UART; the kernel marks the ones with no
+// hardware behind them as type 0. Such a node is a port that does not exist.
+bool IsEmptyUartNode(const QString &device)
+{
+#ifdef _WIN32
+    Q_UNUSED(device);
+    return false;
+#else
+    const QString name = QFileInfo(device).fileName();
+    if (!name.startsWith(QLatin1String("ttyS")))
+        return false;
+    std::ifstream type("/sys/class/tty/" + name.toStdString() + "/type");
+    int value = -1;
+    return type >> value && value == 0;
+#endif
+}
+
+// Tells a missing device and one this user may not open apart before Qt does: QSerialPort
+// reports both "no permission" and "held by another program" as PermissionError.
+std::optional<OpenResult> PreCheck(const QString &device)
+{
+#ifdef _WIN32
+    Q_UNUSED(device);
+    return std::nullopt;
+#else
+    const QByteArray path = device.toLocal8Bit();
+    if (::access(path.constData(), F_OK) != 0 || IsEmptyUartNode(device))
+        return OpenResult::NotFound;
+    if (::access(path.constData(), R_OK | W_OK) != 0)
+        return errno == EACCES ? OpenResult::NoPermission : OpenResult::OtherError;
+    return std::nullopt;
+#endif
+}
+
+QString DevicePath(int portNumber)
+{
+    const QString device = QString::fromStdString(DeviceForPort(portNumber));
+#ifdef _WIN32
+    return device;
+#else
+    // The lock that keeps two programs off one device is taken on the device's own name,
+    // not on the link that points at it.
+    const QString target = QFileInfo(device).canonicalFilePath();
+    return target.isEmpty() ? device : target;
+#endif
+}
+
+OpenResult FromQtError(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::NoError:
+        return OpenResult::Ok;
+    case QSerialPort::DeviceNotFoundError:
+        return OpenResult::NotFound;
+    case QSerialPort::PermissionError:  // access was checked: the device is held elsewhere
+    case QSerialPort::OpenError:        // already open in this process
+        return OpenResult::Busy;
+    default:
+        return OpenResult::OtherError;
+    }
+}
+
+} // namespace
+
+bool ApplySettings(QSerialPort &port, const std::string &settings)
+{
+    const QStringList parts = QString::fromStdString(settings).split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return false;
+    bool ok = false;
+    const qint64 baud = parts[0].trimmed().toLongLong(&ok);
+    if (!ok || baud <= 0 || baud > 4000000)
+        return false;
+    QSerialPort::Parity parity;
+    if (parts[1] == QLatin1String("N"))
+        parity = QSerialPort::NoParity;
+    else if (parts[1] == QLatin1String("O"))
+        parity = QSerialPort::OddParity;
+    else if (parts[1] == QLatin1String("E"))
+        parity = QSerialPort::EvenParity;
+    else
+        return false;
+    const int dataBits = parts[2].toInt(&ok);
+    if (!ok || dataBits < 5 || dataBits > 8)
+        return false;
+    const int stopBits = parts[3].toInt(&ok);
+    if (!ok || (stopBits != 1 && stopBits != 2))
+        return false;
+    return port.setBaudRate(static_cast<qint32>(baud))
+        && port.setParity(parity)
+        && port.setDataBits(static_cast<QSerialPort::DataBits>(dataBits))
+        && port.setStopBits(stopBits == 1 ? QSerialPort::OneStop : QSerialPort::TwoStop)
+        && port.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+QtSerialPort::QtSerialPort(QObject *parent) : QObject(parent)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, [this] {
+        if (onBytesWaiting)
+            onBytesWaiting();
+    });
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::OnError);
+}
+
+QtSerialPort::~QtSerialPort() = default;
+
+OpenResult QtSerialPort::OpenDevice(int portNumber)
+{
+    if (m_port.isOpen())
+        return OpenResult::Busy;
+    const QString device = DevicePath(portNumber);
+    if (const auto refused = PreCheck(device))
+        return *refused;
+    m_port.setPortName(device);
+    if (m_port.open(QIODevice::ReadWrite))
+        return OpenResult::Ok;
+    const OpenResult result = FromQtError(m_port.error());
+    m_port.clearError();
+    return result == OpenResult::Ok ? OpenResult::OtherError : result;
+}
+
+OpenResult QtSerialPort::TrialOpen(int portNumber)
+{
+    const OpenResult result = OpenDevice(portNumber);
+    if (result == OpenResult::Ok)
+        m_port.close();
+    return result;
+}
+
+OpenResult QtSerialPort::Open(int portNumber, const Settings &settings)
+{
+    const OpenResult result = OpenDevice(portNumber);
+    if (result != OpenResult::Ok)
+        return result;
+    m_port.setReadBufferSize(kBufferSize);
+    if (!ApplySettings(m_port, settings.text)) {
+        m_port.close();
+        return OpenResult::BadSettings;
+    }
+    // DTR on and RTS off, as the adapter expects when nothing else is said.
+    m_port.setDataTerminalReady(true);
+    m_port.setRequestToSend(false);
+    m_port.clear(QSerialPort::AllDirections);
+    m_port.clearError();
+    return OpenResult::Ok;
+}
+
+void QtSerialPort::Close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.clearError();
+}
+
+bool QtSerialPort::IsOpen() const
+{
+    return m_port.isOpen();
+}
+
+bool QtSerialPort::Write(const std::vector<uint8_t> &bytes)
+{
+    if (!m_port.isOpen())
+        return false;
+    const qint64 n = m_port.write(reinterpret_cast<const char *>(bytes.data()),
+                                  static_cast<qint64>(bytes.size()));
+    if (n != static_cast<qint64>(bytes.size()))
+        return false;
+    // Hand the bytes to the driver now: the window pauses right after sending, and
+    // QSerialPort would otherwise keep them until its event loop runs again.
+    m_port.flush();
+    return m_port.isOpen();
+}
+
+std::vector<uint8_t> QtSerialPort::ReadAll()
+{
+    if (!m_port.isOpen())
+        return {};
+    const QByteArray data = m_port.readAll();
+    return std::vector<uint8_t>(data.begin(), data.end());
+}
+
+void QtSerialPort::OnError(QSerialPort::SerialPortError error)
+{
+    // A resource error on an open port is the device going away (adapter pulled, pty
+    // closed). Close at once so the read notifier does not fire on a dead descriptor.
+    if (error != QSerialPort::ResourceError || !m_port.isOpen())
+        return;
+    m_port.close();
+    m_port.clearError();
+    if (onDeviceLost)
+        onDeviceLost();
+}
+
+} // namespace serial

@@ -1,0 +1,34 @@
+#pragma once
+#include "serial/port.h"
+
+#include <QObject>
+#include <QSerialPort>
+
+namespace serial {
+
+// The port on QSerialPort. Every signal arrives on the thread that owns the object,
+// which is the window's.
+class QtSerialPort final : public QObject, public Port {
+    Q_OBJECT
+public:
+    explicit QtSerialPort(QObject *parent = nullptr);
+    ~QtSerialPort() override;
+
+    OpenResult TrialOpen(int portNumber) override;
+    OpenResult Open(int portNumber, const Settings &settings) override;
+    void Close() override;
+    bool IsOpen() const override;
+    bool Write(const std::vector<uint8_t> &bytes) override;
+    std::vector<uint8_t> ReadAll() override;
+
+private:
+    void OnError(QSerialPort::SerialPortError error);
+    OpenResult OpenDevice(int portNumber);
+
+    QSerialPort m_port;
+};
+
+// Applies "baud,parity,data,stop" to `port`; false when any piece is not understood.
+bool ApplySettings(QSerialPort &port, const std::string &settings);
+
+} // namespace serial
