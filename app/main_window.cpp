@@ -11,7 +11,9 @@
 #include "modbus/hex_text.h"
 #include "modbus/reply_check.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -19,11 +21,11 @@
 #include <QPainterPath>
 #include <QThread>
 #include <QUrl>
-#include <QValidator>
 
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <system_error>
 
 using layout::Tw;
@@ -64,22 +66,6 @@ QFont SimSun(double points, bool bold = false)
     font.setBold(bold);
     return font;
 }
-
-// Refuses an edit that makes the text longer than the limit; deleting from a longer text
-// that the program put there stays possible.
-class TypingLimitValidator : public QValidator {
-public:
-    TypingLimitValidator(QLineEdit *box, int limit) : QValidator(box), m_box(box), m_limit(limit) {}
-    State validate(QString &input, int &) const override
-    {
-        if (input.size() > m_limit && input.size() > m_box->text().size())
-            return Invalid;
-        return Acceptable;
-    }
-private:
-    QLineEdit *m_box;
-    int m_limit;
-};
 
 void SetBackground(QWidget *widget, const QColor &color)
 {
@@ -128,7 +114,13 @@ ValueBox::ValueBox(QWidget *parent) : QLineEdit(parent) {}
 void ValueBox::SetTypingLimit(int limit)
 {
     m_limit = limit;
-    setValidator(limit > 0 ? new TypingLimitValidator(this, limit) : nullptr);
+}
+
+int ValueBox::Room() const
+{
+    if (m_limit <= 0)
+        return std::numeric_limits<int>::max();
+    return std::max(0, m_limit - static_cast<int>(text().size() - selectedText().size()));
 }
 
 void ValueBox::keyPressEvent(QKeyEvent *event)
@@ -137,6 +129,20 @@ void ValueBox::keyPressEvent(QKeyEvent *event)
     // arrows, Home, End) pass; Qt gives Delete the text "\x7f", so it is let through by key.
     if (m_filterKeys && event->key() != Qt::Key_Delete && !event->text().isEmpty()
         && app::FilterPwmKey(event->text().at(0).unicode()) == 0) {
+        event->accept();
+        return;
+    }
+    // The typing limit counts what the user types or pastes, never what the program wrote:
+    // QLineEdit's own maximum length would also cut text set by the program.
+    if (event->matches(QKeySequence::Paste)) {
+        insert(QGuiApplication::clipboard()->text().left(Room()));
+        event->accept();
+        return;
+    }
+    const QString typed = event->text();
+    const bool inserts = !typed.isEmpty() && typed.at(0).isPrint()
+                         && !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
+    if (inserts && typed.size() > Room()) {
         event->accept();
         return;
     }

@@ -44,6 +44,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 private:
+    int Room() const;  // characters the user may still type
     int m_limit = 0;
     bool m_filterKeys = false;
 };

@@ -1,0 +1,2 @@
+# The window on a fake port: controls, start-up and settings file, typing rules, the port button.
+velqor_add_test(tst_main_window LABEL gui SOURCES app/tst_main_window.cpp support/fake_port.h)
