@@ -201,9 +201,12 @@ std::vector<uint8_t> QtSerialPort::ReadAll()
 
 void QtSerialPort::OnError(QSerialPort::SerialPortError error)
 {
-    // A resource error on an open port is the device going away (adapter pulled, pty
-    // closed). Close at once so the read notifier does not fire on a dead descriptor.
-    if (error != QSerialPort::ResourceError || !m_port.isOpen())
+    // A failing read or write, or a resource error, on an open port is the device going
+    // away (adapter pulled, pty closed: Linux reports the latter as a read error). Close at
+    // once so the read notifier does not fire on a dead descriptor.
+    const bool lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+                      || error == QSerialPort::WriteError;
+    if (!lost || !m_port.isOpen())
         return;
     m_port.close();
     m_port.clearError();

@@ -1,0 +1,170 @@
+#include "app/main_window.h"
+#include "serial/qt_serial_port.h"
+#include "support/pty_pair.h"
+
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+QString U(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+} // namespace
+
+// The real port layer on a virtual serial line: COMn links in the working folder.
+class TstSerialPty : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString m_previousDir;
+    QStringList m_messages;
+
+    std::unique_ptr<MainWindow> Window(serial::Port &port, int portIndex)
+    {
+        auto window = std::make_unique<MainWindow>(port);
+        window->m_showMessage = [this](const QString &text) { m_messages << text; };
+        window->m_sleep = [](int) {};
+        window->Combo1->setCurrentIndex(portIndex);
+        window->Combo1_Click();
+        m_messages.clear();
+        return window;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_previousDir = QDir::currentPath();
+        QDir::setCurrent(m_dir.path());
+        QFile settings("com.txt");
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("1\r\n9600\r\n");
+    }
+    void cleanupTestCase() { QDir::setCurrent(m_previousDir); }
+
+    void openAndClose();
+    void missingPorts();
+    void portHeldElsewhere();
+    void otherPortChosenWhileOpen();
+    void settingsRefused();
+    void deviceVanishes();
+};
+
+void TstSerialPty::openAndClose()
+{
+    PtyPair line(m_dir.filePath("COM1"), m_dir.filePath("far1"));
+    QVERIFY(line.Start());
+    serial::QtSerialPort port;
+    auto window = Window(port, 0);
+    window->Command1->click();
+    QCOMPARE(m_messages, QStringList());
+    QCOMPARE(window->Command1->text(), U("关闭串口"));
+    QCOMPARE(window->Shape1->Color(), QColor(0, 255, 0));
+    QVERIFY(port.IsOpen());
+    window->Command1->click();
+    QCOMPARE(window->Command1->text(), U("打开串口"));
+    QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
+    QVERIFY(!port.IsOpen());
+}
+
+void TstSerialPty::missingPorts()
+{
+    serial::QtSerialPort port;
+    // No link and no such device; a link whose device is gone.
+    QVERIFY(QFile::link(m_dir.filePath("no-such-device"), m_dir.filePath("COM8")));
+    for (int index : {8, 7}) {
+        auto window = Window(port, index);
+        window->Command1->click();
+        QCOMPARE(m_messages, QStringList{U("串口不存在！")});
+        QCOMPARE(window->Command1->text(), U("打开串口"));
+        QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
+    }
+    QFile::remove(m_dir.filePath("COM8"));
+}
+
+void TstSerialPty::portHeldElsewhere()
+{
+    PtyPair line(m_dir.filePath("COM2"), m_dir.filePath("far2"));
+    QVERIFY(line.Start());
+    QProcess holder;
+    holder.start(QCoreApplication::applicationDirPath() + "/hold_port", {"2"});
+    QVERIFY(holder.waitForReadyRead(10000));
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("held"));
+
+    serial::QtSerialPort port;
+    auto window = Window(port, 1);
+    window->Command1->click();
+    QCOMPARE(m_messages, QStringList{U("串口已打开！")});
+    QCOMPARE(window->Command1->text(), U("打开串口"));
+
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished(10000));
+    m_messages.clear();
+    window->Command1->click();
+    QCOMPARE(m_messages, QStringList());
+    QCOMPARE(window->Command1->text(), U("关闭串口"));
+}
+
+void TstSerialPty::otherPortChosenWhileOpen()
+{
+    PtyPair first(m_dir.filePath("COM3"), m_dir.filePath("far3"));
+    PtyPair second(m_dir.filePath("COM4"), m_dir.filePath("far4"));
+    QVERIFY(first.Start() && second.Start());
+    serial::QtSerialPort port;
+    auto window = Window(port, 2);
+    window->Command1->click();
+    QVERIFY(port.IsOpen());
+    window->Combo1->setCurrentIndex(3);
+    window->Combo1->activated(3);
+    QVERIFY(!port.IsOpen());
+    QCOMPARE(window->Command1->text(), U("打开串口"));
+    QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
+    window->Command1->click();
+    QVERIFY(port.IsOpen());
+    QCOMPARE(window->OpenPortNumber, 4);
+}
+
+void TstSerialPty::settingsRefused()
+{
+    PtyPair line(m_dir.filePath("COM5"), m_dir.filePath("far5"));
+    QVERIFY(line.Start());
+    serial::QtSerialPort port;
+    for (const char *baud : {"abc", "0", "99999999"}) {
+        auto window = Window(port, 4);
+        window->Combo2->setEditText(QString::fromLatin1(baud));
+        window->Command1->click();
+        QCOMPARE(m_messages, QStringList{U("其它错误")});
+        QCOMPARE(window->Command1->text(), U("打开串口"));
+        QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
+        QVERIFY(!port.IsOpen());
+    }
+}
+
+void TstSerialPty::deviceVanishes()
+{
+    auto line = std::make_unique<PtyPair>(m_dir.filePath("COM6"), m_dir.filePath("far6"));
+    QVERIFY(line->Start());
+    serial::QtSerialPort port;
+    auto window = Window(port, 5);
+    window->Command1->click();
+    QVERIFY(port.IsOpen());
+
+    line.reset();  // the adapter is pulled
+    QTRY_COMPARE_WITH_TIMEOUT(window->Command1->text(), U("打开串口"), 10000);
+    QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
+    QCOMPARE(window->OpenPortNumber, 0);
+    QVERIFY(!port.IsOpen());
+
+    // A request meets the closed state; plugging back in, the port opens again.
+    window->Command3->click();
+    QCOMPARE(m_messages, QStringList{U("请先打开串口！")});
+    line = std::make_unique<PtyPair>(m_dir.filePath("COM6"), m_dir.filePath("far6"));
+    QVERIFY(line->Start());
+    window->Command1->click();
+    QVERIFY(port.IsOpen());
+}
+
+QTEST_MAIN(TstSerialPty)
+#include "tst_serial_pty.moc"
