@@ -1,0 +1,10 @@
+# End-to-end tests: real programs on socat pty pairs (label e2e).
+
+# The module simulator against a libmodbus master; needs neither Qt nor the window.
+if(TARGET velqor-sim)
+    add_executable(tst_sim tools/tst_sim.cpp)
+    target_link_libraries(tst_sim PRIVATE PkgConfig::MODBUS)
+    set_target_properties(tst_sim PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
+    add_test(NAME sim_selftest COMMAND tst_sim $<TARGET_FILE:velqor-sim>)
+    set_tests_properties(sim_selftest PROPERTIES LABELS e2e TIMEOUT 120)
+endif()

@@ -1,0 +1,87 @@
+#pragma once
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/register_map.h"
+
+// The module as the simulator plays it: its holding registers, its answers to 03, 06
+// and 16, the broadcast address change, the pulse counter, and the reply faults.
+// No I/O here; velqor_sim.cpp owns the line.
+namespace sim {
+
+// 0x0000..0x0012: the read block, the two registers only the 18-register poll covers,
+// and the poll marker.
+constexpr std::size_t kRegisterCount = device::PollMarker + 1;
+
+// The pulse counter steps once per period while the output is on.
+constexpr std::chrono::milliseconds kPulsePeriod{100};
+
+// The registers a freshly powered module holds; BaudRateCode reports the line's rate.
+std::array<uint16_t, kRegisterCount> StartRegisters(uint16_t baudRateCode);
+
+uint16_t Crc16(const uint8_t *data, std::size_t n);
+// Appends the CRC-16 of the whole frame, low byte first.
+void AppendCrc(std::vector<uint8_t> &frame);
+
+// "01 03 00": upper-case hex, one blank between bytes, none at the end.
+std::string Hex(const uint8_t *data, std::size_t n);
+inline std::string Hex(const std::vector<uint8_t> &bytes) { return Hex(bytes.data(), bytes.size()); }
+
+// What the simulator does to a reply. Several may hold at once.
+struct Fault {
+    bool silent = false;             // send nothing
+    std::optional<uint8_t> asSlave;  // this address byte instead of ours, CRC made good again
+    int delayMs = 0;                 // wait before sending
+    bool badCrc = false;             // both CRC bytes inverted
+    bool exception = false;          // refuse: nothing done, exception 02 as the answer
+    bool garbage = false;            // bytes that are no reply, the reply's length
+    bool operator==(const Fault &o) const;
+};
+
+// Words separated by blanks or line ends: none, silent, as-slave N (0..255),
+// delay N (ms, 0..60000), bad-crc, exception, garbage. Empty text and "none" are no fault.
+// nullopt for anything else.
+std::optional<Fault> ParseFault(const std::string &words);
+// The words ParseFault reads back to the same fault; "none" for no fault.
+std::string FaultText(const Fault &fault);
+
+// The bytes that go out instead of `reply` under `fault` (as-slave, then bad-crc, then
+// garbage; silent, delay and exception are the caller's and Slave's business).
+// `seed` drives the garbage and moves on with each use.
+std::vector<uint8_t> Corrupt(std::vector<uint8_t> reply, const Fault &fault, uint32_t &seed);
+
+// What one request did.
+struct Outcome {
+    std::vector<uint8_t> reply;             // empty: nothing to send
+    bool wrote = false;                     // registers changed
+    std::optional<uint16_t> addressChange;  // value of a broadcast write of the address register
+};
+
+class Slave {
+public:
+    // `registers`: kRegisterCount registers that outlive the Slave (a modbus_mapping_t's).
+    // `echoBroadcast`: answer the broadcast address change with the request itself.
+    Slave(uint16_t *registers, bool echoBroadcast);
+
+    // `frame`: a whole request as modbus_receive hands it over (address ours or 0, CRC
+    // good, CRC included). `refuse`: do nothing, answer exception 02, and leave a
+    // broadcast unanswered. Register writes happen here; the new address only comes
+    // back in the Outcome.
+    Outcome Handle(const uint8_t *frame, std::size_t length, bool refuse);
+
+    // Brings the pulse counter up to `now`. Call it often and before each Handle.
+    void Tick(std::chrono::steady_clock::time_point now);
+
+private:
+    uint16_t *m_registers;
+    bool m_echoBroadcast;
+    bool m_counting = false;
+    std::chrono::steady_clock::time_point m_lastPulse{};
+};
+
+} // namespace sim

@@ -1,0 +1,400 @@
+// velqor-sim: the signal-generator module as a Modbus RTU slave on a serial line or pty,
+// for trying the tool without the hardware and for the end-to-end tests.
+
+#include "tools/sim_slave.h"
+
+#include <modbus.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <poll.h>
+#include <sstream>
+#include <string>
+#include <sys/select.h>
+#include <unistd.h>
+
+namespace {
+
+const char kHelp[] = R"(Usage: velqor-sim --device PATH [options]
+       velqor-sim PATH [options]
+
+Plays the signal-generator module: a Modbus RTU slave (8N1) on the serial device PATH,
+e.g. one end of a pty pair:
+  socat -d -d pty,raw,echo=0,link=/tmp/a pty,raw,echo=0,link=/tmp/b &
+  velqor-sim --device /tmp/a            (the tool opens /tmp/b)
+
+Holding registers 0x0000..0x0012 with the module's start values. Function 03, 06 and
+16 are answered; other functions get exception 01, registers beyond 0x0012 exception
+02. Requests for other slave addresses are ignored, and so is a frame that begins
+within 100 ms after one (taken for the other slave's answer, as libmodbus does).
+A write single register (06) of register 0x0000 to the broadcast address 0 changes
+the slave address to the value (1..247; other values are refused and the address
+stays) and is not answered. Other broadcast writes are carried out, unanswered.
+While register 0x000D is 1 the pulse counter 0x000F counts up by one every 100 ms,
+wrapping at 65536. Writing 0x000C does not change the line's rate. Requests that
+come in while a reply is delayed wait for it.
+
+Options:
+  --device PATH        serial device (or give PATH as the only positional argument)
+  --baud RATE          4800 9600 19200 38400 57600 115200 (default 9600); also the start
+                       value of register 0x000C
+  --slave N            slave address, 1..247 (default 1)
+  --echo-broadcast     answer the broadcast address change with the request, unchanged
+  --faults-file PATH   before each request, read the fault words from PATH; when PATH
+                       exists they replace the faults of the command line (an empty
+                       file means none; unreadable words are reported on stderr and
+                       the command line's faults apply)
+  -h, --help           this text
+
+Faults, for every reply (they combine; in the faults file as the words in brackets):
+  --silent          never answer                                        [silent]
+  --as-slave N      reply's address byte N (0..255), CRC made good      [as-slave N]
+  --delay-ms N      wait N ms (0..60000) before replying                [delay N]
+  --bad-crc         both CRC bytes of the reply inverted                [bad-crc]
+  --exception       refuse every request: nothing is done, the answer
+                    is exception 02 (function | 0x80, 02), a broadcast
+                    gets none                                           [exception]
+  --garbage         bytes that are no reply: the reply's length, another
+                    address byte                                        [garbage]
+                    no fault                                            [none]
+
+Output, one line per event on stdout, flushed; hex is upper case, two digits per
+byte, one blank between bytes and none at the end:
+  ready PATH slave N baud RATE   line open, waiting for requests
+  req HEX          request for this slave, CRC included
+  broadcast HEX    request to address 0
+  other HEX        request for another slave (ignored)
+  drop REASON      bytes that made no request (bad CRC, incomplete frame)
+  regs V0 .. V18   after each write, the 19 registers in decimal
+  state slave N    the slave address after an address change
+  state refused N  an address change to N that was not taken
+  fault WORDS      the faults applied to the reply that follows (or withheld)
+  rep HEX          the bytes sent back
+
+Ends with status 0 on SIGINT or SIGTERM, 1 when the line cannot be opened or is lost,
+2 for a usage error.
+)";
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnSignal(int)
+{
+    g_stop = 1;
+}
+
+struct Options {
+    std::string device;
+    int baud = 9600;
+    uint16_t baudRateCode = 1;
+    int slave = 1;
+    bool echoBroadcast = false;
+    std::string faultsFile;
+    sim::Fault fault;
+};
+
+void Print(const std::string &line)
+{
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+std::optional<int> ParseInt(const std::string &text, int min, int max)
+{
+    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int value = std::atoi(text.c_str());
+    if (value < min || value > max)
+        return std::nullopt;
+    return value;
+}
+
+// nullopt with `error` set for a usage error; `help` set when help was asked for.
+std::optional<Options> ParseOptions(int argc, char **argv, bool &help, std::string &error)
+{
+    Options options;
+    std::string faultWords;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::optional<std::string> {
+            if (i + 1 >= argc) {
+                error = arg + " needs a value";
+                return std::nullopt;
+            }
+            return std::string(argv[++i]);
+        };
+        if (arg == "-h" || arg == "--help") {
+            help = true;
+            return std::nullopt;
+        } else if (arg == "--device") {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            options.device = *v;
+        } else if (arg == "--baud") {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            const auto code = device::BaudRateCodeFor(*v);
+            if (!code) {
+                error = "unknown baud rate " + *v;
+                return std::nullopt;
+            }
+            options.baud = std::atoi(v->c_str());
+            options.baudRateCode = *code;
+        } else if (arg == "--slave") {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            const auto n = ParseInt(*v, 1, 247);
+            if (!n) {
+                error = "slave address must be 1..247";
+                return std::nullopt;
+            }
+            options.slave = *n;
+        } else if (arg == "--echo-broadcast") {
+            options.echoBroadcast = true;
+        } else if (arg == "--faults-file") {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            options.faultsFile = *v;
+        } else if (arg == "--silent" || arg == "--bad-crc" || arg == "--exception" || arg == "--garbage") {
+            faultWords += " " + arg.substr(2);
+        } else if (arg == "--as-slave" || arg == "--delay-ms") {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            faultWords += (arg == "--as-slave" ? " as-slave " : " delay ") + *v;
+        } else if (arg.rfind("-", 0) != 0 && options.device.empty()) {
+            options.device = arg;
+        } else {
+            error = "unknown argument " + arg;
+            return std::nullopt;
+        }
+    }
+    if (options.device.empty()) {
+        error = "no device given";
+        return std::nullopt;
+    }
+    const auto fault = sim::ParseFault(faultWords);
+    if (!fault) {
+        error = "bad fault option:" + faultWords;
+        return std::nullopt;
+    }
+    options.fault = *fault;
+    return options;
+}
+
+// The faults for the next reply: the faults file's when it exists and reads, else the
+// command line's.
+sim::Fault CurrentFault(const Options &options)
+{
+    if (options.faultsFile.empty())
+        return options.fault;
+    std::ifstream in(options.faultsFile);
+    if (!in)
+        return options.fault;
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (const auto fault = sim::ParseFault(text.str()))
+        return *fault;
+    std::fprintf(stderr, "velqor-sim: %s: cannot read the faults \"%s\"\n", options.faultsFile.c_str(),
+                 text.str().c_str());
+    return options.fault;
+}
+
+// Waits `ms` with the stop signals open; false when one arrived.
+bool Pause(int ms, const sigset_t &openMask)
+{
+    timespec left{ms / 1000, (ms % 1000) * 1000000L};
+    pselect(0, nullptr, nullptr, nullptr, &left, &openMask);
+    return !g_stop;
+}
+
+bool WriteAll(int fd, const std::vector<uint8_t> &bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            pollfd p{fd, POLLOUT, 0};
+            if (poll(&p, 1, 1000) <= 0)
+                return false;  // nobody reads the other end
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The length of a request for another slave, which libmodbus reads but does not report.
+std::size_t OtherRequestLength(const uint8_t *frame)
+{
+    switch (frame[1]) {
+    case MODBUS_FC_READ_HOLDING_REGISTERS:
+    case MODBUS_FC_WRITE_SINGLE_REGISTER:
+        return 8;
+    case MODBUS_FC_WRITE_MULTIPLE_REGISTERS:
+        return std::min<std::size_t>(9u + frame[6], MODBUS_RTU_MAX_ADU_LENGTH);
+    default:
+        return 2;
+    }
+}
+
+std::string RegistersLine(const uint16_t *registers)
+{
+    std::string line = "regs";
+    for (std::size_t i = 0; i < sim::kRegisterCount; ++i)
+        line += " " + std::to_string(registers[i]);
+    return line;
+}
+
+struct ModbusDeleter {
+    void operator()(modbus_t *ctx) const
+    {
+        modbus_close(ctx);
+        modbus_free(ctx);
+    }
+};
+struct MappingDeleter {
+    void operator()(modbus_mapping_t *mapping) const { modbus_mapping_free(mapping); }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    bool help = false;
+    std::string error;
+    const auto parsed = ParseOptions(argc, argv, help, error);
+    if (help) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (!parsed) {
+        std::fprintf(stderr, "velqor-sim: %s (see --help)\n", error.c_str());
+        return 2;
+    }
+    const Options &options = *parsed;
+
+    // The stop signals stay blocked except while the loop waits, so none slips in
+    // between the check of g_stop and the wait.
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigset_t stopSignals;
+    sigset_t openMask;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigprocmask(SIG_BLOCK, &stopSignals, &openMask);
+    sigdelset(&openMask, SIGINT);
+    sigdelset(&openMask, SIGTERM);
+
+    std::unique_ptr<modbus_mapping_t, MappingDeleter> mapping(
+        modbus_mapping_new(0, 0, static_cast<int>(sim::kRegisterCount), 0));
+    std::unique_ptr<modbus_t, ModbusDeleter> ctx(modbus_new_rtu(options.device.c_str(), options.baud, 'N', 8, 1));
+    if (!mapping || !ctx) {
+        std::fprintf(stderr, "velqor-sim: %s\n", modbus_strerror(errno));
+        return 1;
+    }
+    const auto start = sim::StartRegisters(options.baudRateCode);
+    std::copy(start.begin(), start.end(), mapping->tab_registers);
+
+    if (modbus_set_slave(ctx.get(), options.slave) == -1 || modbus_connect(ctx.get()) == -1) {
+        std::fprintf(stderr, "velqor-sim: %s: %s\n", options.device.c_str(), modbus_strerror(errno));
+        return 1;
+    }
+    // How long the reply of another slave may take to begin; see the ignore step below.
+    modbus_set_response_timeout(ctx.get(), 0, 100000);
+    modbus_set_indication_timeout(ctx.get(), 0, 100000);
+    const int fd = modbus_get_socket(ctx.get());
+
+    sim::Slave slave(mapping->tab_registers, options.echoBroadcast);
+    uint32_t garbageSeed = 0x2545F491u;
+    uint8_t frame[MODBUS_RTU_MAX_ADU_LENGTH];
+    Print("ready " + options.device + " slave " + std::to_string(options.slave) + " baud "
+          + std::to_string(options.baud));
+
+    while (!g_stop) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(fd, &readable);
+        timespec tick{0, std::chrono::nanoseconds(sim::kPulsePeriod).count()};
+        const int ready = pselect(fd + 1, &readable, nullptr, nullptr, &tick, &openMask);
+        slave.Tick(std::chrono::steady_clock::now());
+        if (ready <= 0)
+            continue;  // tick, or a signal
+
+        const int length = modbus_receive(ctx.get(), frame);
+        if (length == 0) {
+            Print("other " + sim::Hex(frame, OtherRequestLength(frame)));
+            // libmodbus now takes the next frame for the other slave's reply. Let it have
+            // that frame only if it starts soon (the response timeout); a lone request for
+            // a missing slave must not cost the next request for us.
+            modbus_receive(ctx.get(), frame);
+            continue;
+        }
+        if (length < 0) {
+            if (errno == ECONNRESET || errno == EIO || errno == EBADF || errno == ENXIO) {
+                std::fprintf(stderr, "velqor-sim: %s: line lost: %s\n", options.device.c_str(),
+                             modbus_strerror(errno));
+                return 1;
+            }
+            Print(errno == ETIMEDOUT ? std::string("drop incomplete frame")
+                                     : std::string("drop ") + modbus_strerror(errno));
+            modbus_flush(ctx.get());
+            continue;
+        }
+
+        const auto request = static_cast<std::size_t>(length);
+        const bool broadcast = frame[0] == MODBUS_BROADCAST_ADDRESS;
+        Print((broadcast ? "broadcast " : "req ") + sim::Hex(frame, request));
+
+        const sim::Fault fault = CurrentFault(options);
+        slave.Tick(std::chrono::steady_clock::now());
+        const sim::Outcome outcome = slave.Handle(frame, request, fault.exception);
+        if (outcome.wrote)
+            Print(RegistersLine(mapping->tab_registers));
+        if (outcome.addressChange) {
+            const uint16_t address = *outcome.addressChange;
+            // 0 is the broadcast address itself; libmodbus takes 1..247 in RTU
+            if (address != MODBUS_BROADCAST_ADDRESS && modbus_set_slave(ctx.get(), address) == 0)
+                Print("state slave " + std::to_string(address));
+            else
+                Print("state refused " + std::to_string(address));
+        }
+        const bool faulty = !(fault == sim::Fault{});
+        if (outcome.reply.empty()) {
+            if (broadcast && fault.exception)
+                Print("fault " + sim::FaultText(fault));  // the broadcast was refused
+            continue;
+        }
+        if (faulty)
+            Print("fault " + sim::FaultText(fault));
+        if (fault.silent)
+            continue;
+        if (fault.delayMs > 0 && !Pause(fault.delayMs, openMask))
+            break;
+        const auto sent = sim::Corrupt(outcome.reply, fault, garbageSeed);
+        if (!WriteAll(fd, sent)) {
+            std::fprintf(stderr, "velqor-sim: %s: write: %s\n", options.device.c_str(), std::strerror(errno));
+            continue;
+        }
+        Print("rep " + sim::Hex(sent));
+    }
+    return 0;
+}
