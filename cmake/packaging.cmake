@@ -1,0 +1,79 @@
+# Install rules and the Debian package (CPack, DEB generator).
+#
+#   cmake --install build-pkg --prefix /usr/local     install without a package
+#   cd build-pkg && cpack -G DEB                      velqor-config_<version>_<arch>.deb
+#
+# Included at the end of the top-level CMakeLists.txt, so velqor-sim exists here when
+# libmodbus was found.
+
+include(GNUInstallDirs)
+
+set(VELQOR_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
+
+install(TARGETS velqor-config RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET velqor-sim)
+    install(TARGETS velqor-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+install(FILES ${VELQOR_PACKAGING_DIR}/velqor-config.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${VELQOR_PACKAGING_DIR}/velqor-config.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# Rendered from the SVG once and kept in the tree, so the build needs no SVG renderer.
+install(FILES ${VELQOR_PACKAGING_DIR}/velqor-config.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
+# OPTIONAL: checked when installing, so a README added after configuring is picked up.
+install(FILES ${PROJECT_SOURCE_DIR}/README.md
+        DESTINATION ${CMAKE_INSTALL_DOCDIR} OPTIONAL)
+
+# ---------------------------------------------------------------- the Debian package
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME velqor-config)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "Velqor")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "configuration tool for a Modbus RTU signal-generator module")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "A one-window Qt desktop tool, the Modbus RTU master for a signal-generator\n"
+    "module on a serial port. It writes the module's current source, voltage\n"
+    "source, PWM, pulse train, sine frequency and work mode, reads them back,\n"
+    "switches the output and changes the module's slave address. It keeps the\n"
+    "last serial port and baud rate in com.txt in the folder it is started from\n"
+    "(the home folder when started from the desktop menu).")
+if(TARGET velqor-sim)
+    string(APPEND CPACK_PACKAGE_DESCRIPTION
+        "\nThe package also holds velqor-sim, a simulator of the module as a Modbus\n"
+        "RTU slave.")
+endif()
+
+set(VELQOR_PACKAGE_MAINTAINER "Velqor config maintainers <maintainers@velqor.example>"
+    CACHE STRING "Maintainer field of the Debian package")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VELQOR_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES ON)
+
+# The linked libraries come from dpkg-shlibdeps (dpkg-dev) with the versions the binaries
+# need. Nothing links the font, so it is named by hand. The xcb platform plugin ships in
+# libqt6gui6 on Debian 12 (qt6-qpa-plugins holds only the VNC and touch plugins).
+set(VELQOR_RUNTIME_EXTRAS "fonts-arphic-uming")
+find_program(VELQOR_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(VELQOR_DPKG_SHLIBDEPS)
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "${VELQOR_RUNTIME_EXTRAS}")
+else()
+    message(STATUS "dpkg-shlibdeps not found (package dpkg-dev): the package's Depends are the fixed list")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS
+        "libc6, libstdc++6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4)")
+    if(TARGET velqor-sim)
+        string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libmodbus5")
+    endif()
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${VELQOR_RUNTIME_EXTRAS}")
+endif()
+
+# Keeps build folders and the repository out of a source package made by mistake.
+set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/" "/run/")
+
+include(CPack)
