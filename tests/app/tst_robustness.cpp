@@ -1,0 +1,189 @@
+#include "support/exchange_window.h"
+
+#include <QtTest>
+
+// Bad input from the user, the settings file and the line: no crash, no hang, nothing
+// wrong sent or shown, and the window works afterwards.
+class TstRobustness : public QObject {
+    Q_OBJECT
+private:
+    // A good read afterwards proves the window still works.
+    static void ReadStillWorks(ExchangeWindow &w)
+    {
+        if (!w->PortIsOpen())
+            w->Command1_Click();
+        w->Command3_Click();
+        w.port.Feed(ReadReply({240, 0, 1000, 500, 0, 10, 10, 50, 500, 400, 50, 1, 1, 0, 0, 9}));
+        w->Timer1_Timer();
+        QCOMPARE(w.Status(), U8(texts::kReplyGood));
+        QCOMPARE(w->Text3->text(), "24.0");
+        QCOMPARE(w->Text14->text(), "9");
+    }
+
+private slots:
+    void pastedTextInEveryBox();
+    void addressListsInEveryOperation_data();
+    void addressListsInEveryOperation();
+    void hugeSettingsLine();
+    void settingsFileCannotBeWritten();
+    void floodOfBytes();
+    void replyInSingleBytes();
+    void devicePulledMidExchange();
+    void devicePulledDuringPause();
+};
+
+void TstRobustness::pastedTextInEveryBox()
+{
+    ExchangeWindow w;
+    const QString huge(10000, QLatin1Char('9'));
+    const QString junk = QString(5000, QLatin1Char('x')) + QStringLiteral("\x01\t\xff");
+    ValueBox *const boxes[] = {w->Text3, w->Text4, w->Text5, w->Text6, w->Text7, w->Text8,
+                               w->Text9, w->Text10, w->Text11, w->Text12, w->Text13, w->Text14};
+    for (std::size_t i = 0; i < std::size(boxes); ++i)
+        boxes[i]->setText(i % 2 ? junk : huge);
+    w->Command2_Click();
+    // Numbers clamp to their bound, text that is no number gets its default; Text14 is no
+    // parameter and keeps what it holds.
+    const QStringList shown{"24.0", "1000", "100.0", "0.000", "60.000", "0.010", "60000", "2.00", "20.00", "1", "1005"};
+    for (int i = 0; i < shown.size(); ++i)
+        QCOMPARE(boxes[i]->text(), shown[i]);
+    QCOMPARE(w->Text14->text(), junk);
+    QCOMPARE(w.Written(), QStringList{Hex(WithCrc("01 10 00 00 00 0D 1A 00 F0 00 00 03 E8 03 E8 00 00 EA 60 00 0A"
+                                                  " EA 60 00 C8 07 D0 03 ED 00 01 00 01"))});
+    ReadStillWorks(w);
+}
+
+void TstRobustness::addressListsInEveryOperation_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("letters") << "abc" << false;
+    QTest::newRow("256") << "256" << false;
+    QTest::newRow("-1") << "-1" << false;
+    QTest::newRow("1.5") << "1.5" << false;
+    QTest::newRow("blanks around 7") << " 7 " << true;
+}
+
+void TstRobustness::addressListsInEveryOperation()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, sent);
+    ExchangeWindow w;
+    w->Combo_Addr[2]->setEditText(text);
+    w->Command2_Click();
+    w->Command3_Click();
+    w->Command5_Click();
+    if (sent) {
+        QCOMPARE(w.port.writes.size(), std::size_t(3));
+        for (const auto &frame : w.port.writes)
+            QCOMPARE(frame.front(), uint8_t(7));
+        QVERIFY(w.messages.isEmpty());
+    } else {
+        QVERIFY(w.port.writes.empty());
+        QCOMPARE(w.messages, QStringList(3, U8(texts::kParameterError)));
+    }
+    w->Combo_Addr[0]->setEditText(text);
+    w->Command_OK1_Click();
+    QCOMPARE(w.port.writes.size(), std::size_t(sent ? 4 : 0));
+    if (sent)
+        QCOMPARE(Hex(w.port.writes.back()), Hex(WithCrc("00 06 00 00 00 07")));
+}
+
+void TstRobustness::hugeSettingsLine()
+{
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    {
+        QFile file("com.txt");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(1024 * 1024, '7'));
+        file.write("\r\n9600\r\n");
+    }
+    {
+        FakePort port;
+        MainWindow window(port);
+        // Only the start of a huge file is read: the list shows no item, and no second line.
+        QCOMPARE(window.Combo1->currentIndex(), -1);
+        QVERIFY(window.Combo1->currentText().startsWith("COM777"));
+        QCOMPARE(window.Combo2->currentText(), "9600");
+        window.close();
+    }
+    QFile file("com.txt");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("0\r\n9600\r\n"));
+    QDir::setCurrent(previous);
+}
+
+void TstRobustness::settingsFileCannotBeWritten()
+{
+    // com.txt a link into a folder that does not exist: writing fails, the close goes ahead.
+    ExchangeWindow w(false);
+    QVERIFY(QFile::link("no-such-folder/com.txt", "com.txt"));
+    QVERIFY(w->close());
+    QVERIFY(!QFileInfo::exists("no-such-folder"));
+}
+
+void TstRobustness::floodOfBytes()
+{
+    ExchangeWindow w;
+    w->Command3_Click();
+    std::vector<uint8_t> chunk(1024);
+    for (std::size_t i = 0; i < chunk.size(); ++i)
+        chunk[i] = static_cast<uint8_t>(i * 7);
+    for (int i = 0; i < 64; ++i)
+        w.port.Feed(chunk);
+    QVERIFY(w->ReceiveBuffer.size() <= 3 * 1024 + 3 * chunk.size());
+    QVERIFY(w.port.waiting.empty());
+    w->Timer1_Timer();
+    QCOMPARE(w.Status(), U8(texts::kReplyBad));
+    QVERIFY(w->Text2->toPlainText().isEmpty());
+    ReadStillWorks(w);
+}
+
+void TstRobustness::replyInSingleBytes()
+{
+    ExchangeWindow w;
+    w->Command3_Click();
+    for (uint8_t byte : ReadReply({100, 0, 1000, 500, 0, 10, 10, 50, 500, 400, 50, 1, 1, 0, 0, 3}))
+        w.port.Feed({byte});
+    w->Timer1_Timer();
+    QCOMPARE(w.Status(), U8(texts::kReplyGood));
+    QCOMPARE(w->Text2->toPlainText().size(), 111);
+    QCOMPARE(w->Text14->text(), "3");
+}
+
+void TstRobustness::devicePulledMidExchange()
+{
+    ExchangeWindow w;
+    w->Command3_Click();
+    w.port.Feed(Bytes("01 03 20 00"));
+    w.port.Pull();
+    QCOMPARE(w->Command1->text(), U8(texts::kPortClosedCaption));
+    w->Timer1_Timer();
+    QCOMPARE(w.Status(), U8(texts::kReplyBad));
+    QVERIFY(!w->Timer1->isActive());
+    ReadStillWorks(w);
+}
+
+void TstRobustness::devicePulledDuringPause()
+{
+    ExchangeWindow w;
+    w->m_sleep = [&w](int) { w.port.Pull(); };
+    w->Command2_Click();
+    QCOMPARE(w.port.writes.size(), std::size_t(1));
+    QCOMPARE(w->Command1->text(), U8(texts::kPortClosedCaption));
+    QVERIFY(w->Timer1->isActive());
+    w->Timer1_Timer();
+    QCOMPARE(w.Status(), U8(texts::kReplyBad));
+    // Sending now is refused before anything goes out.
+    w->Command3_Click();
+    QCOMPARE(w.messages, QStringList{U8(texts::kOpenPortFirst)});
+    QCOMPARE(w.port.writes.size(), std::size_t(1));
+    w->m_sleep = [](int) {};
+    ReadStillWorks(w);
+}
+
+QTEST_MAIN(TstRobustness)
+#include "tst_robustness.moc"
