@@ -8,3 +8,11 @@ if(TARGET velqor-sim)
     add_test(NAME sim_selftest COMMAND tst_sim $<TARGET_FILE:velqor-sim>)
     set_tests_properties(sim_selftest PROPERTIES LABELS e2e TIMEOUT 120)
 endif()
+
+# The window and the real port layer against the simulator (socat pty pair, offscreen).
+if(TARGET velqor-sim)
+    velqor_add_test(tst_window_e2e LABEL e2e TIMEOUT 300
+        SOURCES e2e/tst_window_e2e.cpp support/pty_pair.h support/sim_process.h)
+    target_compile_definitions(tst_window_e2e PRIVATE VELQOR_SIM_PATH="$<TARGET_FILE:velqor-sim>")
+    add_dependencies(tst_window_e2e velqor-sim)
+endif()
