@@ -5,6 +5,9 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 // A virtual serial line: socat joins two ptys and links them under the given names.
 // The process ends with the object, also when a test fails.
 class PtyPair {
@@ -23,6 +26,8 @@ public:
         QFile::remove(m_near);
         QFile::remove(m_far);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // socat dies with the test process, also when a crash skips the destructor.
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         m_process.start(socat, {QStringLiteral("pty,raw,echo=0,link=") + m_near,
                                 QStringLiteral("pty,raw,echo=0,link=") + m_far});
         if (!m_process.waitForStarted(5000))
