@@ -1,0 +1,123 @@
+#pragma once
+#include "app/main_window.h"
+#include "app/texts.h"
+#include "modbus/crc16.h"
+#include "modbus/hex_text.h"
+#include "support/fake_port.h"
+
+#include <QDir>
+#include <QMetaType>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
+
+// A reply as it arrives: one receive event per piece.
+using Pieces = std::vector<std::vector<uint8_t>>;
+Q_DECLARE_METATYPE(Pieces)
+
+// Registers 0x0000..0x000F of a module set to 24.0 V, 100000 Hz, 50.0 %, 0.000 s, 1.000 s,
+// 1.000 s, 50 pulses, 6.00 V, 8.00 mA, 50 Hz, mode 1, 9600 baud, output ON, pulse count 7.
+inline const std::vector<uint16_t> kExample{0x00F0, 0x0001, 0x86A0, 0x01F4, 0x0000, 0x03E8, 0x03E8, 0x0032,
+                                            0x0258, 0x0320, 0x0032, 0x0001, 0x0001, 0x0001, 0x0000, 0x0007};
+
+// Bytes written as hex digits, blanks allowed: "01 03 00 00".
+inline std::vector<uint8_t> Bytes(const char *hex)
+{
+    const QByteArray raw = QByteArray::fromHex(QByteArray(hex));
+    return std::vector<uint8_t>(raw.begin(), raw.end());
+}
+
+// The same bytes with their CRC-16 appended, low byte first.
+inline std::vector<uint8_t> WithCrc(const std::vector<uint8_t> &bytes)
+{
+    return modbus::AppendCrc16(bytes, bytes.size() - 1);
+}
+inline std::vector<uint8_t> WithCrc(const char *hex)
+{
+    return WithCrc(Bytes(hex));
+}
+
+// A function-03 reply of `slave` carrying `values`, CRC included.
+inline std::vector<uint8_t> ReadReply(const std::vector<uint16_t> &values, uint8_t slave = 1)
+{
+    std::vector<uint8_t> bytes{slave, 0x03, static_cast<uint8_t>(2 * values.size())};
+    for (uint16_t value : values) {
+        bytes.push_back(static_cast<uint8_t>(value >> 8));
+        bytes.push_back(static_cast<uint8_t>(value & 0xFF));
+    }
+    return WithCrc(bytes);
+}
+
+// Bytes as the window renders them: "01 03 ".
+inline QString Hex(const std::vector<uint8_t> &bytes)
+{
+    return QString::fromStdString(modbus::ToHexText(bytes));
+}
+
+inline QString U8(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+// The window on a FakePort, created in a scratch directory (start-up reads com.txt there).
+// Message boxes are recorded instead of shown, and the pause after sending only records
+// what had happened by then.
+class ExchangeWindow {
+public:
+    struct Pause {
+        int ms;
+        std::size_t writesBefore;  // frames written when the pause began
+        bool replyCheckRunning;    // Timer1 active when the pause began
+    };
+
+    explicit ExchangeWindow(bool openPort = true)
+    {
+        QDir::setCurrent(m_dir.path());
+        window = std::make_unique<MainWindow>(port);
+        window->m_showMessage = [this](const QString &text) { messages << text; };
+        window->m_sleep = [this](int ms) {
+            pauses.push_back({ms, port.writes.size(), window->Timer1->isActive()});
+        };
+        window->m_openUrl = [](const QString &) {};
+        if (openPort)
+            window->Command1_Click();
+    }
+    ~ExchangeWindow()
+    {
+        window.reset();
+        QDir::setCurrent(m_previousDir);
+    }
+    ExchangeWindow(const ExchangeWindow &) = delete;
+    ExchangeWindow &operator=(const ExchangeWindow &) = delete;
+
+    MainWindow *operator->() const { return window.get(); }
+
+    // Every frame written so far, each rendered as hex text.
+    QStringList Written() const
+    {
+        QStringList frames;
+        for (const auto &frame : port.writes)
+            frames << Hex(frame);
+        return frames;
+    }
+
+    void Feed(const Pieces &pieces)
+    {
+        for (const auto &piece : pieces)
+            port.Feed(piece);
+    }
+
+    QString Status() const { return window->Message_Show->toPlainText(); }
+
+private:
+    QString m_previousDir = QDir::currentPath();
+    QTemporaryDir m_dir;
+
+public:
+    FakePort port;
+    std::unique_ptr<MainWindow> window;
+    QStringList messages;
+    std::vector<Pause> pauses;
+};
