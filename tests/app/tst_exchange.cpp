@@ -119,6 +119,8 @@ void TstExchange::receiveEvents_data()
     QTest::newRow("3, 4 and 1 bytes") << Split(Bytes("01 06 00 0D 00 01 D9 C9"), {3, 7})
                                       << "01 06 00 0D 00 01 D9 C9 ";
     QTest::newRow("nothing waiting") << Pieces{{}} << "";
+    // Anything over 111 characters is bad anyway: a flooding line stops adding at 3072.
+    QTest::newRow("flood") << Pieces(5000, {0x55}) << QString("55 ").repeated(1024);
 }
 
 void TstExchange::receiveEvents()

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -22,7 +23,7 @@ private slots:
     void readExchange();
 
 private:
-    QByteArray ReadFar();
+    QByteArray ReadFar(int count);
     void WriteFar(const std::vector<uint8_t> &bytes);
 
     QTemporaryDir m_dir;
@@ -76,13 +77,18 @@ void TstExchangePty::cleanupTestCase()
     QDir::setCurrent(m_previousDir);
 }
 
-QByteArray TstExchangePty::ReadFar()
+// Waits on the far end until `count` bytes have come, or for 5 s.
+QByteArray TstExchangePty::ReadFar(int count)
 {
     QByteArray data;
-    char buffer[256];
-    ssize_t n;
-    while ((n = ::read(m_far, buffer, sizeof buffer)) > 0)
+    pollfd readable{m_far, POLLIN, 0};
+    while (data.size() < count && ::poll(&readable, 1, 5000) > 0) {
+        char buffer[256];
+        const ssize_t n = ::read(m_far, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
         data.append(buffer, static_cast<qsizetype>(n));
+    }
     return data;
 }
 
@@ -94,37 +100,52 @@ void TstExchangePty::WriteFar(const std::vector<uint8_t> &bytes)
 void TstExchangePty::readExchange_data()
 {
     QTest::addColumn<Pieces>("reply");
-    QTest::addColumn<bool>("waitBetween");  // each piece only after the window has the previous one
+    // "pause": written while the window pauses after sending; "after": back to back after
+    // the pause; "gap": each piece once the window has taken in the previous one
+    QTest::addColumn<QString>("when");
     QTest::addColumn<bool>("good");
     const auto full = ReadReply(kExample);
-    QTest::newRow("three pieces") << Pieces{{full.begin(), full.begin() + 5}, {full.begin() + 5, full.begin() + 30},
-                                            {full.begin() + 30, full.end()}}
-                                  << false << true;
+    const Pieces three{{full.begin(), full.begin() + 5}, {full.begin() + 5, full.begin() + 30},
+                       {full.begin() + 30, full.end()}};
+    QTest::newRow("during the pause") << Pieces{full} << "pause" << true;
+    QTest::newRow("three pieces") << three << "after" << true;
     QTest::newRow("two parts with a gap") << Pieces{{full.begin(), full.begin() + 18}, {full.begin() + 18, full.end()}}
-                                          << true << true;
-    QTest::newRow("no reply") << Pieces{} << false << false;
+                                          << "gap" << true;
+    QTest::newRow("no reply") << Pieces{} << "after" << false;
 }
 
 void TstExchangePty::readExchange()
 {
     QFETCH(Pieces, reply);
-    QFETCH(bool, waitBetween);
+    QFETCH(QString, when);
     QFETCH(bool, good);
     MainWindow &w = *m_window;
     for (ValueBox *field : {w.Text3, w.Text4, w.Text14})
         field->setText("-");
-    ReadFar();
 
-    w.Command3_Click();
     QByteArray request;
-    QTRY_COMPARE((request += ReadFar()).toHex(' '), QByteArray("01 03 00 00 00 10 44 06"));
-    std::size_t sent = 0;
-    for (const auto &piece : reply) {
-        if (waitBetween)
-            QTRY_COMPARE(w.ReceiveBuffer.size(), 3 * sent);
-        WriteFar(piece);
-        sent += piece.size();
+    const auto realPause = w.m_sleep;
+    w.m_sleep = [&](int ms) {
+        if (when == "pause") {
+            request = ReadFar(8);
+            for (const auto &piece : reply)
+                WriteFar(piece);
+        }
+        realPause(ms);
+    };
+    w.Command3_Click();
+    w.m_sleep = realPause;
+    if (when != "pause") {
+        request = ReadFar(8);
+        std::size_t sent = 0;
+        for (const auto &piece : reply) {
+            if (when == "gap")
+                QTRY_COMPARE(w.ReceiveBuffer.size(), 3 * sent);
+            WriteFar(piece);
+            sent += piece.size();
+        }
     }
+    QCOMPARE(request.toHex(' '), QByteArray("01 03 00 00 00 10 44 06"));
 
     QTRY_VERIFY(!w.Timer1->isActive());
     QCOMPARE(w.Message_Show->toPlainText(), U8(good ? texts::kReplyGood : texts::kReplyBad));
