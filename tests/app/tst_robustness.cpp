@@ -21,6 +21,8 @@ private:
     }
 
 private slots:
+    void fieldTexts_data();
+    void fieldTexts();
     void pastedTextInEveryBox();
     void addressListsInEveryOperation_data();
     void addressListsInEveryOperation();
@@ -31,6 +33,36 @@ private slots:
     void devicePulledMidExchange();
     void devicePulledDuringPause();
 };
+
+void TstRobustness::fieldTexts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("empty") << "" << "50";
+    QTest::newRow("point") << "." << "50";
+    QTest::newRow("two points") << "1.2.3" << "50";
+    QTest::newRow("letters") << "abc" << "50";
+    QTest::newRow("sign alone") << "-" << "50";
+    QTest::newRow("exponent") << "1e3" << "50";
+    QTest::newRow("blanks around") << "  7 " << "7";
+    QTest::newRow("huge") << "99999999999999999999" << "60000";
+    QTest::newRow("huge negative") << "-99999999999999999999.5" << "0";
+}
+
+void TstRobustness::fieldTexts()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    ExchangeWindow w;
+    w->Text9->setText(text);
+    w->Command2_Click();
+    QCOMPARE(w->Text9->text(), shown);
+    // The pulse number travels in bytes 21-22 of the write, exactly as shown.
+    QCOMPARE(w.port.writes.size(), std::size_t(1));
+    const auto &frame = w.port.writes.front();
+    QCOMPARE(frame.size(), std::size_t(35));
+    QCOMPARE(QString::number(frame[21] * 256 + frame[22]), shown);
+}
 
 void TstRobustness::pastedTextInEveryBox()
 {
