@@ -15,6 +15,8 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPainter>
@@ -75,6 +77,32 @@ void SetBackground(QWidget *widget, const QColor &color)
     widget->setAutoFillBackground(true);
 }
 
+// sin(2 pi k / 33), k = 0..32, worked out by the compiler: libm's sin would map some
+// 300 KB of its code and tables into the process for the picture's 67 points.
+constexpr double SineSample(int k)
+{
+    double x = 2 * M_PI * k / 33.0;
+    if (x > M_PI)
+        x -= 2 * M_PI;  // into -pi..pi, where the series converges quickly
+    double term = x;
+    double sum = x;
+    for (int n = 1; n < 12; ++n) {
+        term *= -x * x / ((2 * n) * (2 * n + 1));
+        sum += term;
+    }
+    return sum;
+}
+
+constexpr std::array<double, 33> MakeSineSamples()
+{
+    std::array<double, 33> samples{};
+    for (int k = 0; k < 33; ++k)
+        samples[static_cast<std::size_t>(k)] = SineSample(k);
+    return samples;
+}
+
+constexpr std::array<double, 33> kSineSamples = MakeSineSamples();
+
 QPixmap MakePicture()
 {
     // A small picture of the module's waveforms: a sine and a pulse train.
@@ -85,7 +113,7 @@ QPixmap MakePicture()
     painter.setPen(QPen(QColor(0, 120, 200), 2));
     QPainterPath sine;
     for (int x = 0; x <= 66; ++x) {
-        const double y = 11 - 8 * std::sin(x * 2 * M_PI / 33.0);
+        const double y = 11 - 8 * kSineSamples[static_cast<std::size_t>(x % 33)];
         if (x == 0)
             sine.moveTo(1 + x, y);
         else
@@ -196,6 +224,9 @@ MainWindow::MainWindow(serial::Port &port, QWidget *parent) : QWidget(parent), m
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(160);
+    // A coarse timer may tick up to 5 % (8 ms) early or late; the reply check is due
+    // 160 ms after the pause, to the millisecond.
+    Timer1->setTimerType(Qt::PreciseTimer);
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(500);
@@ -483,13 +514,12 @@ void MainWindow::WireEvents()
 void MainWindow::Form_Load()
 {
     app::StoredSettings stored;
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(kSettingsFile, ec)) {
-        std::ifstream file(kSettingsFile, std::ios::binary);
-        std::string content(static_cast<std::size_t>(kSettingsReadLimit), '\0');
-        file.read(content.data(), kSettingsReadLimit);
-        content.resize(static_cast<std::size_t>(std::max<std::streamsize>(file.gcount(), 0)));
-        stored = app::ParseSettings(content);
+    // QFile, not std::ifstream: Qt's file code is mapped already, while the stream
+    // library would map some 400 KB of its own for these few bytes.
+    QFile file(QString::fromLatin1(kSettingsFile));
+    if (QFileInfo(file).isFile() && file.open(QIODevice::ReadOnly)) {
+        const QByteArray content = file.read(std::min<qint64>(file.size(), kSettingsReadLimit));
+        stored = app::ParseSettings(content.toStdString());
     }
     // A missing file or line leaves COM1 and 9600.
     const QString portText = stored.portText ? QString::fromLocal8Bit(stored.portText->c_str()) : QStringLiteral("1");
@@ -740,11 +770,19 @@ void MainWindow::DecodeReply()
     if (!decoded)
         return;
     ValueBox *const fields[] = {Text3, Text4, Text5, Text6, Text7, Text8, Text9, Text10, Text11, Text12, Text13, Text14};
-    for (const auto &[target, text] : decoded->texts)
-        fields[static_cast<int>(target)]->setText(QString::fromStdString(text));
+    // A box that already shows its value is left alone: rewriting it would repaint the
+    // box and the group behind it, on every read, for nothing.
+    for (const auto &[target, text] : decoded->texts) {
+        ValueBox *const field = fields[static_cast<int>(target)];
+        const QString shown = QString::fromStdString(text);
+        if (field->text() != shown)
+            field->setText(shown);
+    }
     if (decoded->baudItem) {
         Combo6->setCurrentIndex(*decoded->baudItem);
-        Combo6->setEditText(Combo6->itemText(*decoded->baudItem));
+        const QString item = Combo6->itemText(*decoded->baudItem);
+        if (Combo6->currentText() != item)
+            Combo6->setEditText(item);
     }
     if (decoded->outputState) {
         OutputFlag = *decoded->outputState;
