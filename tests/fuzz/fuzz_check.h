@@ -1,0 +1,13 @@
+#pragma once
+#include <cstdio>
+#include <cstdlib>
+
+// A property that must hold for every input; a violation aborts, which libFuzzer reports as
+// a crash and saves the input.
+#define FUZZ_CHECK(condition)                                                              \
+    do {                                                                                   \
+        if (!(condition)) {                                                                \
+            std::fprintf(stderr, "%s:%d: property violated: %s\n", __FILE__, __LINE__, #condition); \
+            std::abort();                                                                  \
+        }                                                                                  \
+    } while (false)

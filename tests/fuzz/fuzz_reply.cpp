@@ -1,0 +1,156 @@
+// Request and reply texts through the reply check and the reply decoder.
+//
+// Input: one mode byte, then
+//   mode bit 0 clear: the request text (libFuzzer's random-length string: a backslash and
+//     any other character end it) and the rest as the received text, both arbitrary;
+//   mode bit 0 set: slave address and function code of a read request, then the reply
+//     bytes; bit 1 appends a CRC to them, bit 2 gives them the request's header, so that
+//     good replies of every length turn up.
+#include "device/parameters.h"
+#include "device/reply_decoding.h"
+#include "fuzz_check.h"
+#include "modbus/crc16.h"
+#include "modbus/hex_text.h"
+#include "modbus/reply_check.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool IsReadReplyLength(std::size_t characters)
+{
+    static constexpr std::array<std::size_t, 8> kReadLengths{21, 45, 51, 57, 63, 93, 99, 111};
+    for (const std::size_t n : kReadLengths) {
+        if (n == characters)
+            return true;
+    }
+    return false;
+}
+
+uint64_t DigitsValue(const std::string &text)
+{
+    uint64_t value = 0;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9')
+            value = value * 10 + static_cast<uint64_t>(c - '0');
+    }
+    return value;
+}
+
+// Where each slot of the read block is shown, in the order the decoder writes them.
+struct Shown {
+    device::Target target;
+    std::size_t slot;
+    int decimals;
+};
+constexpr std::array<Shown, 12> kShown{{
+    {device::Target::Text3, 0, 1},
+    {device::Target::Text4, 2, 0},  // with slot 1 as the high word
+    {device::Target::Text5, 3, 1},
+    {device::Target::Text6, 4, 3},
+    {device::Target::Text7, 5, 3},
+    {device::Target::Text8, 6, 3},
+    {device::Target::Text9, 7, 0},
+    {device::Target::Text10, 8, 2},
+    {device::Target::Text11, 9, 2},
+    {device::Target::Text13, 10, 0},
+    {device::Target::Text12, 11, 0},
+    {device::Target::Text14, 15, 0},
+}};
+
+void CheckReplyCheck(const std::string &sendText, const std::string &receiveBuffer)
+{
+    const bool good = modbus::IsGoodReply(sendText, receiveBuffer);
+    const bool header = sendText.size() >= 5 && receiveBuffer.size() >= 5 &&
+                        sendText.compare(0, 5, receiveBuffer, 0, 5) == 0;
+    const auto bytes = modbus::ParseHexText(receiveBuffer);
+    const bool expected = header && modbus::IsAcceptedReplyLength(receiveBuffer.size()) && bytes &&
+                          modbus::HasValidCrc(*bytes);
+    FUZZ_CHECK(good == expected);
+    if (good) {
+        FUZZ_CHECK(receiveBuffer.size() % 3 == 0);
+        FUZZ_CHECK(receiveBuffer.compare(0, 5, sendText, 0, 5) == 0);
+    }
+}
+
+void CheckDecoding(const std::string &receiveBuffer)
+{
+    const auto decoded = device::DecodeReply(receiveBuffer);
+    const auto bytes = modbus::ParseHexText(receiveBuffer);
+    const bool gate = IsReadReplyLength(receiveBuffer.size()) && receiveBuffer[4] == '3';
+    if (!gate) {
+        FUZZ_CHECK(!decoded);
+        return;
+    }
+    // A read reply of the right length and well-formed text is always decoded; text that is
+    // not hex text never is.
+    FUZZ_CHECK(decoded.has_value() == bytes.has_value());
+    if (!decoded)
+        return;
+
+    const std::size_t count = (receiveBuffer.size() - 15) / 6;
+    FUZZ_CHECK(bytes->size() == 5 + 2 * count);
+    auto reg = [&](std::size_t slot) {
+        return uint32_t{(*bytes)[3 + 2 * slot]} << 8 | (*bytes)[4 + 2 * slot];
+    };
+
+    std::size_t next = 0;
+    for (const Shown &shown : kShown) {
+        if (shown.slot >= count)
+            continue;
+        FUZZ_CHECK(next < decoded->texts.size());
+        const auto &[target, text] = decoded->texts[next++];
+        FUZZ_CHECK(target == shown.target);
+        // a formatted number: formatting it again with its decimals changes nothing
+        FUZZ_CHECK(device::FormatNumber(text, shown.decimals) == text);
+        const uint32_t expected = shown.slot == 2 ? reg(1) << 16 | reg(2) : reg(shown.slot);
+        FUZZ_CHECK(DigitsValue(text) == expected);
+    }
+    FUZZ_CHECK(next == decoded->texts.size());
+
+    if (count > 12 && reg(12) < 6) {
+        FUZZ_CHECK(decoded->baudItem == static_cast<int>(reg(12)));
+    } else {
+        FUZZ_CHECK(!decoded->baudItem);
+    }
+    if (count > 13) {
+        FUZZ_CHECK(decoded->outputState == reg(13));
+    } else {
+        FUZZ_CHECK(!decoded->outputState);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
+{
+    FuzzedDataProvider input(data, size);
+    const uint8_t mode = input.ConsumeIntegral<uint8_t>();
+    std::string sendText;
+    std::string receiveBuffer;
+    if ((mode & 1) == 0) {
+        sendText = input.ConsumeRandomLengthString(64);
+        receiveBuffer = input.ConsumeRemainingBytesAsString();
+    } else {
+        const uint8_t slave = input.ConsumeIntegral<uint8_t>();
+        const uint8_t function = input.ConsumeIntegral<uint8_t>();
+        sendText = modbus::ToHexText(modbus::AppendCrc16({slave, function, 0x00, 0x00, 0x00, 0x10}, 5));
+        std::vector<uint8_t> reply = input.ConsumeRemainingBytes<uint8_t>();
+        if ((mode & 4) != 0 && reply.size() >= 2) {
+            reply[0] = slave;
+            reply[1] = function;
+        }
+        if ((mode & 2) != 0 && !reply.empty())
+            reply = modbus::AppendCrc16(reply, reply.size() - 1);
+        receiveBuffer = modbus::ToHexText(reply);
+    }
+    CheckReplyCheck(sendText, receiveBuffer);
+    CheckDecoding(receiveBuffer);
+    return 0;
+}

@@ -1,0 +1,113 @@
+// Arbitrary settings-file bytes through start-up's reading and shutdown's writing.
+#include "app/settings_file.h"
+#include "fuzz_check.h"
+
+#include <cfenv>
+#include <climits>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace {
+
+constexpr int kPortItems = 9;  // COM1..COM9
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The list position for a short number, worked out in floating point: the leading number
+// less one, rounded to the nearest integer with halves to even. Only numbers of at most nine
+// whole and six fraction digits, where a double holds the value closely enough to tell a
+// half from its neighbours. Returns false when the text is out of that reach.
+bool ReferencePortIndex(const std::string &text, int itemCount, int &index)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    double sign = 1;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        sign = text[i++] == '-' ? -1 : 1;
+    const std::size_t wholeStart = i;
+    while (i < text.size() && IsDigit(text[i]))
+        ++i;
+    const std::string whole = text.substr(wholeStart, i - wholeStart);
+    std::string fraction;
+    if (i < text.size() && text[i] == '.') {
+        const std::size_t fractionStart = ++i;
+        while (i < text.size() && IsDigit(text[i]))
+            ++i;
+        fraction = text.substr(fractionStart, i - fractionStart);
+    }
+    if (whole.size() > 9 || fraction.size() > 6)
+        return false;
+    if (whole.empty() && fraction.empty()) {
+        index = -1;
+        return true;
+    }
+    const double value = sign * std::stod((whole.empty() ? "0" : whole) + "." + fraction + "0");
+    std::fesetround(FE_TONEAREST);
+    const double rounded = std::nearbyint(value - 1);
+    index = (rounded < 0 || rounded >= itemCount) ? -1 : static_cast<int>(rounded);
+    return true;
+}
+
+void CheckPortIndex(const std::string &text)
+{
+    for (const int itemCount : {kPortItems, INT_MAX}) {
+        const int index = app::PortIndexFromText(text, itemCount);
+        FUZZ_CHECK(index >= -1 && index < itemCount);
+        int expected = 0;
+        if (ReferencePortIndex(text, itemCount, expected))
+            FUZZ_CHECK(index == expected);
+    }
+}
+
+void CheckSettings(const std::string &content)
+{
+    const app::StoredSettings stored = app::ParseSettings(content);
+
+    // The lines are the file's leading bytes, each without its terminator.
+    FUZZ_CHECK(stored.portText.has_value() == !content.empty());
+    FUZZ_CHECK(!stored.baudText || stored.portText);
+    std::size_t pos = 0;
+    for (const auto &line : {stored.portText, stored.baudText}) {
+        if (!line)
+            break;
+        FUZZ_CHECK(line->find('\n') == std::string::npos);
+        FUZZ_CHECK(content.compare(pos, line->size(), *line) == 0);
+        pos += line->size();
+        if (pos < content.size()) {
+            if (content[pos] == '\r' && pos + 1 < content.size() && content[pos + 1] == '\n')
+                ++pos;
+            FUZZ_CHECK(content[pos] == '\n');
+            ++pos;
+        }
+    }
+    const std::size_t firstEnd = content.find('\n');
+    FUZZ_CHECK(stored.baudText.has_value() == (firstEnd != std::string::npos && firstEnd + 1 < content.size()));
+
+    const std::string portText = stored.portText.value_or("");
+    CheckPortIndex(portText);
+    CheckPortIndex(content);
+
+    // What shutdown writes is read back as written.
+    const int index = app::PortIndexFromText(portText, kPortItems);
+    const std::string baud = stored.baudText.value_or("");
+    const std::string written = app::FormatSettings(index + 1, baud);
+    FUZZ_CHECK(written == std::to_string(index + 1) + "\r\n" + baud + "\r\n");
+    const app::StoredSettings back = app::ParseSettings(written);
+    FUZZ_CHECK(back.portText == std::to_string(index + 1));
+    FUZZ_CHECK(back.baudText == baud);
+    FUZZ_CHECK(app::PortIndexFromText(*back.portText, kPortItems) == index);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
+{
+    CheckSettings(std::string(reinterpret_cast<const char *>(data), size));
+    return 0;
+}
