@@ -25,10 +25,7 @@
 #include <QUrl>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <limits>
-#include <system_error>
 
 using layout::Tw;
 
@@ -571,14 +568,14 @@ void MainWindow::Form_QueryUnload()
 {
     // Shutdown writes the two lines back; a file that cannot be written is skipped, and
     // the close goes ahead whatever happens here.
-    std::error_code ec;
-    const auto status = std::filesystem::status(kSettingsFile, ec);
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+    const QFileInfo info(QString::fromLatin1(kSettingsFile));
+    if (info.exists() && !info.isFile())
         return;
-    std::ofstream file(kSettingsFile, std::ios::binary | std::ios::trunc);
-    if (!file)
+    QFile file(info.filePath());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return;
-    file << app::FormatSettings(Combo1->currentIndex() + 1, Combo2->currentText().toLocal8Bit().toStdString());
+    file.write(QByteArray::fromStdString(
+        app::FormatSettings(Combo1->currentIndex() + 1, Combo2->currentText().toLocal8Bit().toStdString())));
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
