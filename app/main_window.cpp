@@ -241,47 +241,81 @@ MainWindow::~MainWindow()
     m_port.onDeviceLost = nullptr;
 }
 
+namespace {
+
+// A group with its caption in SimSun 12 pt bold.
+QGroupBox *Group(QWidget *parent, const QString &name, const char *title, const QRect &rect)
+{
+    auto *group = new QGroupBox(Q(title), parent);
+    group->setObjectName(name);
+    group->setFont(SimSun(12, true));
+    group->setGeometry(rect);
+    return group;
+}
+
+// A caption in SimSun 10.5 pt at left, top (twips), sized to its text.
+template <typename Label = QLabel>
+Label *Caption(QWidget *parent, const QString &name, const char *text, int left, int top)
+{
+    auto *label = new Label(Q(text), parent);
+    label->setObjectName(name);
+    label->setFont(SimSun(10.5));
+    label->move(layout::Px(left), layout::Px(top));
+    label->adjustSize();
+    return label;
+}
+
+// An editable list that never adds typed text as an item.
+QComboBox *List(QWidget *parent, const QString &name, const QStringList &items, const QRect &rect)
+{
+    auto *combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setFont(SimSun(10.5));
+    combo->addItems(items);
+    combo->setGeometry(rect);
+    return combo;
+}
+
+QPushButton *Button(QWidget *parent, const QString &name, const char *text, double points, const QRect &rect)
+{
+    auto *button = new QPushButton(Q(text), parent);
+    button->setObjectName(name);
+    button->setFont(SimSun(points));
+    button->setGeometry(rect);
+    return button;
+}
+
+QStringList RateItems()
+{
+    QStringList rates;
+    for (const char *rate : device::kBaudRates)
+        rates << QLatin1String(rate);
+    return rates;
+}
+
+} // namespace
+
 void MainWindow::BuildCommunicationGroup()
 {
-    Frame1 = new QGroupBox(Q(texts::kFrame1), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setFont(SimSun(12, true));
-    Frame1->setGeometry(Tw(120, 120, 2415, 5655));
+    Frame1 = Group(this, QStringLiteral("Frame1"), texts::kFrame1, Tw(120, 120, 2415, 5655));
 
-    auto caption = [this](QLabel *&label, const char *name, const char *text, int left, int top) {
-        label = new QLabel(Q(text), Frame1);
-        label->setObjectName(QLatin1String(name));
-        label->setFont(SimSun(10.5));
-        label->move(layout::Px(left), layout::Px(top));
-        label->adjustSize();
-    };
-    auto list = [this](const QString &name, int top, const QStringList &items) {
-        auto *combo = new QComboBox(Frame1);
-        combo->setObjectName(name);
-        combo->setEditable(true);
-        combo->setInsertPolicy(QComboBox::NoInsert);
-        combo->setFont(SimSun(10.5));
-        combo->addItems(items);
-        combo->setGeometry(Tw(1200, top, 975, 300));
-        return combo;
-    };
-
-    caption(Label1, "Label1", "串口号", 480, 550);
-    caption(Label2, "Label2", "波特率", 480, 1250);
-    caption(Label3, "Label3", "校验位", 480, 1950);
-    caption(Label4, "Label4", "数据位", 480, 2650);
-    caption(Label5, "Label5", "停止位", 480, 3435);
-    caption(Label12, "Label12", "Slave ID", 240, 4125);
+    Label1 = Caption(Frame1, QStringLiteral("Label1"), "串口号", 480, 550);
+    Label2 = Caption(Frame1, QStringLiteral("Label2"), "波特率", 480, 1250);
+    Label3 = Caption(Frame1, QStringLiteral("Label3"), "校验位", 480, 1950);
+    Label4 = Caption(Frame1, QStringLiteral("Label4"), "数据位", 480, 2650);
+    Label5 = Caption(Frame1, QStringLiteral("Label5"), "停止位", 480, 3435);
+    Label12 = Caption(Frame1, QStringLiteral("Label12"), "Slave ID", 240, 4125);
 
     QStringList ports;
     for (int n = 1; n <= 9; ++n)
         ports << QStringLiteral("COM%1").arg(n);
-    QStringList rates;
-    for (const char *rate : device::kBaudRates)
-        rates << QLatin1String(rate);
-
+    auto list = [this](const QString &name, int top, const QStringList &items) {
+        return List(Frame1, name, items, Tw(1200, top, 975, 300));
+    };
     Combo1 = list(QStringLiteral("Combo1"), 480, ports);
-    Combo2 = list(QStringLiteral("Combo2"), 1200, rates);
+    Combo2 = list(QStringLiteral("Combo2"), 1200, RateItems());
     Combo3 = list(QStringLiteral("Combo3"), 1920, {Q(texts::kNoParity), Q(texts::kOddParity), Q(texts::kEvenParity)});
     Combo4 = list(QStringLiteral("Combo4"), 2640, {QStringLiteral("8"), QStringLiteral("7"), QStringLiteral("6")});
     Combo5 = list(QStringLiteral("Combo5"), 3360, {QStringLiteral("1"), QStringLiteral("2")});
@@ -296,18 +330,12 @@ void MainWindow::BuildCommunicationGroup()
     Shape1->setGeometry(Tw(840, 5040, 255, 375));
     Shape1->SetColor(kBlack);
 
-    Command1 = new QPushButton(Q(texts::kPortClosedCaption), Frame1);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setFont(SimSun(10.5));
-    Command1->setGeometry(Tw(1200, 5040, 975, 375));
+    Command1 = Button(Frame1, QStringLiteral("Command1"), texts::kPortClosedCaption, 10.5, Tw(1200, 5040, 975, 375));
 }
 
 void MainWindow::BuildPresetGroup()
 {
-    Frame3 = new QGroupBox(Q(texts::kFrame3), this);
-    Frame3->setObjectName(QStringLiteral("Frame3"));
-    Frame3->setFont(SimSun(12, true));
-    Frame3->setGeometry(Tw(2760, 120, 11415, 4575));
+    Frame3 = Group(this, QStringLiteral("Frame3"), texts::kFrame3, Tw(2760, 120, 11415, 4575));
 
     // Three columns of caption and value box; six rows.
     const int captionLeft[] = {240, 4200, 8520};
@@ -316,12 +344,7 @@ void MainWindow::BuildPresetGroup()
     auto rowHeight = [](int row) { return row == 0 ? 375 : 405; };
 
     auto caption = [&](const QString &name, const char *text, int column, int row) {
-        auto *label = new QLabel(Q(text), Frame3);
-        label->setObjectName(name);
-        label->setFont(SimSun(10.5));
-        label->move(layout::Px(captionLeft[column]), layout::Px(rowTop[row] + 75));
-        label->adjustSize();
-        return label;
+        return Caption(Frame3, name, text, captionLeft[column], rowTop[row] + 75);
     };
     auto box = [&](ValueBox *&field, const char *name, int column, int row) {
         field = new ValueBox(Frame3);
@@ -345,12 +368,7 @@ void MainWindow::BuildPresetGroup()
     Label17 = caption(QStringLiteral("Label17"), "Pulse LT(0.001-60.000S):", 1, 2);
     Label21 = caption(QStringLiteral("Label21"), "Pulse NUM(1-60000):", 1, 3);
     Label24 = caption(QStringLiteral("Label24"), "Pulse Count:", 1, 4);
-
-    Label9 = new ClickLabel(Q("工作模式:"), Frame3);
-    Label9->setObjectName(QStringLiteral("Label9"));
-    Label9->setFont(SimSun(10.5));
-    Label9->move(layout::Px(8520), layout::Px(rowTop[0] + 75));
-    Label9->adjustSize();
+    Label9 = Caption<ClickLabel>(Frame3, QStringLiteral("Label9"), "工作模式:", captionLeft[2], rowTop[0] + 75);
     Label16 = caption(QStringLiteral("Label16"), "修改波特率:", 2, 1);
     Label18[3] = caption(QStringLiteral("Label18(3)"), "输出状态:", 2, 2);
 
@@ -369,14 +387,7 @@ void MainWindow::BuildPresetGroup()
     for (ValueBox *pwm : {Text3, Text4, Text5})
         pwm->SetKeyFilter(true);
 
-    Combo6 = new QComboBox(Frame3);
-    Combo6->setObjectName(QStringLiteral("Combo6"));
-    Combo6->setEditable(true);
-    Combo6->setInsertPolicy(QComboBox::NoInsert);
-    Combo6->setFont(SimSun(10.5));
-    for (const char *rate : device::kBaudRates)
-        Combo6->addItem(QLatin1String(rate));
-    Combo6->setGeometry(Tw(9960, 1200, 1215, 300));
+    Combo6 = List(Frame3, QStringLiteral("Combo6"), RateItems(), Tw(9960, 1200, 1215, 300));
 
     // Label15(0) lies behind Command5 and is larger on every side: its colour is the
     // button's frame.
@@ -385,26 +396,16 @@ void MainWindow::BuildPresetGroup()
     Label15[0]->setGeometry(Tw(9900, 1875, 1335, 460));
     SetBackground(Label15[0], kWhite);
 
-    auto button = [this](QPushButton *&b, const char *name, const char *text, int top) {
-        b = new QPushButton(Q(text), Frame3);
-        b->setObjectName(QLatin1String(name));
-        b->setFont(SimSun(15));
-        b->setGeometry(Tw(9960, top, 1215, 375));
-    };
-    button(Command5, "Command5", texts::kOff, 1920);
-    button(Command2, "Command2", "设 置", 2640);
-    button(Command3, "Command3", "读 取", 3960);
+    Command5 = Button(Frame3, QStringLiteral("Command5"), texts::kOff, 15, Tw(9960, 1920, 1215, 375));
+    Command2 = Button(Frame3, QStringLiteral("Command2"), "设 置", 15, Tw(9960, 2640, 1215, 375));
+    Command3 = Button(Frame3, QStringLiteral("Command3"), "读 取", 15, Tw(9960, 3960, 1215, 375));
 
     Picture1[0] = new QLabel(Frame3);
     Picture1[0]->setObjectName(QStringLiteral("Picture1(0)"));
     Picture1[0]->setGeometry(Tw(8520, 3480, 1095, 855));
     Picture1[0]->setPixmap(MakePicture());
     Picture1[0]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label8 = new QLabel(Q(texts::kPictureWord), Picture1[0]);
-    Label8->setObjectName(QStringLiteral("Label8"));
-    Label8->setFont(SimSun(10.5));
-    Label8->move(layout::Px(180), layout::Px(600));
-    Label8->adjustSize();
+    Label8 = Caption(Picture1[0], QStringLiteral("Label8"), texts::kPictureWord, 180, 600);
 
     auto line = [this](QFrame *&f, const char *name, QFrame::Shape shape, const QRect &rect) {
         f = new QFrame(Frame3);
@@ -420,23 +421,10 @@ void MainWindow::BuildPresetGroup()
 
 void MainWindow::BuildAddressGroup()
 {
-    Frame2 = new QGroupBox(Q(texts::kFrame2), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    Frame2->setFont(SimSun(12, true));
-    Frame2->setGeometry(Tw(2760, 4800, 11415, 975));
+    Frame2 = Group(this, QStringLiteral("Frame2"), texts::kFrame2, Tw(2760, 4800, 11415, 975));
 
-    Label6 = new QLabel(Q("模块地址:"), Frame2);
-    Label6->setObjectName(QStringLiteral("Label6"));
-    Label6->setFont(SimSun(10.5));
-    Label6->move(layout::Px(240), layout::Px(480));
-    Label6->adjustSize();
-
-    Combo_Addr[0] = new QComboBox(Frame2);
-    Combo_Addr[0]->setObjectName(QStringLiteral("Combo_Addr(0)"));
-    Combo_Addr[0]->setEditable(true);
-    Combo_Addr[0]->setInsertPolicy(QComboBox::NoInsert);
-    Combo_Addr[0]->setFont(SimSun(10.5));
-    Combo_Addr[0]->setGeometry(Tw(1680, 400, 1215, 300));
+    Label6 = Caption(Frame2, QStringLiteral("Label6"), "模块地址:", 240, 480);
+    Combo_Addr[0] = List(Frame2, QStringLiteral("Combo_Addr(0)"), {}, Tw(1680, 400, 1215, 300));
 
     Label30 = new QLabel(Q(texts::kVendorUrl), Frame2);
     Label30->setObjectName(QStringLiteral("Label30"));
@@ -446,22 +434,11 @@ void MainWindow::BuildAddressGroup()
     Label30->setPalette(palette);
     Label30->setGeometry(Tw(3480, 400, 5895, 255));
 
-    Command_OK1 = new QPushButton(Q("修 改"), Frame2);
-    Command_OK1->setObjectName(QStringLiteral("Command_OK1"));
-    Command_OK1->setFont(SimSun(15));
-    Command_OK1->setGeometry(Tw(9960, 360, 1215, 375));
+    Command_OK1 = Button(Frame2, QStringLiteral("Command_OK1"), "修 改", 15, Tw(9960, 360, 1215, 375));
 }
 
 void MainWindow::BuildStatusRow()
 {
-    auto caption = [this](const QString &name, const char *text, int left, int top) {
-        auto *label = new QLabel(Q(text), this);
-        label->setObjectName(name);
-        label->setFont(SimSun(10.5));
-        label->move(layout::Px(left), layout::Px(top));
-        label->adjustSize();
-        return label;
-    };
     auto display = [this](const QString &name, const QRect &rect) {
         auto *box = new QPlainTextEdit(this);
         box->setObjectName(name);
@@ -471,12 +448,12 @@ void MainWindow::BuildStatusRow()
         box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         return box;
     };
-    Label13[0] = caption(QStringLiteral("Label13(0)"), "Send:", 135, 6120);
+    Label13[0] = Caption(this, QStringLiteral("Label13(0)"), "Send:", 135, 6120);
     Text1[0] = display(QStringLiteral("Text1(0)"), Tw(720, 6000, 9975, 375));
-    Label7 = caption(QStringLiteral("Label7"), "Mess:", 11040, 6120);
+    Label7 = Caption(this, QStringLiteral("Label7"), "Mess:", 11040, 6120);
     Message_Show = display(QStringLiteral("Message_Show"), Tw(11640, 6000, 2535, 375));
     Message_Show->setFont(SimSun(10.5));
-    Label14 = caption(QStringLiteral("Label14"), "Rece:", 120, 6600);
+    Label14 = Caption(this, QStringLiteral("Label14"), "Rece:", 120, 6600);
     Text2 = display(QStringLiteral("Text2"), Tw(720, 6480, 13455, 375));
 }
 

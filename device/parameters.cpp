@@ -2,6 +2,7 @@
 
 #include "device/register_map.h"
 #include "modbus/frames.h"
+#include "modbus/text.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -9,11 +10,6 @@
 namespace device {
 
 namespace {
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
 
 bool IsDigit(char c)
 {
@@ -27,14 +23,11 @@ struct Decimal {
     std::string fraction;  // as written
 };
 
-std::optional<Decimal> ParseDecimal(const std::string &text)
+std::optional<Decimal> ParseDecimal(const std::string &written)
 {
+    const std::string_view text = modbus::TrimBlanks(written);
     std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && IsBlank(text[begin]))
-        ++begin;
-    while (end > begin && IsBlank(text[end - 1]))
-        --end;
+    const std::size_t end = text.size();
     Decimal d;
     if (begin < end && (text[begin] == '+' || text[begin] == '-')) {
         d.negative = text[begin] == '-';

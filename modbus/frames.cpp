@@ -1,6 +1,7 @@
 #include "modbus/frames.h"
 
 #include "modbus/crc16.h"
+#include "modbus/text.h"
 
 namespace modbus {
 
@@ -15,11 +16,6 @@ void PutWord(std::vector<uint8_t> &frame, uint16_t value)
 std::vector<uint8_t> WithCrc(const std::vector<uint8_t> &request)
 {
     return AppendCrc16(request, request.size() - 1);
-}
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
 }
 
 } // namespace
@@ -54,19 +50,14 @@ std::vector<uint8_t> BuildWriteMultipleRequest(uint8_t slave, uint16_t firstRegi
 
 std::optional<uint8_t> ParseSlaveAddress(const std::string &text)
 {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && IsBlank(text[begin]))
-        ++begin;
-    while (end > begin && IsBlank(text[end - 1]))
-        --end;
-    if (begin == end)
+    const std::string_view digits = TrimBlanks(text);
+    if (digits.empty())
         return std::nullopt;
     unsigned value = 0;
-    for (std::size_t i = begin; i < end; ++i) {
-        if (text[i] < '0' || text[i] > '9')
+    for (const char c : digits) {
+        if (c < '0' || c > '9')
             return std::nullopt;
-        value = value * 10 + static_cast<unsigned>(text[i] - '0');
+        value = value * 10 + static_cast<unsigned>(c - '0');
         if (value > 255)  // stops before a long run of digits can overflow
             return std::nullopt;
     }
