@@ -1,4 +1,7 @@
 #pragma once
+#include "app/click_label.h"
+#include "app/lamp.h"
+#include "app/value_box.h"
 #include "serial/port.h"
 
 #include <QComboBox>
@@ -17,50 +20,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-// A caption that reports clicks (the work-mode caption opens the vendor's page).
-class ClickLabel : public QLabel {
-    Q_OBJECT
-public:
-    using QLabel::QLabel;
-signals:
-    void clicked();
-protected:
-    void mousePressEvent(QMouseEvent *event) override;
-};
-
-// A value box: the typing limit counts only what the user types, text set by the
-// program is shown whole; the PWM boxes also filter the typed characters.
-class ValueBox : public QLineEdit {
-    Q_OBJECT
-public:
-    explicit ValueBox(QWidget *parent = nullptr);
-    void SetTypingLimit(int limit);  // 0: no limit
-    int TypingLimit() const { return m_limit; }
-    void SetKeyFilter(bool on) { m_filterKeys = on; }
-signals:
-    void clicked();
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-private:
-    int Room() const;  // characters the user may still type
-    int m_limit = 0;
-    bool m_filterKeys = false;
-};
-
-// The round lamp that shows the port state.
-class Lamp : public QWidget {
-    Q_OBJECT
-public:
-    using QWidget::QWidget;
-    void SetColor(const QColor &color);
-    QColor Color() const { return m_color; }
-protected:
-    void paintEvent(QPaintEvent *event) override;
-private:
-    QColor m_color = Qt::black;
-};
 
 // The one window of the tool. Controls keep their fixed names; indexed ones keep their
 // index in the array and in objectName ("Text1(0)").
