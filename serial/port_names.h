@@ -8,4 +8,7 @@ namespace serial {
 // /dev/ttyS(n-1). On Windows port n is the system's own COMn.
 std::string DeviceForPort(int portNumber);
 
+// What a user who may not open serial devices needs to hear.
+inline constexpr const char *kNoPermissionReason = "permission denied — add yourself to the dialout group";
+
 } // namespace serial

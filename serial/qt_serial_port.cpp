@@ -5,7 +5,10 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <cctype>
 #include <cerrno>
+#include <cstring>
+#include <utility>
 #include <optional>
 #include <fstream>
 
@@ -35,19 +38,41 @@ bool IsEmptyUartNode(const QString &device)
 #endif
 }
 
+// The system's words for errno, as the middle of a sentence: "no such file or directory".
+std::string SystemReason(int error)
+{
+    std::string text = std::strerror(error);
+    if (!text.empty())
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+std::string Lowered(const QString &text)
+{
+    std::string lowered = text.toStdString();
+    if (!lowered.empty())
+        lowered[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(lowered[0])));
+    return lowered;
+}
+
 // Tells a missing device and one this user may not open apart before Qt does: QSerialPort
 // reports both "no permission" and "held by another program" as PermissionError.
-std::optional<OpenResult> PreCheck(const QString &device)
+std::optional<std::pair<OpenResult, std::string>> PreCheck(const QString &device)
 {
 #ifdef _WIN32
     Q_UNUSED(device);
     return std::nullopt;
 #else
     const QByteArray path = device.toLocal8Bit();
-    if (::access(path.constData(), F_OK) != 0 || IsEmptyUartNode(device))
-        return OpenResult::NotFound;
-    if (::access(path.constData(), R_OK | W_OK) != 0)
-        return errno == EACCES ? OpenResult::NoPermission : OpenResult::OtherError;
+    if (::access(path.constData(), F_OK) != 0)
+        return std::make_pair(OpenResult::NotFound, SystemReason(errno));
+    if (IsEmptyUartNode(device))
+        return std::make_pair(OpenResult::NotFound, std::string("no serial port behind this device node"));
+    if (::access(path.constData(), R_OK | W_OK) != 0) {
+        if (errno == EACCES)
+            return std::make_pair(OpenResult::NoPermission, std::string(kNoPermissionReason));
+        return std::make_pair(OpenResult::OtherError, SystemReason(errno));
+    }
     return std::nullopt;
 #endif
 }
@@ -126,17 +151,29 @@ QtSerialPort::~QtSerialPort() = default;
 
 OpenResult QtSerialPort::OpenDevice(int portNumber)
 {
-    if (m_port.isOpen())
+    lastFailure = {};
+    if (m_port.isOpen()) {
+        lastFailure = {m_device, "already open in this program"};
         return OpenResult::Busy;
+    }
     const QString device = DevicePath(portNumber);
-    if (const auto refused = PreCheck(device))
-        return *refused;
+    if (const auto refused = PreCheck(device)) {
+        lastFailure = {device.toStdString(), refused->second};
+        return refused->first;
+    }
     m_port.setPortName(device);
+    m_device = device.toStdString();
     if (m_port.open(QIODevice::ReadWrite))
         return OpenResult::Ok;
-    const OpenResult result = FromQtError(m_port.error());
+    OpenResult result = FromQtError(m_port.error());
+    if (result == OpenResult::Ok)
+        result = OpenResult::OtherError;
+    std::string reason = Lowered(m_port.errorString());
+    if (result == OpenResult::Busy)
+        reason = "held by another program (" + reason + ")";
+    lastFailure = {device.toStdString(), reason};
     m_port.clearError();
-    return result == OpenResult::Ok ? OpenResult::OtherError : result;
+    return result;
 }
 
 OpenResult QtSerialPort::TrialOpen(int portNumber)
@@ -154,6 +191,7 @@ OpenResult QtSerialPort::Open(int portNumber, const Settings &settings)
         return result;
     m_port.setReadBufferSize(kBufferSize);
     if (!ApplySettings(m_port, settings.text)) {
+        lastFailure = {m_device, "the port refuses the settings \"" + settings.text + "\""};
         m_port.close();
         return OpenResult::BadSettings;
     }
@@ -208,6 +246,7 @@ void QtSerialPort::OnError(QSerialPort::SerialPortError error)
                       || error == QSerialPort::WriteError;
     if (!lost || !m_port.isOpen())
         return;
+    lastFailure = {m_device, "the device went away (" + Lowered(m_port.errorString()) + ")"};
     m_port.close();
     m_port.clearError();
     if (onDeviceLost)

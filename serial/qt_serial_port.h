@@ -26,6 +26,7 @@ private:
     OpenResult OpenDevice(int portNumber);
 
     QSerialPort m_port;
+    std::string m_device;  // the device last opened, for the failure lines
 };
 
 // Applies "baud,parity,data,stop" to `port`; false when any piece is not understood.
