@@ -5,11 +5,35 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 #include <algorithm>
 #include <limits>
 
-ValueBox::ValueBox(QWidget *parent) : QLineEdit(parent) {}
+ValueBox::ValueBox(QWidget *parent) : QLineEdit(parent)
+{
+    // textEdited comes for every change by the user and never for setText.
+    connect(this, &QLineEdit::textEdited, this, &ValueBox::HoldUserEdit);
+}
+
+bool ValueBox::event(QEvent *event)
+{
+    // Every edit by the user happens inside an event of this box (a key, an input method,
+    // a drop, the context menu): the text before it is what the edit is judged against.
+    m_before = text();
+    return QLineEdit::event(event);
+}
+
+void ValueBox::HoldUserEdit(const QString &after)
+{
+    const app::HeldEdit held = app::HoldEdit(m_before.toStdU16String(), after.toStdU16String(), m_limit, m_filterKeys);
+    const QString kept = QString::fromStdU16String(held.text);
+    m_before = kept;
+    if (kept == after)
+        return;
+    setText(kept);
+    setCursorPosition(static_cast<int>(held.cursor));
+}
 
 void ValueBox::SetTypingLimit(int limit)
 {
@@ -52,5 +76,6 @@ void ValueBox::keyPressEvent(QKeyEvent *event)
 void ValueBox::mousePressEvent(QMouseEvent *event)
 {
     QLineEdit::mousePressEvent(event);
-    emit clicked();
+    if (event->button() == Qt::LeftButton)
+        emit clicked();
 }

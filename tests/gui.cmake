@@ -1,2 +1,4 @@
 # The window on a fake port: controls, start-up and settings file, typing rules, the port button.
 velqor_add_test(tst_main_window LABEL gui SOURCES app/tst_main_window.cpp support/fake_port.h)
+target_compile_definitions(tst_main_window PRIVATE VELQOR_CONFIG_PATH="$<TARGET_FILE:velqor-config>")
+add_dependencies(tst_main_window velqor-config)

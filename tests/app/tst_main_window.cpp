@@ -1,9 +1,14 @@
+#include "app/close_on_signal.h"
 #include "app/main_window.h"
 #include "support/fake_port.h"
 
+#include <QAbstractItemView>
 #include <QClipboard>
+#include <QMimeData>
+#include <QProcess>
 #include <QtTest>
 
+#include <csignal>
 #include <fstream>
 #include <memory>
 
@@ -37,6 +42,7 @@ private:
     FakePort m_port;
     QStringList m_messages;
     QStringList m_urls;
+    QStringList m_errors;  // lines for stderr
 
     std::unique_ptr<MainWindow> Start(const QByteArray *settings)
     {
@@ -49,7 +55,9 @@ private:
         m_port = FakePort();
         m_messages.clear();
         m_urls.clear();
+        m_errors.clear();
         auto window = std::make_unique<MainWindow>(m_port);
+        window->m_printError = [this](const QString &line) { m_errors << line; };
         window->m_showMessage = [this](const QString &text) { m_messages << text; };
         window->m_sleep = [](int) {};
         window->m_openUrl = [this](const QString &url) { m_urls << url; };
@@ -86,6 +94,16 @@ private slots:
     void openFailures();
     void portListAndBaudClicks();
     void deviceLost();
+    void typedListText_data();
+    void typedListText();
+    void typedPort_data();
+    void typedPort();
+    void editsBesideKeys_data();
+    void editsBesideKeys();
+    void signalsCloseTheWindow_data();
+    void signalsCloseTheWindow();
+    void commandLine_data();
+    void commandLine();
 };
 
 void TstMainWindow::captionsAndNames_data()
@@ -141,6 +159,7 @@ void TstMainWindow::listsAndStartValues()
     auto window = StartWith("3\r\n9600\r\n");
     QCOMPARE(window->windowTitle(), "Velqor" + QString(109, ' ') + "V2.8");
     QCOMPARE(window->size(), QSize(954, 466));
+    QVERIFY(!window->windowIcon().isNull());
 
     QCOMPARE(window->Combo1->count(), 9);
     QCOMPARE(window->Combo1->itemText(8), "COM9");
@@ -266,6 +285,7 @@ void TstMainWindow::clicksThatStopTimer2()
     QVERIFY(!window->Timer2->isActive());
     window->Timer2->start();
     QTest::mouseClick(window->Text6, Qt::LeftButton);
+    QTest::mouseClick(window->Text4, Qt::RightButton);  // a click is the left button's
     QVERIFY(window->Timer2->isActive());
     window->Timer2->stop();
 }
@@ -275,6 +295,7 @@ void TstMainWindow::vendorPage()
     auto window = StartWith();
     window->show();
     QTest::mouseClick(window->Label30, Qt::LeftButton);
+    QTest::mouseClick(window->Label9, Qt::RightButton);
     QVERIFY(m_urls.isEmpty());
     QTest::mouseClick(window->Label9, Qt::LeftButton);
     QCOMPARE(m_urls, QStringList{window->Label30->text()});
@@ -294,6 +315,9 @@ void TstMainWindow::startUpFromFile_data()
     QTest::newRow("no file") << QByteArray("<none>") << "COM1" << 0 << "9600";
     QTest::newRow("one line") << QByteArray("4\r\n") << "COM4" << 3 << "9600";
     QTest::newRow("empty file") << QByteArray("") << "COM1" << 0 << "9600";
+    // Lines written by other editors: CR alone ends a line, a NUL ends a line's text.
+    QTest::newRow("CR only") << QByteArray("3\r19200\r") << "COM3" << 2 << "19200";
+    QTest::newRow("NUL in a line") << QByteArray("4\0" "9\r\n38400\0\r\n", 13) << "COM4" << 3 << "38400";
     QTest::newRow("binary bytes") << QByteArray("\x01\xff\x00\r\n\x80\r\n", 8) << QString() << -1 << QString();
 }
 
@@ -388,14 +412,19 @@ void TstMainWindow::openFailures_data()
     QTest::addColumn<int>("trial");
     QTest::addColumn<int>("real");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("error");  // the line for stderr; the port gives no reason here
     using R = serial::OpenResult;
-    QTest::newRow("no such port") << int(R::NotFound) << int(R::Ok) << U("串口不存在！");
-    QTest::newRow("held elsewhere") << int(R::Busy) << int(R::Ok) << U("串口已打开！");
-    QTest::newRow("no permission") << int(R::NoPermission) << int(R::Ok) << U("其它错误");
-    QTest::newRow("other") << int(R::OtherError) << int(R::Ok) << U("其它错误");
+    QTest::newRow("no such port") << int(R::NotFound) << int(R::Ok) << U("串口不存在！") << "COM1: no such device";
+    QTest::newRow("held elsewhere") << int(R::Busy) << int(R::Ok) << U("串口已打开！")
+                                    << "COM1: held by another program";
+    QTest::newRow("no permission") << int(R::NoPermission) << int(R::Ok) << U("其它错误")
+                                   << U("COM1: permission denied — add yourself to the dialout group");
+    QTest::newRow("other") << int(R::OtherError) << int(R::Ok) << U("其它错误") << "COM1: the port cannot be used";
     // The trial succeeds but the real open fails: taken meanwhile, or settings refused.
-    QTest::newRow("taken after the trial") << int(R::Ok) << int(R::Busy) << U("串口已打开！");
-    QTest::newRow("settings refused") << int(R::Ok) << int(R::BadSettings) << U("其它错误");
+    QTest::newRow("taken after the trial") << int(R::Ok) << int(R::Busy) << U("串口已打开！")
+                                           << "COM1: held by another program";
+    QTest::newRow("settings refused") << int(R::Ok) << int(R::BadSettings) << U("其它错误")
+                                      << "COM1: the port refuses the settings";
 }
 
 void TstMainWindow::openFailures()
@@ -403,11 +432,13 @@ void TstMainWindow::openFailures()
     QFETCH(int, trial);
     QFETCH(int, real);
     QFETCH(QString, message);
+    QFETCH(QString, error);
     auto window = StartWith();
     m_port.trialResult = static_cast<serial::OpenResult>(trial);
     m_port.openResult = static_cast<serial::OpenResult>(real);
     window->Command1->click();
     QCOMPARE(m_messages, QStringList{message});
+    QCOMPARE(m_errors, QStringList{error});
     QCOMPARE(window->Command1->text(), U("打开串口"));
     QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
     QCOMPARE(window->OpenPortNumber, 0);
@@ -457,12 +488,206 @@ void TstMainWindow::deviceLost()
     QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
     QCOMPARE(window->OpenPortNumber, 0);
     QVERIFY(!window->Timer2->isActive());
-    // A request now is refused before anything is sent.
+    // The user is told why the lamp went black; a request now is refused before anything is sent.
+    QCOMPARE(m_messages, QStringList{U("串口不存在！")});
+    QCOMPARE(m_errors, QStringList{"COM1: the device went away"});
     window->Command3->click();
-    QCOMPARE(m_messages, QStringList{U("请先打开串口！")});
+    QCOMPARE(m_messages, (QStringList{U("串口不存在！"), U("请先打开串口！")}));
     QVERIFY(m_port.writes.empty());
     window->Command1->click();
     QCOMPARE(window->Command1->text(), U("关闭串口"));
+}
+
+// Text typed into a list is taken as typed: no completion, Enter chooses nothing, no click
+// runs; only Combo1's chosen item follows its text (-2: not looked at).
+void TstMainWindow::typedListText_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("enter");
+    QTest::addColumn<int>("index");
+    QTest::newRow("Combo6 1") << "Combo6" << "1" << false << -2;
+    QTest::newRow("Combo2 1") << "Combo2" << "1" << false << -2;
+    QTest::newRow("Combo2 19200 Enter") << "Combo2" << "19200" << true << -2;
+    QTest::newRow("Combo_Addr(2) 2 Enter") << "Combo_Addr(2)" << "2" << true << -2;
+    QTest::newRow("Combo_Addr(0) 2") << "Combo_Addr(0)" << "2" << false << -2;
+    QTest::newRow("Combo1 COM7") << "Combo1" << "COM7" << false << 6;
+    QTest::newRow("Combo1 COM7 Enter") << "Combo1" << "COM7" << true << 6;
+    QTest::newRow("Combo1 COM77") << "Combo1" << "COM77" << false << -1;
+    QTest::newRow("Combo1 com7") << "Combo1" << "com7" << false << -1;
+}
+
+void TstMainWindow::typedListText()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, typed);
+    QFETCH(bool, enter);
+    QFETCH(int, index);
+    auto window = StartWith("3\r\n9600\r\n");
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));  // completion works in the focused list
+    window->Command1->click();
+    auto *combo = window->findChild<QComboBox *>(list);
+    combo->setFocus();
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo, typed);
+    if (enter)
+        QTest::keyClick(combo, Qt::Key_Return);
+    QCOMPARE(combo->currentText(), typed);
+    if (index != -2)
+        QCOMPARE(combo->currentIndex(), index);
+    // No click ran: the port is still open on COM3.
+    QCOMPARE(window->Command1->text(), U("关闭串口"));
+    QVERIFY(m_port.open);
+    QCOMPARE(window->OpenPortNumber, 3);
+    // Choosing from the drop-down still is a click: another port closes the open one.
+    if (list == "Combo1") {
+        combo->showPopup();
+        QTest::keyClick(combo->view(), Qt::Key_Home);
+        QTest::keyClick(combo->view(), Qt::Key_Return);
+        QCOMPARE(combo->currentIndex(), 0);
+        QVERIFY(!m_port.open);
+    }
+}
+
+// The port opened is the one Combo1 shows; text that is no item opens none and saves 0.
+void TstMainWindow::typedPort_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("opened");  // 0: none
+    QTest::addColumn<QByteArray>("saved");
+    QTest::newRow("COM7 over COM3") << "COM7" << 7 << QByteArray("7\r\n9600\r\n");
+    QTest::newRow("COM77") << "COM77" << 0 << QByteArray("0\r\n9600\r\n");
+}
+
+void TstMainWindow::typedPort()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, opened);
+    QFETCH(QByteArray, saved);
+    {
+        auto window = StartWith("3\r\n9600\r\n");
+        window->show();
+        window->Combo1->lineEdit()->selectAll();
+        QTest::keyClicks(window->Combo1, typed);
+        window->Command1->click();
+        QCOMPARE(m_port.open, opened != 0);
+        QCOMPARE(window->OpenPortNumber, opened);
+        QCOMPARE(m_messages, opened ? QStringList() : QStringList{U("串口不存在！")});
+        QCOMPARE(m_errors, opened ? QStringList() : QStringList{"COM0: no port chosen in the list"});
+        window->close();
+    }
+    QCOMPARE(ReadFile(m_dir.filePath("com.txt")), saved);
+}
+
+// The typing limit and the PWM key filter hold for an input method, the context menu's
+// Paste and a drop, as for keys.
+void TstMainWindow::editsBesideKeys_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("input method, filter") << "Text3" << "im" << U("1a２.") << "1.";
+    QTest::newRow("input method, limit 1") << "Text12" << "im" << "23" << "2";
+    QTest::newRow("menu paste, filter") << "Text5" << "paste" << "9x.5" << "9.5";
+    QTest::newRow("menu paste, limit 6") << "Text9" << "paste" << "1234567" << "123456";
+    QTest::newRow("drop, filter and limit") << "Text4" << "drop" << "12ab34567" << "123456";
+    QTest::newRow("drop, no limit") << "Text13" << "drop" << "abc1234567" << "abc1234567";
+}
+
+void TstMainWindow::editsBesideKeys()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, way);
+    QFETCH(QString, text);
+    QFETCH(QString, kept);
+    auto window = StartWith();
+    window->show();
+    auto *field = window->findChild<ValueBox *>(box);
+    field->clear();
+    if (way == "im") {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(field, &event);
+    } else if (way == "paste") {
+        QGuiApplication::clipboard()->setText(text);
+        field->paste();  // what the context menu's Paste does
+    } else {
+        QMimeData data;
+        data.setText(text);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(field, &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(field, &drop);
+    }
+    QCOMPARE(field->text(), kept);
+}
+
+// Ctrl+C in the terminal and logging out close the window as its close button does.
+void TstMainWindow::signalsCloseTheWindow_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGTERM") << SIGTERM;
+}
+
+void TstMainWindow::signalsCloseTheWindow()
+{
+    QFETCH(int, signal);
+    {
+        auto window = StartWith("1\r\n9600\r\n");
+        window->show();
+        window->Combo1->setCurrentIndex(4);
+        app::CloseOnSignals(window.get());
+        std::raise(signal);
+        QTRY_VERIFY(!window->isVisible());
+    }
+    QCOMPARE(ReadFile(m_dir.filePath("com.txt")), QByteArray("5\r\n9600\r\n"));
+}
+
+// The program itself: options answered without a display, and no display said in one line.
+void TstMainWindow::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("platform");  // QT_QPA_PLATFORM; no DISPLAY, no WAYLAND_DISPLAY
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");  // the start of stdout; empty: nothing
+    QTest::addColumn<QString>("err");  // the start of stderr; empty: nothing
+    QTest::newRow("--help") << QStringList{"--help"} << "" << 0 << "Usage: " << "";
+    QTest::newRow("--version") << QStringList{"--version"} << "" << 0 << "velqor-config 2.8\n" << "";
+    QTest::newRow("no display") << QStringList() << "" << 1 << "" << "velqor-config: no display";
+    QTest::newRow("xcb, no display") << QStringList() << "xcb" << 1 << "" << "velqor-config: no X display";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << "offscreen" << 1 << ""
+                                    << "velqor-config: Unknown option 'bogus'.";
+}
+
+void TstMainWindow::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, platform);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(name);
+    if (!platform.isEmpty())
+        environment.insert("QT_QPA_PLATFORM", platform);
+    environment.insert("XDG_RUNTIME_DIR", m_dir.path());  // no word from Qt about a missing one
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(m_dir.path());
+    program.start(VELQOR_CONFIG_PATH, arguments);
+    QVERIFY(program.waitForFinished(20000));
+    const QString stdoutText = QString::fromLocal8Bit(program.readAllStandardOutput());
+    const QString stderrText = QString::fromLocal8Bit(program.readAllStandardError());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), status);
+    QVERIFY2(out.isEmpty() ? stdoutText.isEmpty() : stdoutText.startsWith(out), qPrintable(stdoutText));
+    QVERIFY2(err.isEmpty() ? stderrText.isEmpty() : stderrText.startsWith(err), qPrintable(stderrText));
+    if (status == 1)
+        QCOMPARE(stderrText.count('\n'), 1);
 }
 
 QTEST_MAIN(TstMainWindow)
