@@ -84,6 +84,18 @@ void FitHexLine(QPlainTextEdit *box, int bytes)
     box->setFont(font);
 }
 
+// One line of the box's font fits its height, without a scroll bar: the margin around the
+// text gives way where the line is too tall for the default one. QPlainTextEdit counts a
+// line as shown when it ends a pixel above the bottom margin.
+void FitOneLineHigh(QPlainTextEdit *box)
+{
+    const QFontMetricsF metrics(box->font());
+    const qreal line = std::ceil(std::max(metrics.lineSpacing(), std::ceil(metrics.ascent()) + std::ceil(metrics.descent())));
+    const qreal margin = std::floor(std::max<qreal>(0, (box->contentsRect().height() - line - 1) / 2));
+    if (margin < box->document()->documentMargin())
+        box->document()->setDocumentMargin(margin);
+}
+
 void SetBackground(QWidget *widget, const QColor &color)
 {
     QPalette palette = widget->palette();
@@ -413,6 +425,8 @@ void MainWindow::BuildStatusRow()
     Label14 = Caption(this, QStringLiteral("Label14"), "Rece:", 120, 6600);
     Text2 = display(QStringLiteral("Text2"), Tw(720, 6480, 13455, 375));
     FitHexLine(Text2, kLongestReply);
+    for (QPlainTextEdit *box : {Text1[0], Message_Show, Text2})
+        FitOneLineHigh(box);
 }
 
 void MainWindow::WireEvents()
