@@ -96,8 +96,6 @@ private slots:
     void deviceLost();
     void typedListText_data();
     void typedListText();
-    void typedPort_data();
-    void typedPort();
     void editsBesideKeys_data();
     void editsBesideKeys();
     void signalsCloseTheWindow_data();
@@ -412,19 +410,14 @@ void TstMainWindow::openFailures_data()
     QTest::addColumn<int>("trial");
     QTest::addColumn<int>("real");
     QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("error");  // the line for stderr; the port gives no reason here
     using R = serial::OpenResult;
-    QTest::newRow("no such port") << int(R::NotFound) << int(R::Ok) << U("串口不存在！") << "COM1: no such device";
-    QTest::newRow("held elsewhere") << int(R::Busy) << int(R::Ok) << U("串口已打开！")
-                                    << "COM1: held by another program";
-    QTest::newRow("no permission") << int(R::NoPermission) << int(R::Ok) << U("其它错误")
-                                   << U("COM1: permission denied — add yourself to the dialout group");
-    QTest::newRow("other") << int(R::OtherError) << int(R::Ok) << U("其它错误") << "COM1: the port cannot be used";
+    QTest::newRow("no such port") << int(R::NotFound) << int(R::Ok) << U("串口不存在！");
+    QTest::newRow("held elsewhere") << int(R::Busy) << int(R::Ok) << U("串口已打开！");
+    QTest::newRow("no permission") << int(R::NoPermission) << int(R::Ok) << U("其它错误");
+    QTest::newRow("other") << int(R::OtherError) << int(R::Ok) << U("其它错误");
     // The trial succeeds but the real open fails: taken meanwhile, or settings refused.
-    QTest::newRow("taken after the trial") << int(R::Ok) << int(R::Busy) << U("串口已打开！")
-                                           << "COM1: held by another program";
-    QTest::newRow("settings refused") << int(R::Ok) << int(R::BadSettings) << U("其它错误")
-                                      << "COM1: the port refuses the settings";
+    QTest::newRow("taken after the trial") << int(R::Ok) << int(R::Busy) << U("串口已打开！");
+    QTest::newRow("settings refused") << int(R::Ok) << int(R::BadSettings) << U("其它错误");
 }
 
 void TstMainWindow::openFailures()
@@ -432,13 +425,12 @@ void TstMainWindow::openFailures()
     QFETCH(int, trial);
     QFETCH(int, real);
     QFETCH(QString, message);
-    QFETCH(QString, error);
     auto window = StartWith();
     m_port.trialResult = static_cast<serial::OpenResult>(trial);
     m_port.openResult = static_cast<serial::OpenResult>(real);
     window->Command1->click();
     QCOMPARE(m_messages, QStringList{message});
-    QCOMPARE(m_errors, QStringList{error});
+    QCOMPARE(m_errors.size(), 1);  // and one line for stderr (its words: tst_serial_pty)
     QCOMPARE(window->Command1->text(), U("打开串口"));
     QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
     QCOMPARE(window->OpenPortNumber, 0);
@@ -499,22 +491,18 @@ void TstMainWindow::deviceLost()
 }
 
 // Text typed into a list is taken as typed: no completion, Enter chooses nothing, no click
-// runs; only Combo1's chosen item follows its text (-2: not looked at).
+// runs. Combo1's chosen item follows its text, and the port button opens that one.
 void TstMainWindow::typedListText_data()
 {
     QTest::addColumn<QString>("list");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("enter");
-    QTest::addColumn<int>("index");
-    QTest::newRow("Combo6 1") << "Combo6" << "1" << false << -2;
-    QTest::newRow("Combo2 1") << "Combo2" << "1" << false << -2;
-    QTest::newRow("Combo2 19200 Enter") << "Combo2" << "19200" << true << -2;
-    QTest::newRow("Combo_Addr(2) 2 Enter") << "Combo_Addr(2)" << "2" << true << -2;
-    QTest::newRow("Combo_Addr(0) 2") << "Combo_Addr(0)" << "2" << false << -2;
-    QTest::newRow("Combo1 COM7") << "Combo1" << "COM7" << false << 6;
+    QTest::addColumn<int>("index");  // Combo1's chosen item
+    QTest::newRow("Combo6 1") << "Combo6" << "1" << false << 2;
+    QTest::newRow("Combo2 1") << "Combo2" << "1" << false << 2;
+    QTest::newRow("Combo2 19200 Enter") << "Combo2" << "19200" << true << 2;
     QTest::newRow("Combo1 COM7 Enter") << "Combo1" << "COM7" << true << 6;
     QTest::newRow("Combo1 COM77") << "Combo1" << "COM77" << false << -1;
-    QTest::newRow("Combo1 com7") << "Combo1" << "com7" << false << -1;
 }
 
 void TstMainWindow::typedListText()
@@ -523,61 +511,28 @@ void TstMainWindow::typedListText()
     QFETCH(QString, typed);
     QFETCH(bool, enter);
     QFETCH(int, index);
-    auto window = StartWith("3\r\n9600\r\n");
-    window->show();
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));  // completion works in the focused list
-    window->Command1->click();
-    auto *combo = window->findChild<QComboBox *>(list);
-    combo->setFocus();
-    combo->lineEdit()->selectAll();
-    QTest::keyClicks(combo, typed);
-    if (enter)
-        QTest::keyClick(combo, Qt::Key_Return);
-    QCOMPARE(combo->currentText(), typed);
-    if (index != -2)
-        QCOMPARE(combo->currentIndex(), index);
-    // No click ran: the port is still open on COM3.
-    QCOMPARE(window->Command1->text(), U("关闭串口"));
-    QVERIFY(m_port.open);
-    QCOMPARE(window->OpenPortNumber, 3);
-    // Choosing from the drop-down still is a click: another port closes the open one.
-    if (list == "Combo1") {
-        combo->showPopup();
-        QTest::keyClick(combo->view(), Qt::Key_Home);
-        QTest::keyClick(combo->view(), Qt::Key_Return);
-        QCOMPARE(combo->currentIndex(), 0);
-        QVERIFY(!m_port.open);
-    }
-}
-
-// The port opened is the one Combo1 shows; text that is no item opens none and saves 0.
-void TstMainWindow::typedPort_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("opened");  // 0: none
-    QTest::addColumn<QByteArray>("saved");
-    QTest::newRow("COM7 over COM3") << "COM7" << 7 << QByteArray("7\r\n9600\r\n");
-    QTest::newRow("COM77") << "COM77" << 0 << QByteArray("0\r\n9600\r\n");
-}
-
-void TstMainWindow::typedPort()
-{
-    QFETCH(QString, typed);
-    QFETCH(int, opened);
-    QFETCH(QByteArray, saved);
     {
         auto window = StartWith("3\r\n9600\r\n");
         window->show();
-        window->Combo1->lineEdit()->selectAll();
-        QTest::keyClicks(window->Combo1, typed);
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));  // completion works in the focused list
         window->Command1->click();
-        QCOMPARE(m_port.open, opened != 0);
-        QCOMPARE(window->OpenPortNumber, opened);
-        QCOMPARE(m_messages, opened ? QStringList() : QStringList{U("串口不存在！")});
-        QCOMPARE(m_errors, opened ? QStringList() : QStringList{"COM0: no port chosen in the list"});
+        auto *combo = window->findChild<QComboBox *>(list);
+        combo->setFocus();
+        combo->lineEdit()->selectAll();
+        QTest::keyClicks(combo, typed);
+        if (enter)
+            QTest::keyClick(combo, Qt::Key_Return);
+        QCOMPARE(combo->currentText(), typed);
+        QCOMPARE(window->Combo1->currentIndex(), index);
+        QCOMPARE(window->OpenPortNumber, 3);  // no click ran: COM3 is still open
+        QVERIFY(m_port.open);
+        window->Command1->click();
+        window->Command1->click();
+        QCOMPARE(window->OpenPortNumber, index + 1);
+        QCOMPARE(m_messages, index < 0 ? QStringList{U("串口不存在！")} : QStringList());
         window->close();
     }
-    QCOMPARE(ReadFile(m_dir.filePath("com.txt")), saved);
+    QCOMPARE(ReadFile(m_dir.filePath("com.txt")).split('\r').first(), QByteArray::number(index + 1));
 }
 
 // The typing limit and the PWM key filter hold for an input method, the context menu's
@@ -589,8 +544,6 @@ void TstMainWindow::editsBesideKeys_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("kept");
     QTest::newRow("input method, filter") << "Text3" << "im" << U("1a２.") << "1.";
-    QTest::newRow("input method, limit 1") << "Text12" << "im" << "23" << "2";
-    QTest::newRow("menu paste, filter") << "Text5" << "paste" << "9x.5" << "9.5";
     QTest::newRow("menu paste, limit 6") << "Text9" << "paste" << "1234567" << "123456";
     QTest::newRow("drop, filter and limit") << "Text4" << "drop" << "12ab34567" << "123456";
     QTest::newRow("drop, no limit") << "Text13" << "drop" << "abc1234567" << "abc1234567";
@@ -670,10 +623,9 @@ void TstMainWindow::commandLine()
     QFETCH(QString, out);
     QFETCH(QString, err);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(name);
-    if (!platform.isEmpty())
-        environment.insert("QT_QPA_PLATFORM", platform);
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.insert("QT_QPA_PLATFORM", platform);  // empty: Qt's own choice
     environment.insert("XDG_RUNTIME_DIR", m_dir.path());  // no word from Qt about a missing one
     QProcess program;
     program.setProcessEnvironment(environment);
