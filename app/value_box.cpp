@@ -12,23 +12,17 @@
 
 ValueBox::ValueBox(QWidget *parent) : QLineEdit(parent)
 {
-    // textEdited comes for every change by the user and never for setText.
+    // textEdited comes for every change by the user (keys, paste, input method, drop) and
+    // never for setText; it comes before textChanged, so m_before still holds the text the
+    // edit changed.
     connect(this, &QLineEdit::textEdited, this, &ValueBox::HoldUserEdit);
-}
-
-bool ValueBox::event(QEvent *event)
-{
-    // Every edit by the user happens inside an event of this box (a key, an input method,
-    // a drop, the context menu): the text before it is what the edit is judged against.
-    m_before = text();
-    return QLineEdit::event(event);
+    connect(this, &QLineEdit::textChanged, this, [this] { m_before = text(); });
 }
 
 void ValueBox::HoldUserEdit(const QString &after)
 {
     const app::HeldEdit held = app::HoldEdit(m_before.toStdU16String(), after.toStdU16String(), m_limit, m_filterKeys);
     const QString kept = QString::fromStdU16String(held.text);
-    m_before = kept;
     if (kept == after)
         return;
     setText(kept);

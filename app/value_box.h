@@ -15,7 +15,6 @@ public:
 signals:
     void clicked();
 protected:
-    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 private:
@@ -23,5 +22,5 @@ private:
     void HoldUserEdit(const QString &after);
     int m_limit = 0;
     bool m_filterKeys = false;
-    QString m_before;  // the text before the event being handled
+    QString m_before;  // the text before the user's edit
 };
