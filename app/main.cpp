@@ -6,10 +6,15 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -40,6 +45,30 @@ std::string Platform(int argc, char *argv[])
     return Environment("QT_QPA_PLATFORM");
 }
 
+// A local X display is reachable when its server takes a connection on its socket (the
+// abstract one or the file in /tmp/.X11-unix). Other forms are left to Qt.
+bool X11Reachable(const std::string &display)
+{
+    const int number = app::LocalX11DisplayNumber(display);
+    if (number < 0)
+        return true;
+    const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
+    for (const bool abstract : {true, false}) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return true;
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path + (abstract ? 1 : 0), path.data(), path.size());
+        const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() + (abstract ? 1 : 0));
+        const bool connected = ::connect(fd, reinterpret_cast<const sockaddr *>(&address), length) == 0;
+        ::close(fd);
+        if (connected)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -59,7 +88,9 @@ int main(int argc, char *argv[])
             parser.showVersion();
     }
     // Without a display Qt aborts; one line says why instead.
-    const auto missing = app::MissingDisplay({Platform(argc, argv), Environment("DISPLAY"), Environment("WAYLAND_DISPLAY")});
+    const std::string x11Display = Environment("DISPLAY");
+    const auto missing = app::MissingDisplay(
+        {Platform(argc, argv), x11Display, Environment("WAYLAND_DISPLAY"), X11Reachable(x11Display)});
     if (missing) {
         std::fprintf(stderr, "velqor-config: %s\n", missing->c_str());
         return 1;

@@ -603,15 +603,18 @@ void TstMainWindow::signalsCloseTheWindow()
 void TstMainWindow::commandLine_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("platform");  // QT_QPA_PLATFORM; no DISPLAY, no WAYLAND_DISPLAY
+    QTest::addColumn<QString>("platform");  // QT_QPA_PLATFORM; no WAYLAND_DISPLAY
+    QTest::addColumn<QString>("display");   // DISPLAY
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out");  // the start of stdout; empty: nothing
     QTest::addColumn<QString>("err");  // the start of stderr; empty: nothing
-    QTest::newRow("--help") << QStringList{"--help"} << "" << 0 << "Usage: " << "";
-    QTest::newRow("--version") << QStringList{"--version"} << "" << 0 << "velqor-config 2.8\n" << "";
-    QTest::newRow("no display") << QStringList() << "" << 1 << "" << "velqor-config: no display";
-    QTest::newRow("xcb, no display") << QStringList() << "xcb" << 1 << "" << "velqor-config: no X display";
-    QTest::newRow("unknown option") << QStringList{"--bogus"} << "offscreen" << 1 << ""
+    QTest::newRow("--help") << QStringList{"--help"} << "" << "" << 0 << "Usage: " << "";
+    QTest::newRow("--version") << QStringList{"--version"} << "" << "" << 0 << "velqor-config 2.8\n" << "";
+    QTest::newRow("no display") << QStringList() << "" << "" << 1 << "" << "velqor-config: no display";
+    QTest::newRow("xcb, no display") << QStringList() << "xcb" << "" << 1 << "" << "velqor-config: no X display";
+    QTest::newRow("no server on :987") << QStringList() << "" << ":987" << 1 << ""
+                                       << "velqor-config: no X server answers on display :987";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << "offscreen" << "" << 1 << ""
                                     << "velqor-config: Unknown option 'bogus'.";
 }
 
@@ -619,11 +622,12 @@ void TstMainWindow::commandLine()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, platform);
+    QFETCH(QString, display);
     QFETCH(int, status);
     QFETCH(QString, out);
     QFETCH(QString, err);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("DISPLAY");
+    environment.insert("DISPLAY", display);
     environment.remove("WAYLAND_DISPLAY");
     environment.insert("QT_QPA_PLATFORM", platform);  // empty: Qt's own choice
     environment.insert("XDG_RUNTIME_DIR", m_dir.path());  // no word from Qt about a missing one
