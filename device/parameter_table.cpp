@@ -98,6 +98,24 @@ std::optional<std::string> ApplyValue(const Parameter &p, const std::string &tex
     return rounded;
 }
 
+std::string ValueError(const Parameter &p, const std::string &text)
+{
+    const std::string head = std::string(p.key) + "=" + text + ": ";
+    switch (p.kind) {
+    case Kind::BaudRate:
+        return head + "not a rate the module offers; allowed " + RangeText(p);
+    case Kind::Output:
+        return head + "the output is switched by the command output on|off";
+    case Kind::Counter:
+        return head + std::string(p.key) + " is read only";
+    case Kind::Quantity:
+        break;
+    }
+    if (!IsNumber(text))
+        return head + "not a plain decimal number; allowed " + RangeText(p);
+    return head + "outside " + RangeText(p);
+}
+
 Registers StartRegisters(uint16_t baudRateCode)
 {
     Registers registers{};

@@ -36,7 +36,7 @@ struct Parameter {
 };
 
 // key, register(s), decimals, unit, low, high, start, control, typing limit, empty, below low, kind
-constexpr Parameter kParameters[] = {
+inline constexpr Parameter kParameters[] = {
     {"pwm_voltage", PwmVoltage, 1, 1, "V", "1", "24", "10", "Text3", 4, "10", "1", Kind::Quantity},
     {"pwm_frequency", PwmFrequencyHigh, 2, 0, "Hz", "1", "150000", "1000", "Text4", 6, "1000", "1", Kind::Quantity},
     {"pwm_duty", PwmDuty, 1, 1, "%", "0", "100", "50", "Text5", 4, "50", "0", Kind::Quantity},
@@ -78,6 +78,9 @@ std::string RangeText(const Parameter &p);
 // rounded to the row's decimals halves away from zero, inside the row's range; for module_baud
 // one of the rates. Returns the rounded text that went in, or nullopt (registers untouched).
 std::optional<std::string> ApplyValue(const Parameter &p, const std::string &text, Registers &registers);
+
+// The one line that says why `text` does not fit `p`: "pwm_voltage=30: outside 1.0 to 24.0 V".
+std::string ValueError(const Parameter &p, const std::string &text);
 
 // The start values of a freshly set-up window, as register values; the output is off and
 // the counter 0.

@@ -118,6 +118,7 @@ std::string VerdictText(const Judgement &judgement)
     case Verdict::UnexpectedLength: return "unexpected length";
     case Verdict::OtherFunction: return "another function code";
     case Verdict::Mismatch: return "reply does not match the request";
+    case Verdict::NotSent: return "request not sent";
     }
     return "unknown";
 }

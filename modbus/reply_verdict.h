@@ -18,6 +18,7 @@ enum class Verdict {
     UnexpectedLength,  // more bytes than the reply needs
     OtherFunction,     // another function code, not the exception form
     Mismatch,          // the byte count or the echo does not fit the request
+    NotSent,           // the line refused the request
 };
 
 struct Judgement {
