@@ -28,8 +28,11 @@ std::string HelpText()
         "Usage: velqorctl [options] COMMAND [arguments]   (options may also stand after the command)\n"
         "Reads and writes the signal-generator module over Modbus RTU, as velqor-config does.\n"
         "\nCommands:\n";
-    for (const Command &command : Commands())
-        text += std::string("  ") + command.synopsis + "\n" + command.help;
+    for (const Command &command : Commands()) {
+        text += std::string("  ") + command.synopsis + "\n";
+        for (const QString &line : QString::fromUtf8(command.help).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            text += "  " + line.toStdString() + "\n";
+    }
     text +=
         "\nOptions:\n"
         "  --port P       COMn (found as the window finds it: a file COMn in the working folder,\n"
@@ -48,8 +51,14 @@ std::string HelpText()
             range = "on/off; switched by the command output";
         else if (p.kind == device::Kind::Counter)
             range = "pulses, read only";
+        const unsigned first = p.first;
+        char registers[16];
+        if (p.registers == 2)
+            std::snprintf(registers, sizeof registers, "0x%04X-%04X", first, first + 1);
+        else
+            std::snprintf(registers, sizeof registers, "0x%04X", first);
         char line[160];
-        std::snprintf(line, sizeof line, "  %-16s 0x%04X  %s\n", p.key, static_cast<unsigned>(p.first), range.c_str());
+        std::snprintf(line, sizeof line, "  %-16s %-12s %s\n", p.key, registers, range.c_str());
         text += line;
     }
     text +=
@@ -139,8 +148,12 @@ int main(int argc, char *argv[])
     }
 
     QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty())
-        return BadInput("no command given; the commands are read, write, output and address (see --help)");
+    if (positional.isEmpty()) {
+        std::string names;
+        for (const Command &command : Commands())
+            names += std::string(names.empty() ? "" : ", ") + command.name;
+        return BadInput("no command given; the commands are " + names + " (see --help)");
+    }
     const QString name = positional.takeFirst();
     const Command *chosen = nullptr;
     for (const Command &command : Commands()) {

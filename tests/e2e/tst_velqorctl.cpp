@@ -1,9 +1,12 @@
 // velqorctl against the module simulator on a socat pty pair: each command, the faults of
 // the line, bad input (exit 2, nothing on the line) and ports that cannot be opened.
 
+#include "device/parameter_table.h"
+#include "modbus/crc16.h"
 #include "support/pty_pair.h"
 #include "support/sim_process.h"
 
+#include <QSerialPort>
 #include <QtTest>
 
 namespace {
@@ -181,6 +184,7 @@ private slots:
         QTest::newRow("output maybe") << QStringList{"output", "maybe"} << "on or off";
         QTest::newRow("slave 256") << QStringList{"read", "--slave", "256"} << "--slave \"256\": allowed 1 to 255";
         QTest::newRow("json with write") << QStringList{"write", "--json"} << "--json belongs to read";
+        QTest::newRow("write without values") << QStringList{"write"} << "nothing to change";
         QTest::newRow("unknown command") << QStringList{"erase"} << "unknown command \"erase\"";
     }
     void badInput()
@@ -205,6 +209,40 @@ private slots:
         const Outcome outcome = Ctl({"write", "--profile", file.fileName()});
         QCOMPARE(outcome.status, 2);
         QVERIFY2(outcome.err.contains("unknown key \"volume\""), qPrintable(outcome.err));
+    }
+
+    // A module that confirms the write but keeps its old values: the read-back says so.
+    void readBackDiffers()
+    {
+        PtyPair line(Path(QStringLiteral("COM2")), Path(QStringLiteral("stubborn")));
+        QVERIFY(line.Start());
+        QSerialPort module;
+        module.setPortName(QFileInfo(Path(QStringLiteral("stubborn"))).canonicalFilePath());
+        QVERIFY(module.open(QIODevice::ReadWrite));
+        QByteArray request;
+        connect(&module, &QSerialPort::readyRead, this, [&] {
+            request += module.readAll();
+            std::vector<uint8_t> reply;
+            if (request.size() == 8 && request[1] == 3) {  // the read block, as it started
+                reply = {1, 3, 32};
+                for (uint16_t v : device::StartRegisters(1))
+                    reply.insert(reply.end(), {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
+            } else if (request.size() == 35) {  // the write, confirmed and ignored
+                reply.assign(request.begin(), request.begin() + 6);
+            } else {
+                return;
+            }
+            request.clear();
+            reply = modbus::AppendCrc16(reply, reply.size() - 1);
+            module.write(reinterpret_cast<const char *>(reply.data()), static_cast<qint64>(reply.size()));
+        });
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        process.start(QStringLiteral(VELQORCTL_PATH), {"write", "--port", "COM2", "--set", "pwm_voltage=12"});
+        QVERIFY(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000));
+        QCOMPARE(process.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+                 QStringLiteral("velqorctl: write: read-back differs: pwm_voltage sent 12.0, the module holds 10.0\n"));
     }
 
     // Ports that cannot be had: exit 3 with the reason.
