@@ -99,8 +99,9 @@ int LineOptions(const QCommandLineParser &parser, Context &context)
         context.portText = "COM1";
     }
 
+    // the window's port takes line 2 with blanks around it
     const QString baud = parser.isSet(kBaud) ? parser.value(kBaud)
-                         : stored.baudText ? QString::fromStdString(*stored.baudText) : QStringLiteral("9600");
+                         : stored.baudText ? QString::fromStdString(*stored.baudText).trimmed() : QStringLiteral("9600");
     const auto rate = WholeNumber(baud, 1, 4000000);
     if (!rate)
         return BadInput(std::string(parser.isSet(kBaud) ? "--baud" : "com.txt line 2") + " \"" + baud.toStdString()
