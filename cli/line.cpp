@@ -9,7 +9,7 @@ namespace cli {
 
 std::unique_ptr<Line> MakeLine(const std::string &portText, int baud)
 {
-    // "COM3" (or "com3") is found exactly as the window finds its port 3
+    // "COM3" (any case) is found exactly as the window finds its port 3
     if (portText.size() > 3 && (portText.compare(0, 3, "COM") == 0 || portText.compare(0, 3, "com") == 0)
         && std::all_of(portText.begin() + 3, portText.end(), [](char c) { return c >= '0' && c <= '9'; })
         && portText.size() <= 6) {
