@@ -163,10 +163,14 @@ int main(int argc, char *argv[])
     }
     if (!chosen)
         return BadInput("unknown command \"" + name.toStdString() + "\" (see --help)");
-    // an option of another command is a mistake, not something to ignore
+    // an option of another command is a mistake, not something to ignore (commands may
+    // share an option's name)
+    QStringList own;
+    for (const QCommandLineOption &option : chosen->options)
+        own << option.names();
     for (const Command &command : Commands()) {
         for (const QCommandLineOption &option : command.options) {
-            if (&command != chosen && parser.isSet(option))
+            if (!own.contains(option.names().first()) && parser.isSet(option))
                 return BadInput("--" + option.names().first().toStdString() + " belongs to " + command.name
                                 + ", not to " + chosen->name);
         }
