@@ -35,6 +35,9 @@ public:
     std::function<void(const QString &url)> m_openUrl;
     // One line on stderr for every port failure: port, device and the system's reason.
     std::function<void(const QString &line)> m_printError;
+    // The parameter-set file for Ctrl+S and Ctrl+O; an empty name is a cancelled dialog.
+    std::function<QString()> m_chooseSaveFile;
+    std::function<QString()> m_chooseOpenFile;
 
     // Communication group.
     QGroupBox *Frame1 = nullptr;
@@ -112,6 +115,8 @@ public:
     void Command3_Click();
     void Command5_Click();
     void WriteRegister0012AndReadBack();
+    void SaveParameterSet();  // Ctrl+S: the parameter fields and Combo6, as they would be sent
+    void LoadParameterSet();  // Ctrl+O: into the fields; nothing is sent
 
     bool PortIsOpen() const;  // the caption of Command1 is the connection state
 
@@ -124,6 +129,7 @@ private:
     void BuildAddressGroup();
     void BuildStatusRow();
     void WireEvents();
+    void InstallParameterSetKeys();
 
     void ShowPortClosed();
     void ShowMessage(const QString &text);

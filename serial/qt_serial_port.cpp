@@ -77,9 +77,9 @@ std::optional<std::pair<OpenResult, std::string>> PreCheck(const QString &device
 #endif
 }
 
-QString DevicePath(int portNumber)
+QString DevicePath(const std::string &path)
 {
-    const QString device = QString::fromStdString(DeviceForPort(portNumber));
+    const QString device = QString::fromStdString(path);
 #ifdef _WIN32
     return device;
 #else
@@ -149,30 +149,41 @@ QtSerialPort::QtSerialPort(QObject *parent) : QObject(parent)
 
 QtSerialPort::~QtSerialPort() = default;
 
+OpenResult OpenDevicePath(QSerialPort &port, const std::string &path, Port::Failure *tried)
+{
+    const QString device = DevicePath(path);
+    Port::Failure failure{device.toStdString(), {}};
+    OpenResult result = OpenResult::Ok;
+    if (port.isOpen()) {
+        failure.reason = "already open in this program";
+        result = OpenResult::Busy;
+    } else if (const auto refused = PreCheck(device)) {
+        failure.reason = refused->second;
+        result = refused->first;
+    } else {
+        port.setPortName(device);
+        if (!port.open(QIODevice::ReadWrite)) {
+            result = FromQtError(port.error());
+            if (result == OpenResult::Ok)
+                result = OpenResult::OtherError;
+            failure.reason = Lowered(port.errorString());
+            if (result == OpenResult::Busy)
+                failure.reason = "held by another program (" + failure.reason + ")";
+            port.clearError();
+        }
+    }
+    if (tried)
+        *tried = failure;
+    return result;
+}
+
 OpenResult QtSerialPort::OpenDevice(int portNumber)
 {
-    lastFailure = {};
-    if (m_port.isOpen()) {
-        lastFailure = {m_device, "already open in this program"};
-        return OpenResult::Busy;
-    }
-    const QString device = DevicePath(portNumber);
-    if (const auto refused = PreCheck(device)) {
-        lastFailure = {device.toStdString(), refused->second};
-        return refused->first;
-    }
-    m_port.setPortName(device);
-    m_device = device.toStdString();
-    if (m_port.open(QIODevice::ReadWrite))
-        return OpenResult::Ok;
-    OpenResult result = FromQtError(m_port.error());
+    Failure tried;
+    const OpenResult result = OpenDevicePath(m_port, DeviceForPort(portNumber), &tried);
     if (result == OpenResult::Ok)
-        result = OpenResult::OtherError;
-    std::string reason = Lowered(m_port.errorString());
-    if (result == OpenResult::Busy)
-        reason = "held by another program (" + reason + ")";
-    lastFailure = {device.toStdString(), reason};
-    m_port.clearError();
+        m_device = tried.device;
+    lastFailure = result == OpenResult::Ok ? Failure{} : tried;
     return result;
 }
 

@@ -4,3 +4,5 @@ velqor_add_test(tst_parameters LABEL unit SOURCES device/tst_parameters.cpp)
 velqor_add_test(tst_reply_decoding LABEL unit SOURCES device/tst_reply_decoding.cpp)
 velqor_add_test(tst_settings_file LABEL unit SOURCES app/tst_settings_file.cpp)
 velqor_add_test(tst_key_filter LABEL unit SOURCES app/tst_key_filter.cpp)
+velqor_add_test(tst_reply_verdict LABEL unit SOURCES modbus/tst_reply_verdict.cpp
+    ${PROJECT_SOURCE_DIR}/cli/exchange.cpp)
