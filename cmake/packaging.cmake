@@ -79,7 +79,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "last serial port and baud rate in com.txt in the folder it is started from\n"
     "(the home folder when started from the desktop menu).\n"
     "velqorctl does the same from the command line, for scripts: read, write\n"
-    "(also from a parameter-set file), output on/off and address; it needs no display.")
+    "(also from a parameter-set file), output on/off and address; it needs no\n"
+    "display.")
 if(TARGET velqor-sim)
     string(APPEND CPACK_PACKAGE_DESCRIPTION
         "\nThe package also holds velqor-sim, a simulator of the module as a Modbus\n"
