@@ -632,8 +632,12 @@ serial::OpenResult MainWindow::ConfigureAndOpenPort(int port)
 void MainWindow::Combo1_Click()
 {
     const int n = Combo1->currentIndex() + 1;
-    if (n == SelectedPort)
+    // The port in use is the open one: text typed into Combo1 may have moved the chosen
+    // item since it was opened, without a click. Otherwise it is the last one clicked.
+    if (n == (OpenPortNumber != 0 ? OpenPortNumber : SelectedPort)) {
+        SelectedPort = static_cast<int16_t>(n);
         return;
+    }
     // Another port chosen while open: close it and say so, rather than leave a window
     // that reads "open" over a closed port.
     if (OpenPortNumber != 0 || PortIsOpen()) {

@@ -530,6 +530,11 @@ void TstMainWindow::typedListText()
         window->Command1->click();
         QCOMPARE(window->OpenPortNumber, index + 1);
         QCOMPARE(m_messages, index < 0 ? QStringList{U("串口不存在！")} : QStringList());
+        // Picking COM3 from the drop-down closes a port open on another one, and only then.
+        window->Combo1->setCurrentIndex(2);
+        window->Combo1->activated(2);
+        QCOMPARE(m_port.open, index == 2);
+        window->Combo1->setCurrentIndex(index);
         window->close();
     }
     QCOMPARE(ReadFile(m_dir.filePath("com.txt")).split('\r').first(), QByteArray::number(index + 1));
