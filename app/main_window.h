@@ -111,7 +111,7 @@ public:
     void Command5_Click();
     void WriteRegister0012AndReadBack();
 
-    bool PortIsOpen() const;  // the caption of Command1 is the connection state
+    bool PortIsOpen() const;  // what the caption of Command1 shows, in any language
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -123,6 +123,7 @@ private:
     void BuildStatusRow();
     void WireEvents();
 
+    void ShowPortLook(bool open);
     void ShowPortClosed();
     void ShowMessage(const QString &text);
     void SetOutputLook(bool on);
@@ -132,4 +133,8 @@ private:
     void StartReplyCheck();
 
     serial::Port &m_port;
+    // The states the captions of Command1 and Command5 show, kept apart from the
+    // captions so that no shown text is ever compared.
+    bool m_portShownOpen = false;
+    bool m_outputShownOn = false;
 };
