@@ -1,6 +1,5 @@
-// The window's reach: every caption fits its place in either language, the port, the parity
-// letter and the output switch work whatever the captions say, and a screen smaller than
-// the window shows it scrolled.
+// Every caption fits its place in either language; the port, the parity letter and the output
+// switch work in English; a screen smaller than the window shows it scrolled.
 #include "app/fitted_window.h"
 #include "app/language.h"
 #include "app/screen_fit.h"
@@ -48,10 +47,9 @@ QMap<QString, QString> Overflows(MainWindow &w)
                                                          : QStringList{button->text()};
         check(button, shown, button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width());
     }
-    for (QComboBox *list : w.findChildren<QComboBox *>()) {
+    for (QComboBox *list : w.findChildren<QComboBox *>())
         for (int i = 0; i < list->count(); ++i)
             check(list, {list->itemText(i)}, list->lineEdit()->width() - 4);  // the line edit's margins
-    }
     check(w.Message_Show, {Tr(texts::kReplyGood), Tr(texts::kReplyBad)},
           w.Message_Show->viewport()->width() - 2 * int(w.Message_Show->document()->documentMargin()));
     return found;
@@ -96,7 +94,7 @@ void TstWindowFit::captionsFit()
 
 void TstWindowFit::operationsInEnglish()
 {
-    QTranslator none, english;
+    QTranslator none, english;  // a language without a catalogue is refused
     QVERIFY(!app::LoadLanguage(none, "xx"));
     QVERIFY(app::LoadLanguage(english, "en"));
     qApp->installTranslator(&english);
@@ -145,7 +143,7 @@ void TstWindowFit::scrolledWindow()
     ExchangeWindow w(false);
     const QSize client = w->size();
     {
-        const std::unique_ptr<FittingFrame> frame = ShowFitted(*w.window, QRect(0, 0, 800, 1000));
+        const auto frame = ShowFitted(*w.window, QRect(0, 0, 800, 1000));
         QVERIFY(frame && QTest::qWaitForWindowExposed(frame.get()));
         QVERIFY(frame->horizontalScrollBar()->isVisible() && !frame->verticalScrollBar()->isVisible());
         QCOMPARE(frame->viewport()->width(), 800 - 16);
