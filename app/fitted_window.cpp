@@ -18,6 +18,7 @@ FittingFrame::FittingFrame(QWidget &content)
     setWindowTitle(content.windowTitle());
     setWindowIcon(content.windowIcon());
     setWidget(&content);
+    content.installEventFilter(this);
 }
 
 FittingFrame::~FittingFrame()
@@ -28,7 +29,14 @@ FittingFrame::~FittingFrame()
 
 void FittingFrame::closeEvent(QCloseEvent *event)
 {
-    event->setAccepted(!widget() || widget()->close());
+    event->setAccepted(!widget() || widget()->isHidden() || widget()->close());
+}
+
+bool FittingFrame::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == widget() && event->type() == QEvent::Hide && widget()->isHidden())
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    return QScrollArea::eventFilter(watched, event);
 }
 
 std::unique_ptr<FittingFrame> ShowFitted(QWidget &window, const QRect &available)

@@ -5,8 +5,8 @@
 #include <memory>
 
 // A top-level scroll area around a fixed-size window that is larger than the screen: the
-// same layout, scrolled. Closing it closes the window inside (which may refuse), and it
-// hands the window back, undeleted, when it goes.
+// same layout, scrolled. Closing it closes the window inside (which may refuse), the window
+// closed by other means closes it too, and it hands the window back, undeleted, when it goes.
 class FittingFrame : public QScrollArea {
     Q_OBJECT
 public:
@@ -15,6 +15,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 };
 
 // Shows `window` where the screen's free area is `available`: as it is where it fits, and

@@ -142,13 +142,15 @@ void TstWindowFit::scrolledWindow()
 {
     ExchangeWindow w(false);
     const QSize client = w->size();
-    {
+    for (bool closeFrame : {true, false}) {
         const auto frame = ShowFitted(*w.window, QRect(0, 0, 800, 1000));
         QVERIFY(frame && QTest::qWaitForWindowExposed(frame.get()));
         QVERIFY(frame->horizontalScrollBar()->isVisible() && !frame->verticalScrollBar()->isVisible());
         QCOMPARE(frame->viewport()->width(), 800 - 16);
-        QVERIFY(frame->close());
-        QVERIFY(QFile::exists("com.txt"));  // closing the frame is closing the window
+        QFile::remove("com.txt");
+        QVERIFY(closeFrame ? frame->close() : w->close());
+        QTRY_VERIFY(!frame->isVisible() && !w->isVisible());
+        QVERIFY(QFile::exists("com.txt"));  // shutdown ran once the window closed
     }
     QVERIFY(!ShowFitted(*w.window, QRect(0, 0, 1280, 800)));
     QVERIFY(w->isVisible() && w->isWindow() && w->size() == client);
