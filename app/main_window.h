@@ -33,6 +33,9 @@ public:
     std::function<void(const QString &)> m_showMessage;
     std::function<void(int ms)> m_sleep;
     std::function<void(const QString &url)> m_openUrl;
+    // The parameter-set file for Ctrl+S and Ctrl+O; an empty name is a cancelled dialog.
+    std::function<QString()> m_chooseSaveFile;
+    std::function<QString()> m_chooseOpenFile;
 
     // Communication group.
     QGroupBox *Frame1 = nullptr;
@@ -110,6 +113,8 @@ public:
     void Command3_Click();
     void Command5_Click();
     void WriteRegister0012AndReadBack();
+    void SaveParameterSet();  // Ctrl+S: the parameter fields and Combo6, as they would be sent
+    void LoadParameterSet();  // Ctrl+O: into the fields; nothing is sent
 
     bool PortIsOpen() const;  // what the caption of Command1 shows, in any language
 
@@ -122,6 +127,7 @@ private:
     void BuildAddressGroup();
     void BuildStatusRow();
     void WireEvents();
+    void InstallParameterSetKeys();
 
     void ShowPortLook(bool open);
     void ShowPortClosed();

@@ -1,5 +1,5 @@
 #pragma once
-#include <QtGlobal>
+#include <QCoreApplication>
 
 // The window's fixed texts, exactly as the user sees them by default (UTF-8 source). Each
 // one marked for translation is the source text of the window's translations: the window
@@ -8,6 +8,12 @@
 namespace texts {
 
 inline constexpr const char *kTextContext = "MainWindow";
+
+// A text of this file in the language chosen at start; untranslated texts stay as they are.
+inline QString Tr(const char *source)
+{
+    return QCoreApplication::translate(kTextContext, source);
+}
 
 inline constexpr const char *kProgramTitle = "Velqor";
 inline constexpr const char *kWindowCaptionName = "Velqor";
@@ -57,6 +63,9 @@ inline constexpr const char *kOtherError = QT_TRANSLATE_NOOP("MainWindow", "其�
 inline constexpr const char *kOpenPortFirst = QT_TRANSLATE_NOOP("MainWindow", "请先打开串口！");
 inline constexpr const char *kParameterError = QT_TRANSLATE_NOOP("MainWindow", "参数设置错误！");
 inline constexpr const char *kAddressNotSet = QT_TRANSLATE_NOOP("MainWindow", "模块地址未设置！");
+// Followed by the file's name and the reason.
+inline constexpr const char *kSetNotRead = QT_TRANSLATE_NOOP("MainWindow", "参数文件无法读取：");
+inline constexpr const char *kSetNotSaved = QT_TRANSLATE_NOOP("MainWindow", "参数文件无法保存：");
 
 // The status field.
 inline constexpr const char *kReplyGood = QT_TRANSLATE_NOOP("MainWindow", "通讯数据正常！");

@@ -127,5 +127,13 @@
         <source>通讯数据错误！</source>
         <translation>Communication error!</translation>
     </message>
+    <message>
+        <source>参数文件无法读取：</source>
+        <translation>Parameter file cannot be read: </translation>
+    </message>
+    <message>
+        <source>参数文件无法保存：</source>
+        <translation>Parameter file cannot be saved: </translation>
+    </message>
 </context>
 </TS>

@@ -9,12 +9,9 @@
 #include <QStyleOptionButton>
 #include <QtTest>
 
-namespace {
+using texts::Tr;
 
-QString Tr(const char *source)
-{
-    return QCoreApplication::translate(texts::kTextContext, source);
-}
+namespace {
 
 // The controls whose text is wider than its room, with both figures in pixels. A caption's
 // room reaches to the next control on its right, or to the edge of its parent.
