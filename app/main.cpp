@@ -1,10 +1,14 @@
 #include "app/close_on_signal.h"
 #include "app/display_check.h"
+#include "app/fitted_window.h"
+#include "app/language.h"
 #include "app/main_window.h"
 #include "serial/qt_serial_port.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QScreen>
+#include <QTranslator>
 
 #include <cstddef>
 #include <cstdio>
@@ -27,6 +31,8 @@ void AddOptions(QCommandLineParser &parser)
         "Keeps the last COM port and baud rate in com.txt in the current folder."));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption({QStringLiteral("lang"), QStringLiteral("The window's language: zh (Chinese, the default) or en (English)."),
+                      QStringLiteral("language"), QLatin1String(app::kDefaultLanguage)});
 }
 
 std::string Environment(const char *name)
@@ -103,9 +109,19 @@ int main(int argc, char *argv[])
     AddOptions(parser);
     parser.process(application);
 
+    // The default stays Chinese whatever the system's locale says.
+    QTranslator translator;
+    const QString language = parser.value(QStringLiteral("lang"));
+    if (!app::LoadLanguage(translator, language)) {
+        std::fprintf(stderr, "velqor-config: no window language \"%s\"; use --lang zh or --lang en\n",
+                     qPrintable(language));
+        return 2;
+    }
+    application.installTranslator(&translator);
+
     serial::QtSerialPort port;
     MainWindow window(port);
     app::CloseOnSignals(&window);
-    window.show();
+    const std::unique_ptr<FittingFrame> frame = ShowFitted(window, window.screen()->availableGeometry());
     return application.exec();
 }

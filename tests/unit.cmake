@@ -6,3 +6,7 @@ velqor_add_test(tst_settings_file LABEL unit SOURCES app/tst_settings_file.cpp)
 velqor_add_test(tst_key_filter LABEL unit SOURCES app/tst_key_filter.cpp)
 velqor_add_test(tst_reply_verdict LABEL unit SOURCES modbus/tst_reply_verdict.cpp
     ${PROJECT_SOURCE_DIR}/cli/exchange.cpp)
+# Every text of the window has its English in the catalogue.
+add_test(NAME translations
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/app/check_translations.sh $<TARGET_FILE:Qt6::lupdate> ${PROJECT_SOURCE_DIR})
+set_tests_properties(translations PROPERTIES LABELS unit)
