@@ -2,6 +2,7 @@
 
 #include "app/key_filter.h"
 #include "app/layout.h"
+#include "app/port_tips.h"
 #include "app/settings_file.h"
 #include "app/texts.h"
 #include "device/parameters.h"
@@ -245,6 +246,7 @@ void MainWindow::BuildCommunicationGroup()
         return List(Frame1, name, items, Tw(1200, top, 975, 300));
     };
     Combo1 = list(QStringLiteral("Combo1"), 480, ports);
+    new PortTips(Combo1);
     Combo2 = list(QStringLiteral("Combo2"), 1200, RateItems());
     Combo3 = list(QStringLiteral("Combo3"), 1920, {Q(texts::kNoParity), Q(texts::kOddParity), Q(texts::kEvenParity)});
     Combo4 = list(QStringLiteral("Combo4"), 2640, {QStringLiteral("8"), QStringLiteral("7"), QStringLiteral("6")});

@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <optional>
-#include <fstream>
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -18,23 +17,6 @@ namespace {
 
 constexpr qint64 kBufferSize = 1024;
 
-// /dev/ttySn nodes exist for every possible 8250 UART; the kernel marks the ones with no
-// hardware behind them as type 0. Such a node is a port that does not exist.
-bool IsEmptyUartNode(const QString &device)
-{
-#ifdef _WIN32
-    Q_UNUSED(device);
-    return false;
-#else
-    const QString name = QFileInfo(device).fileName();
-    if (!name.startsWith(QLatin1String("ttyS")))
-        return false;
-    std::ifstream type("/sys/class/tty/" + name.toStdString() + "/type");
-    int value = -1;
-    return type >> value && value == 0;
-#endif
-}
-
 // Tells a missing device and one this user may not open apart before Qt does: QSerialPort
 // reports both "no permission" and "held by another program" as PermissionError.
 std::optional<OpenResult> PreCheck(const QString &device)
@@ -44,7 +26,7 @@ std::optional<OpenResult> PreCheck(const QString &device)
     return std::nullopt;
 #else
     const QByteArray path = device.toLocal8Bit();
-    if (::access(path.constData(), F_OK) != 0 || IsEmptyUartNode(device))
+    if (::access(path.constData(), F_OK) != 0 || IsEmptyUartNode(device.toStdString()))
         return OpenResult::NotFound;
     if (::access(path.constData(), R_OK | W_OK) != 0)
         return errno == EACCES ? OpenResult::NoPermission : OpenResult::OtherError;
