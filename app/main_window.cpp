@@ -5,6 +5,7 @@
 #include "app/port_tips.h"
 #include "app/settings_file.h"
 #include "app/texts.h"
+#include "device/parameter_table.h"
 #include "device/parameters.h"
 #include "device/register_map.h"
 #include "device/reply_decoding.h"
@@ -455,21 +456,18 @@ void MainWindow::Form_Load()
     Combo_Addr[0]->setEditText(QStringLiteral("1"));
     Combo_Addr[2]->setEditText(QStringLiteral("1"));
 
-    const std::pair<ValueBox *, int> limits[] = {{Text3, 4}, {Text4, 6}, {Text5, 4}, {Text6, 6}, {Text7, 6},
-                                                 {Text8, 6}, {Text9, 6}, {Text10, 6}, {Text11, 6}, {Text12, 1}};
-    for (const auto &[box, limit] : limits)
-        box->SetTypingLimit(limit);
-
-    // The start numbers, shown in each box's format (Text14 is not formatted).
-    const std::pair<ValueBox *, const char *> start[] = {
-        {Text3, "10"}, {Text4, "1000"}, {Text5, "50"}, {Text6, "0"}, {Text7, "0.01"}, {Text8, "0.01"},
-        {Text9, "50"}, {Text10, "5"}, {Text11, "4"}, {Text12, "1"}, {Text13, "50"}, {Text14, "50"}};
-    const int decimals[] = {1, 0, 1, 3, 3, 3, 0, 2, 2, 0, 0};
-    for (std::size_t i = 0; i < std::size(start); ++i) {
-        std::string shown = start[i].second;
-        if (i < std::size(decimals))
-            shown = device::FormatNumber(shown, decimals[i]).value_or(shown);
-        start[i].first->setText(QString::fromStdString(shown));
+    // Typing limits and start numbers from the parameter rows; the numbers are shown in each
+    // box's format (the counter Text14 is not formatted).
+    for (const device::Parameter &row : device::kParameters) {
+        auto *const box = findChild<ValueBox *>(QLatin1String(row.control));
+        if (!box)
+            continue;
+        if (row.typingLimit > 0)
+            box->SetTypingLimit(row.typingLimit);
+        std::string shown = row.start;
+        if (row.kind == device::Kind::Quantity)
+            shown = device::FormatNumber(shown, row.decimals).value_or(shown);
+        box->setText(QString::fromStdString(shown));
     }
 }
 

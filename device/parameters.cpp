@@ -1,5 +1,6 @@
 #include "device/parameters.h"
 
+#include "device/parameter_table.h"
 #include "device/register_map.h"
 #include "modbus/frames.h"
 #include "modbus/text.h"
@@ -84,58 +85,41 @@ int Compare(const Decimal &a, const Decimal &b)
     return aNegative ? -magnitude : magnitude;
 }
 
-// The digits of a formatted, non-negative field without its point: the register value
-// when the field carries exactly the decimals that its scale absorbs.
-uint32_t DigitsValue(const std::string &formatted)
+// The row of each field, in the order the write visits them.
+constexpr std::array<const char *, kParamFieldCount> kControls{
+    "Text3", "Text4", "Text5", "Text6", "Text7", "Text8", "Text9", "Text10", "Text11", "Text12", "Text13"};
+
+const Parameter &RowOf(std::size_t field)
 {
-    uint32_t value = 0;
-    for (char c : formatted) {
-        if (IsDigit(c))
-            value = value * 10 + static_cast<uint32_t>(c - '0');
-    }
-    return value;
+    return *FindControl(kControls[field]);
 }
 
-// How the write treats one field. A bound applies when the field's value lies strictly
-// beyond it; the text then becomes the replacement.
-struct FieldRule {
-    const char *empty;
-    const char *upper;
-    const char *upperReplacement;
-    const char *lower;  // nullptr: no lower test
-    const char *lowerReplacement;
-    int decimals;
-    bool rewritten;
-};
-
-// Text5 has no lower bound of its own; a negative duty cannot travel in an unsigned
-// register, so it is corrected to 0 like the other bounds.
-constexpr std::array<FieldRule, kParamFieldCount> kRules{{
-    {"10", "24", "24", "1", "1", kPwmVoltage.decimals, true},                  // Text3
-    {"1000", "150000", "150000", "1", "1", 0, true},                          // Text4
-    {"50", "100", "100", "0", "0", kPwmDuty.decimals, true},                  // Text5
-    {"0", "60", "60", "0", "0", kPulseDelayTime.decimals, true},              // Text6
-    {"0.01", "60", "60", "0", "0.01", kPulseHighTime.decimals, true},         // Text7
-    {"0.01", "60", "60", "0", "0.01", kPulseLowTime.decimals, true},          // Text8
-    {"50", "60000", "60000", "0", "0", kPulseNumber.decimals, true},          // Text9
-    {"2", "10", "10", "2", "2", kVoltageSource.decimals, true},               // Text10
-    {"4", "20", "20", "4", "4", kCurrentSource.decimals, true},               // Text11
-    {"1", "4", "4", "0", "1", kWorkMode.decimals, true},                      // Text12
-    {"50", "1005", "1005", "0", "1", kSineFrequency.decimals, false},         // Text13
-}};
-
-// Defaults, then the upper test, then the lower test on the text as it then stands.
-std::string NormaliseField(const std::string &text, const FieldRule &rule)
+// Text13 keeps the text the user gave it; it is rounded only on its way into the frame.
+bool IsRewritten(std::size_t field)
 {
-    std::string result = IsNumber(text) ? text : rule.empty;
-    if (Compare(*ParseDecimal(result), *ParseDecimal(rule.upper)) > 0)
-        result = rule.upperReplacement;
-    if (rule.lower && Compare(*ParseDecimal(result), *ParseDecimal(rule.lower)) < 0)
-        result = rule.lowerReplacement;
-    return rule.rewritten ? *FormatNumber(result, rule.decimals) : result;
+    return field != kText13;
+}
+
+// Defaults (the row's `empty`), then the upper test, then the lower test on the text as it
+// then stands; a bound applies when the value lies strictly beyond it. A negative duty
+// cannot travel in an unsigned register, so the duty's lower bound 0 is tested too.
+std::string NormaliseField(const std::string &text, std::size_t field)
+{
+    const Parameter &row = RowOf(field);
+    std::string result = IsNumber(text) ? text : row.empty;
+    if (CompareNumbers(result, row.high) > 0)
+        result = row.high;
+    if (CompareNumbers(result, row.low) < 0)
+        result = row.belowLow;
+    return IsRewritten(field) ? *FormatNumber(result, row.decimals) : result;
 }
 
 } // namespace
+
+int CompareNumbers(const std::string &a, const std::string &b)
+{
+    return Compare(*ParseDecimal(a), *ParseDecimal(b));
+}
 
 bool IsNumber(const std::string &text)
 {
@@ -175,12 +159,11 @@ ParameterWrite NormaliseParameters(const std::array<std::string, kParamFieldCoun
 {
     ParameterWrite write{};
     for (std::size_t f = 0; f < kParamFieldCount; ++f)
-        write.texts[f] = NormaliseField(texts[f], kRules[f]);
+        write.texts[f] = NormaliseField(texts[f], f);
 
     auto value = [&write](ParamField field) {
-        const FieldRule &rule = kRules[field];
         const std::string &text = write.texts[field];
-        return DigitsValue(rule.rewritten ? text : *FormatNumber(text, rule.decimals));
+        return UnscaledValue(IsRewritten(field) ? text : *FormatNumber(text, RowOf(field).decimals));
     };
     const uint32_t frequency = value(kText4);
     write.registers[PwmVoltage] = static_cast<uint16_t>(value(kText3));

@@ -23,6 +23,10 @@ bool IsNumber(const std::string &text);
 // nullopt when `text` is not a number.
 std::optional<std::string> FormatNumber(const std::string &text, int decimals);
 
+// -1, 0 or 1 as the number `a` is below, equal to or above the number `b`, exactly
+// ("24" equals "24.000"). Both must be numbers as IsNumber says.
+int CompareNumbers(const std::string &a, const std::string &b);
+
 struct ParameterWrite {
     std::array<std::string, kParamFieldCount> texts;  // the fields after normalising
     std::array<uint16_t, 13> registers;               // 0x0000..0x000C, the values sent

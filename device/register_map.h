@@ -37,23 +37,7 @@ constexpr uint16_t kParameterBlockCount = 13;
 constexpr uint16_t kReadBlockFirst = 0x0000;
 constexpr uint16_t kReadBlockCount = 16;
 
-// A decimal quantity travels as quantity × scale; the window shows it with `decimals`.
-struct Scaling {
-    uint16_t reg;
-    int scale;     // 1, 10, 100 or 1000
-    int decimals;  // the zeros of the scale: display format "0", "0.0", "0.00", "0.000"
-};
-constexpr Scaling kPwmVoltage{PwmVoltage, 10, 1};
-constexpr Scaling kPwmDuty{PwmDuty, 10, 1};
-constexpr Scaling kPulseDelayTime{PulseDelayTime, 1000, 3};
-constexpr Scaling kPulseHighTime{PulseHighTime, 1000, 3};
-constexpr Scaling kPulseLowTime{PulseLowTime, 1000, 3};
-constexpr Scaling kPulseNumber{PulseNumber, 1, 0};
-constexpr Scaling kVoltageSource{VoltageSource, 100, 2};
-constexpr Scaling kCurrentSource{CurrentSource, 100, 2};
-constexpr Scaling kSineFrequency{SineFrequency, 1, 0};
-constexpr Scaling kWorkMode{WorkMode, 1, 0};
-constexpr Scaling kPulseCount{PulseCount, 1, 0};
+// What each register means (scale, range, window control) is in parameter_table.h.
 
 // The module's baud rates; the code is the position (Combo6 holds them in this order).
 constexpr std::array<const char *, 6> kBaudRates{"4800", "9600", "19200", "38400", "57600", "115200"};

@@ -1,5 +1,6 @@
 #include "device/reply_decoding.h"
 
+#include "device/parameter_table.h"
 #include "device/register_map.h"
 #include "modbus/hex_text.h"
 #include "modbus/reply_check.h"
@@ -10,16 +11,16 @@ namespace device {
 
 namespace {
 
-// `value` divided by the scale, with as many decimals as the scale has zeros.
-std::string FormatScaled(uint32_t value, const Scaling &scaling)
+constexpr const char *kTargetControls[] = {"Text3", "Text4", "Text5", "Text6", "Text7", "Text8",
+                                           "Text9", "Text10", "Text11", "Text12", "Text13", "Text14"};
+
+std::optional<Target> TargetOf(const Parameter &p)
 {
-    std::string text = std::to_string(value / static_cast<uint32_t>(scaling.scale));
-    if (scaling.decimals > 0) {
-        std::string fraction = std::to_string(value % static_cast<uint32_t>(scaling.scale));
-        fraction.insert(0, static_cast<std::size_t>(scaling.decimals) - fraction.size(), '0');
-        text += '.' + fraction;
+    for (std::size_t i = 0; i < std::size(kTargetControls); ++i) {
+        if (std::string_view(p.control) == kTargetControls[i])
+            return static_cast<Target>(i);
     }
-    return text;
+    return std::nullopt;
 }
 
 } // namespace
@@ -41,37 +42,24 @@ std::optional<DecodedRead> DecodeReply(const std::string &receiveBuffer)
 
     // bytes 0..2 are address, function code and byte count; slot i is bytes 3 + 2i and 4 + 2i
     const int count = static_cast<int>((length - 15) / 6);
-    std::array<uint16_t, kReadBlockCount> values{};
+    Registers values{};
     for (int slot = 0; slot < count; ++slot) {
         const std::size_t high = 3 + 2 * static_cast<std::size_t>(slot);
         values[static_cast<std::size_t>(slot)] = static_cast<uint16_t>(((*bytes)[high] << 8) | (*bytes)[high + 1]);
     }
 
     DecodedRead read;
-    auto show = [&](Target target, const Scaling &scaling) {
-        if (scaling.reg < count)
-            read.texts.emplace_back(target, FormatScaled(values[scaling.reg], scaling));
-    };
-    show(Target::Text3, kPwmVoltage);
-    if (PwmFrequencyLow < count) {
-        // the frequency is shown as the full unsigned 32-bit value, whatever its high word
-        const uint32_t frequency = (uint32_t{values[PwmFrequencyHigh]} << 16) | values[PwmFrequencyLow];
-        read.texts.emplace_back(Target::Text4, std::to_string(frequency));
+    // the rows in register order; a row shows only when the reply carries all its registers
+    for (const Parameter &p : kParameters) {
+        if (p.first + p.registers > count)
+            continue;
+        if (const auto target = TargetOf(p))
+            read.texts.emplace_back(*target, ShownValue(p, values));
+        else if (p.kind == Kind::BaudRate && values[p.first] < kBaudRates.size())
+            read.baudItem = values[p.first];
+        else if (p.kind == Kind::Output)
+            read.outputState = values[p.first];
     }
-    show(Target::Text5, kPwmDuty);
-    show(Target::Text6, kPulseDelayTime);
-    show(Target::Text7, kPulseHighTime);
-    show(Target::Text8, kPulseLowTime);
-    show(Target::Text9, kPulseNumber);
-    show(Target::Text10, kVoltageSource);
-    show(Target::Text11, kCurrentSource);
-    show(Target::Text13, kSineFrequency);
-    show(Target::Text12, kWorkMode);
-    if (BaudRateCode < count && values[BaudRateCode] < kBaudRates.size())
-        read.baudItem = values[BaudRateCode];
-    if (OutputState < count)
-        read.outputState = values[OutputState];
-    show(Target::Text14, kPulseCount);
     return read;
 }
 

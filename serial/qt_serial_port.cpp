@@ -34,9 +34,9 @@ std::optional<OpenResult> PreCheck(const QString &device)
 #endif
 }
 
-QString DevicePath(int portNumber)
+QString DevicePath(const std::string &path)
 {
-    const QString device = QString::fromStdString(DeviceForPort(portNumber));
+    const QString device = QString::fromStdString(path);
 #ifdef _WIN32
     return device;
 #else
@@ -106,19 +106,24 @@ QtSerialPort::QtSerialPort(QObject *parent) : QObject(parent)
 
 QtSerialPort::~QtSerialPort() = default;
 
-OpenResult QtSerialPort::OpenDevice(int portNumber)
+OpenResult OpenDevicePath(QSerialPort &port, const std::string &path)
 {
-    if (m_port.isOpen())
+    if (port.isOpen())
         return OpenResult::Busy;
-    const QString device = DevicePath(portNumber);
+    const QString device = DevicePath(path);
     if (const auto refused = PreCheck(device))
         return *refused;
-    m_port.setPortName(device);
-    if (m_port.open(QIODevice::ReadWrite))
+    port.setPortName(device);
+    if (port.open(QIODevice::ReadWrite))
         return OpenResult::Ok;
-    const OpenResult result = FromQtError(m_port.error());
-    m_port.clearError();
+    const OpenResult result = FromQtError(port.error());
+    port.clearError();
     return result == OpenResult::Ok ? OpenResult::OtherError : result;
+}
+
+OpenResult QtSerialPort::OpenDevice(int portNumber)
+{
+    return OpenDevicePath(m_port, DeviceForPort(portNumber));
 }
 
 OpenResult QtSerialPort::TrialOpen(int portNumber)

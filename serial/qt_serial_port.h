@@ -28,6 +28,10 @@ private:
     QSerialPort m_port;
 };
 
+// Opens the device at `path` read-write (a link is followed first), telling a missing
+// device, one held by another program and one this user may not open apart.
+OpenResult OpenDevicePath(QSerialPort &port, const std::string &path);
+
 // Applies "baud,parity,data,stop" to `port`; false when any piece is not understood.
 bool ApplySettings(QSerialPort &port, const std::string &settings);
 

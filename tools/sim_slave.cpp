@@ -1,7 +1,10 @@
 #include "tools/sim_slave.h"
 
+#include "device/parameter_table.h"
+
 #include <modbus.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -57,23 +60,10 @@ uint32_t NextRandom(uint32_t &state)
 
 std::array<uint16_t, kRegisterCount> StartRegisters(uint16_t baudRateCode)
 {
-    using namespace device;
+    // the window's start values, from the parameter rows
+    const device::Registers block = device::StartRegisters(baudRateCode);
     std::array<uint16_t, kRegisterCount> r{};
-    r[PwmVoltage] = 100;        // 10.0 V
-    r[PwmFrequencyHigh] = 0;    // 1000 Hz
-    r[PwmFrequencyLow] = 1000;
-    r[PwmDuty] = 500;           // 50.0 %
-    r[PulseDelayTime] = 0;
-    r[PulseHighTime] = 10;
-    r[PulseLowTime] = 10;
-    r[PulseNumber] = 50;
-    r[VoltageSource] = 500;     // 5.00 V
-    r[CurrentSource] = 400;     // 4.00 mA
-    r[SineFrequency] = 50;
-    r[WorkMode] = 1;
-    r[BaudRateCode] = baudRateCode;
-    r[OutputState] = 0;
-    r[PulseCount] = 0;
+    std::copy(block.begin(), block.end(), r.begin());
     return r;
 }
 

@@ -1,0 +1,36 @@
+#pragma once
+#include "device/parameter_table.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+
+#include <string>
+#include <vector>
+
+// Parameter-set files: one JSON object whose keys are those of the parameter rows, as
+// `velqorctl read --json` prints it and as the window saves it.
+namespace app {
+
+// The value of `p` as JSON: a number with the row's decimals, the rate (null for an
+// unknown code), true/false for the output.
+QJsonValue JsonValue(const device::Parameter &p, const device::Registers &registers);
+
+// Every row's key with its value; `rowsWritten` only: the rows that the parameter write sends.
+QJsonObject ParameterSetObject(const device::Registers &registers, bool rowsWritten);
+
+struct SetEntry {
+    const device::Parameter *parameter;
+    std::string text;  // the value as a plain decimal number, or the rate
+};
+
+struct ParsedSet {
+    std::vector<SetEntry> entries;  // the rows that the write applies, by key
+    std::string error;              // empty when the whole file is usable
+};
+
+// Reads a file's bytes. output and pulse_count are ignored, a null value leaves its row
+// out; a file that is no JSON object, an unknown key or a value that is not a number (the
+// rate for module_baud) gives `error`, naming the key and what it allows.
+ParsedSet ParseParameterSet(const QByteArray &bytes);
+
+} // namespace app

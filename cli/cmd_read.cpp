@@ -1,0 +1,46 @@
+#include "cli/command.h"
+
+#include "app/parameter_set.h"
+
+#include <QJsonDocument>
+
+#include <cstdio>
+
+namespace cli {
+
+namespace {
+
+const QCommandLineOption kJson(QStringLiteral("json"), QStringLiteral("read: one JSON object on stdout"));
+
+int Run(Context &context)
+{
+    if (!context.arguments.isEmpty())
+        return BadInput("read takes no arguments, got \"" + context.arguments.first().toStdString() + "\"");
+    Session session(context);
+    if (const int status = session.Open())
+        return status;
+    const auto registers = session.ReadBlock("read");
+    session.Close();
+    if (!registers)
+        return kExitExchangeFailed;
+    if (context.parser.isSet(kJson)) {
+        const QByteArray json = QJsonDocument(app::ParameterSetObject(*registers, false)).toJson();
+        std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
+        return kExitOk;
+    }
+    for (const device::Parameter &p : device::kParameters)
+        std::printf("%-16s %s%s%s\n", p.key, device::ShownValue(p, *registers).c_str(), *p.unit ? " " : "", p.unit);
+    return kExitOk;
+}
+
+} // namespace
+
+Command ReadCommand()
+{
+    return {"read", "read [--json]",
+            "  Reads the 16 registers from 0x0000 and prints every key with its value and unit\n"
+            "  (--json: one JSON object, the format of a parameter-set file).\n",
+            {kJson}, Run};
+}
+
+} // namespace cli

@@ -1,0 +1,124 @@
+#include "cli/command.h"
+
+#include "app/parameter_set.h"
+#include "device/parameters.h"
+
+#include <QFile>
+
+#include <cstdio>
+#include <map>
+
+namespace cli {
+
+namespace {
+
+const QCommandLineOption kProfile(QStringLiteral("profile"),
+                                  QStringLiteral("write: a parameter-set file, as read --json prints it"),
+                                  QStringLiteral("FILE"));
+const QCommandLineOption kSet(QStringLiteral("set"), QStringLiteral("write: one parameter, KEY=VALUE (repeatable)"),
+                              QStringLiteral("KEY=VALUE"));
+
+// The profile's entries, then each --set; the first thing wrong is the message.
+std::optional<std::vector<app::SetEntry>> Entries(const Context &context, std::string &error)
+{
+    std::vector<app::SetEntry> entries;
+    if (context.parser.isSet(kProfile)) {
+        const QString path = context.parser.value(kProfile);
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            error = path.toStdString() + ": " + file.errorString().toStdString();
+            return std::nullopt;
+        }
+        app::ParsedSet set = app::ParseParameterSet(file.readAll());
+        if (!set.error.empty()) {
+            error = path.toStdString() + ": " + set.error;
+            return std::nullopt;
+        }
+        entries = std::move(set.entries);
+    }
+    for (const QString &assignment : context.parser.values(kSet)) {
+        const std::string text = assignment.toStdString();
+        const std::size_t equals = text.find('=');
+        const std::string key = text.substr(0, equals);
+        const device::Parameter *p = device::FindParameter(key);
+        if (equals == std::string::npos) {
+            error = "--set " + text + ": KEY=VALUE expected";
+            return std::nullopt;
+        }
+        if (!p) {
+            error = "--set " + text + ": unknown key \"" + key + "\"";
+            return std::nullopt;
+        }
+        entries.push_back({p, text.substr(equals + 1)});
+    }
+    // every value is checked before anything goes on the line
+    device::Registers scratch{};
+    for (const app::SetEntry &entry : entries) {
+        if (!device::ApplyValue(*entry.parameter, entry.text, scratch)) {
+            error = device::ValueError(*entry.parameter, entry.text);
+            return std::nullopt;
+        }
+    }
+    return entries;
+}
+
+int Run(Context &context)
+{
+    if (!context.arguments.isEmpty())
+        return BadInput("write takes no arguments, got \"" + context.arguments.first().toStdString()
+                        + "\" (values go with --set KEY=VALUE)");
+    std::string error;
+    const auto entries = Entries(context, error);
+    if (!entries)
+        return BadInput(error);
+
+    Session session(context);
+    if (const int status = session.Open())
+        return status;
+    auto registers = session.ReadBlock("write: reading the module first");
+    if (!registers)
+        return kExitExchangeFailed;
+    std::map<const device::Parameter *, std::string> sent;
+    for (const app::SetEntry &entry : *entries)
+        sent[entry.parameter] = *device::ApplyValue(*entry.parameter, entry.text, *registers);
+
+    std::array<uint16_t, device::kParameterBlockCount> block{};
+    std::copy_n(registers->begin(), block.size(), block.begin());
+    if (!session.Exchange(device::BuildParameterWriteRequest(context.slave, block), "write"))
+        return kExitExchangeFailed;
+    const auto readBack = session.ReadBlock("write: reading back");
+    session.Close();
+    if (!readBack)
+        return kExitExchangeFailed;
+    for (const device::Parameter &p : device::kParameters) {
+        if (p.first >= device::kParameterBlockCount)
+            continue;
+        const std::string wrote = device::ShownValue(p, *registers);
+        const std::string holds = device::ShownValue(p, *readBack);
+        if (wrote != holds) {
+            Complain("write: read-back differs: " + std::string(p.key) + " sent " + wrote + ", the module holds "
+                     + holds);
+            return kExitExchangeFailed;
+        }
+    }
+    for (const device::Parameter &p : device::kParameters) {
+        if (sent.count(&p))
+            std::printf("%-16s %s%s%s\n", p.key, sent[&p].c_str(), *p.unit ? " " : "", p.unit);
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+Command WriteCommand()
+{
+    return {"write", "write [--profile FILE] [--set KEY=VALUE]...",
+            "  Reads the module, applies the profile and then each --set, writes the 13-register\n"
+            "  parameter block (function 16), reads it back and compares. Only the named keys\n"
+            "  change. A value is rounded to its key's decimals (halves away from zero); what was\n"
+            "  sent is printed. output and pulse_count in a profile are ignored, a null value\n"
+            "  leaves its key alone.\n",
+            {kProfile, kSet}, Run};
+}
+
+} // namespace cli

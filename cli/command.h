@@ -1,0 +1,72 @@
+#pragma once
+#include "cli/exchange.h"
+#include "device/parameter_table.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QStringList>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// What every command of velqorctl gets, and how it tells the outcome.
+namespace cli {
+
+// The same status always means the same thing.
+enum ExitStatus {
+    kExitOk = 0,
+    kExitExchangeFailed = 1,  // no reply, bad reply, exception, read-back differs
+    kExitBadInput = 2,        // nothing was sent
+    kExitPortUnavailable = 3,
+};
+
+struct Context {
+    const QCommandLineParser &parser;
+    QStringList arguments;  // the positional arguments after the command's name
+    std::string portText;   // --port, or com.txt's
+    int baud = 9600;        // --baud, or com.txt's
+    uint8_t slave = 1;
+    std::chrono::milliseconds timeout{500};
+    // Handed to every Exchanger the commands make.
+    std::function<void(const ExchangeRecord &)> observer;
+};
+
+struct Command {
+    const char *name;
+    const char *synopsis;  // "read [--json]"
+    const char *help;      // what it does, its arguments, units and ranges; lines end in '\n'
+    std::vector<QCommandLineOption> options;
+    int (*run)(Context &context);
+};
+
+// Every command, in the order --help lists them. A new command is a new file with its
+// Command and one row here.
+const std::vector<Command> &Commands();
+
+// One line on stderr: "velqorctl: <message>".
+void Complain(const std::string &message);
+// Complains and gives kExitBadInput.
+int BadInput(const std::string &message);
+
+// The open line and the exchanges on it, for one command.
+class Session {
+public:
+    explicit Session(const Context &context);
+    // kExitOk, or kExitPortUnavailable after saying why.
+    int Open();
+    // One exchange. A bad one is reported ("read: no reply") and gives nullopt.
+    std::optional<std::vector<uint8_t>> Exchange(const std::vector<uint8_t> &request, const std::string &what);
+    // Reads the read block; nullopt after a report.
+    std::optional<device::Registers> ReadBlock(const std::string &what);
+    // Lets every written byte leave and closes the line.
+    void Close();
+
+    const Context &context;
+
+private:
+    std::unique_ptr<Line> m_line;
+    std::optional<Exchanger> m_exchanger;
+};
+
+} // namespace cli

@@ -1,0 +1,22 @@
+#include "cli/line.h"
+
+#include "cli/serial_line.h"
+#include "serial/port_names.h"
+
+#include <algorithm>
+
+namespace cli {
+
+std::unique_ptr<Line> MakeLine(const std::string &portText, int baud)
+{
+    // "COM3" (any case) is found exactly as the window finds its port 3
+    if (portText.size() > 3 && (portText.compare(0, 3, "COM") == 0 || portText.compare(0, 3, "com") == 0)
+        && std::all_of(portText.begin() + 3, portText.end(), [](char c) { return c >= '0' && c <= '9'; })
+        && portText.size() <= 6) {
+        const int number = std::stoi(portText.substr(3));
+        return std::make_unique<SerialLine>(portText, serial::DeviceForPort(number), baud);
+    }
+    return std::make_unique<SerialLine>(portText, portText, baud);
+}
+
+} // namespace cli

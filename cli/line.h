@@ -1,0 +1,45 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The byte path to the module: a serial device, or whatever else carries RTU frames.
+namespace cli {
+
+using Clock = std::chrono::steady_clock;
+
+enum class OpenError {
+    None,
+    NotFound,      // no such device (or host)
+    Busy,          // held by another program
+    NoPermission,  // exists, but this user may not open it
+    Other,
+};
+
+struct OpenOutcome {
+    OpenError error = OpenError::None;
+    std::string message;  // for the user, naming the port; empty when it opened
+};
+
+class Line {
+public:
+    virtual ~Line() = default;
+
+    virtual OpenOutcome Open() = 0;
+    // Hands every byte to the device; false when it refuses.
+    virtual bool Write(const std::vector<uint8_t> &bytes) = 0;
+    // Waits until bytes arrive or `deadline` passes; returns what arrived (empty at the deadline).
+    virtual std::vector<uint8_t> WaitForBytes(Clock::time_point deadline) = 0;
+    // Waits until every written byte has left; then closes. Closing a closed line does nothing.
+    virtual void Close() = 0;
+    // The port as the user named it, for messages.
+    virtual std::string Name() const = 0;
+};
+
+// The line that --port names: "COMn" as the window finds it, else a device path.
+// `baud` is the PC side's rate.
+std::unique_ptr<Line> MakeLine(const std::string &portText, int baud);
+
+} // namespace cli

@@ -1,0 +1,165 @@
+// velqorctl: the module's parameters, output and address from the command line.
+
+#include "app/settings_file.h"
+#include "cli/command.h"
+#include "device/parameters.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+
+namespace {
+
+using namespace cli;
+
+const QCommandLineOption kPort(QStringLiteral("port"), QString(), QStringLiteral("P"));
+const QCommandLineOption kBaud(QStringLiteral("baud"), QString(), QStringLiteral("B"));
+const QCommandLineOption kSlave(QStringLiteral("slave"), QString(), QStringLiteral("N"));
+const QCommandLineOption kTimeout(QStringLiteral("timeout"), QString(), QStringLiteral("MS"));
+const QCommandLineOption kHelp(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+const QCommandLineOption kVersion(QStringLiteral("version"));
+
+constexpr int kPortListSize = 9;  // COM1..COM9, as the window offers
+
+std::string HelpText()
+{
+    std::string text =
+        "Usage: velqorctl [options] COMMAND [arguments]   (options may also stand after the command)\n"
+        "Reads and writes the signal-generator module over Modbus RTU, as velqor-config does.\n"
+        "\nCommands:\n";
+    for (const Command &command : Commands())
+        text += std::string("  ") + command.synopsis + "\n" + command.help;
+    text +=
+        "\nOptions:\n"
+        "  --port P       COMn (found as the window finds it: a file COMn in the working folder,\n"
+        "                 else /dev/ttyS(n-1)), or a device path such as /dev/ttyUSB0\n"
+        "  --baud B       the PC's rate in baud: 4800, 9600, 19200, 38400, 57600, 115200\n"
+        "  --slave N      the module's slave address, 1 to 255 (default 1)\n"
+        "  --timeout MS   how long to wait for a reply, 1 to 60000 ms (default 500)\n"
+        "                 without --port / --baud: com.txt in the working folder, as the window\n"
+        "                 reads it; without com.txt COM1 and 9600\n"
+        "  -h, --help     this text\n"
+        "  --version      the version\n"
+        "\nKeys (write --set KEY=VALUE, parameter-set files, read):\n";
+    for (const device::Parameter &p : device::kParameters) {
+        std::string range = device::RangeText(p);
+        if (p.kind == device::Kind::Output)
+            range = "on/off; switched by the command output";
+        else if (p.kind == device::Kind::Counter)
+            range = "pulses, read only";
+        char line[160];
+        std::snprintf(line, sizeof line, "  %-16s 0x%04X  %s\n", p.key, static_cast<unsigned>(p.first), range.c_str());
+        text += line;
+    }
+    text +=
+        "\nExit status: 0 done; 1 the exchange failed (no reply, bad CRC, another slave, an\n"
+        "exception, a read-back that differs); 2 bad input, nothing sent; 3 the port cannot be opened.\n"
+        "Results go to stdout, messages to stderr.\n";
+    return text;
+}
+
+// A whole number from `low` to `high`, nothing else.
+std::optional<int> WholeNumber(const QString &text, int low, int high)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < low || value > high || text.trimmed() != text || text.startsWith(QLatin1Char('+')))
+        return std::nullopt;
+    return value;
+}
+
+// --port, --baud, --slave and --timeout, with com.txt's port and rate where they are not given.
+int LineOptions(const QCommandLineParser &parser, Context &context)
+{
+    app::StoredSettings stored;
+    QFile file(QStringLiteral("com.txt"));
+    if (file.open(QIODevice::ReadOnly))
+        stored = app::ParseSettings(file.readAll().toStdString());
+
+    if (parser.isSet(kPort)) {
+        context.portText = parser.value(kPort).toStdString();
+        if (context.portText.empty())
+            return BadInput("--port: empty; allowed COM1 to COM9 or a device path");
+    } else if (stored.portText) {
+        const int index = app::PortIndexFromText(*stored.portText, kPortListSize);
+        if (index < 0)
+            return BadInput("com.txt line 1 \"" + *stored.portText + "\" names no port COM1 to COM9; give --port");
+        context.portText = "COM" + std::to_string(index + 1);
+    } else {
+        context.portText = "COM1";
+    }
+
+    const QString baud = parser.isSet(kBaud) ? parser.value(kBaud)
+                         : stored.baudText ? QString::fromStdString(*stored.baudText) : QStringLiteral("9600");
+    const auto rate = WholeNumber(baud, 1, 4000000);
+    if (!rate)
+        return BadInput(std::string(parser.isSet(kBaud) ? "--baud" : "com.txt line 2") + " \"" + baud.toStdString()
+                        + "\": no baud rate; allowed 4800, 9600, 19200, 38400, 57600 or 115200");
+    context.baud = *rate;
+
+    if (parser.isSet(kSlave)) {
+        const auto slave = WholeNumber(parser.value(kSlave), 1, 255);
+        if (!slave)
+            return BadInput("--slave \"" + parser.value(kSlave).toStdString() + "\": allowed 1 to 255");
+        context.slave = static_cast<uint8_t>(*slave);
+    }
+    if (parser.isSet(kTimeout)) {
+        const auto ms = WholeNumber(parser.value(kTimeout), 1, 60000);
+        if (!ms)
+            return BadInput("--timeout \"" + parser.value(kTimeout).toStdString() + "\": allowed 1 to 60000 ms");
+        context.timeout = std::chrono::milliseconds(*ms);
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("velqorctl"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELQOR_VERSION));
+
+    QCommandLineParser parser;
+    parser.addOptions({kPort, kBaud, kSlave, kTimeout, kHelp, kVersion});
+    for (const Command &command : Commands()) {
+        for (const QCommandLineOption &option : command.options)
+            parser.addOption(option);
+    }
+    if (!parser.parse(QCoreApplication::arguments()))
+        return BadInput(parser.errorText().toStdString() + " (see --help)");
+    if (parser.isSet(kHelp)) {
+        std::fputs(HelpText().c_str(), stdout);
+        return kExitOk;
+    }
+    if (parser.isSet(kVersion)) {
+        std::printf("velqorctl %s\n", VELQOR_VERSION);
+        return kExitOk;
+    }
+
+    QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        return BadInput("no command given; the commands are read, write, output and address (see --help)");
+    const QString name = positional.takeFirst();
+    const Command *chosen = nullptr;
+    for (const Command &command : Commands()) {
+        if (name == QLatin1String(command.name))
+            chosen = &command;
+    }
+    if (!chosen)
+        return BadInput("unknown command \"" + name.toStdString() + "\" (see --help)");
+    // an option of another command is a mistake, not something to ignore
+    for (const Command &command : Commands()) {
+        for (const QCommandLineOption &option : command.options) {
+            if (&command != chosen && parser.isSet(option))
+                return BadInput("--" + option.names().first().toStdString() + " belongs to " + command.name
+                                + ", not to " + chosen->name);
+        }
+    }
+
+    Context context{parser, positional, {}, 9600, 1, std::chrono::milliseconds(500), {}};
+    if (const int status = LineOptions(parser, context))
+        return status;
+    return chosen->run(context);
+}

@@ -1,0 +1,96 @@
+#include "cli/serial_line.h"
+
+#include "serial/port_names.h"
+#include "serial/qt_serial_port.h"
+
+#include <algorithm>
+
+#ifndef _WIN32
+#include <termios.h>
+#endif
+
+namespace cli {
+
+namespace {
+
+int MillisecondsUntil(Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, 24 * 3600 * 1000));
+}
+
+} // namespace
+
+SerialLine::SerialLine(std::string name, std::string device, int baud)
+    : m_name(std::move(name)), m_device(std::move(device)), m_baud(baud)
+{
+}
+
+SerialLine::~SerialLine()
+{
+    Close();
+}
+
+OpenOutcome SerialLine::Open()
+{
+    const std::string port = m_name == m_device ? m_name : m_name + " (" + m_device + ")";
+    switch (serial::OpenDevicePath(m_port, m_device)) {
+    case serial::OpenResult::Ok:
+        break;
+    case serial::OpenResult::NotFound:
+        return {OpenError::NotFound, "port " + port + " does not exist"};
+    case serial::OpenResult::Busy:
+        return {OpenError::Busy, "port " + port + " is held by another program"};
+    case serial::OpenResult::NoPermission:
+        return {OpenError::NoPermission, "no permission to open port " + port
+                    + ": add the user to the dialout group (sudo usermod -aG dialout $USER) and log in again"};
+    default:
+        return {OpenError::Other, "port " + port + " cannot be opened"};
+    }
+    if (!serial::ApplySettings(m_port, std::to_string(m_baud) + ",N,8,1")) {
+        m_port.close();
+        return {OpenError::Other, "port " + port + " does not take " + std::to_string(m_baud) + " baud"};
+    }
+    m_port.setDataTerminalReady(true);
+    m_port.setRequestToSend(false);
+    // bytes left over from before are no reply to what this program sends
+    m_port.clear(QSerialPort::AllDirections);
+    return {};
+}
+
+bool SerialLine::Write(const std::vector<uint8_t> &bytes)
+{
+    if (!m_port.isOpen())
+        return false;
+    const qint64 n = m_port.write(reinterpret_cast<const char *>(bytes.data()), static_cast<qint64>(bytes.size()));
+    if (n != static_cast<qint64>(bytes.size()))
+        return false;
+    while (m_port.bytesToWrite() > 0) {
+        if (!m_port.waitForBytesWritten(1000))
+            return false;
+    }
+    return true;
+}
+
+std::vector<uint8_t> SerialLine::WaitForBytes(Clock::time_point deadline)
+{
+    if (!m_port.isOpen())
+        return {};
+    if (m_port.bytesAvailable() == 0 && !m_port.waitForReadyRead(MillisecondsUntil(deadline)))
+        return {};
+    const QByteArray data = m_port.readAll();
+    return std::vector<uint8_t>(data.begin(), data.end());
+}
+
+void SerialLine::Close()
+{
+    if (!m_port.isOpen())
+        return;
+#ifndef _WIN32
+    // a broadcast gets no reply: its bytes must leave before the port closes
+    ::tcdrain(static_cast<int>(m_port.handle()));
+#endif
+    m_port.close();
+}
+
+} // namespace cli

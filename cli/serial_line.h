@@ -1,0 +1,27 @@
+#pragma once
+#include "cli/line.h"
+
+#include <QSerialPort>
+
+namespace cli {
+
+// A serial device on QSerialPort, 8N1 at the given rate, used without an event loop.
+class SerialLine final : public Line {
+public:
+    SerialLine(std::string name, std::string device, int baud);
+    ~SerialLine() override;
+
+    OpenOutcome Open() override;
+    bool Write(const std::vector<uint8_t> &bytes) override;
+    std::vector<uint8_t> WaitForBytes(Clock::time_point deadline) override;
+    void Close() override;
+    std::string Name() const override { return m_name; }
+
+private:
+    std::string m_name;
+    std::string m_device;
+    int m_baud;
+    QSerialPort m_port;
+};
+
+} // namespace cli

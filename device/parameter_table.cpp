@@ -1,0 +1,130 @@
+#include "device/parameter_table.h"
+
+#include "device/parameters.h"
+#include "modbus/text.h"
+
+namespace device {
+
+const Parameter *FindParameter(std::string_view key)
+{
+    for (const Parameter &p : kParameters) {
+        if (key == p.key)
+            return &p;
+    }
+    return nullptr;
+}
+
+const Parameter *FindControl(std::string_view control)
+{
+    for (const Parameter &p : kParameters) {
+        if (control == p.control)
+            return &p;
+    }
+    return nullptr;
+}
+
+std::string ScaledText(uint32_t value, int decimals)
+{
+    std::string digits = std::to_string(value);
+    const std::size_t places = static_cast<std::size_t>(decimals);
+    if (places == 0)
+        return digits;
+    if (digits.size() < places + 1)
+        digits.insert(0, places + 1 - digits.size(), '0');
+    digits.insert(digits.size() - places, 1, '.');
+    return digits;
+}
+
+uint32_t UnscaledValue(const std::string &rounded)
+{
+    uint32_t value = 0;
+    for (char c : rounded) {
+        if (c >= '0' && c <= '9')
+            value = value * 10 + static_cast<uint32_t>(c - '0');
+    }
+    return value;
+}
+
+std::string ShownValue(const Parameter &p, const Registers &registers)
+{
+    const uint16_t v = registers[p.first];
+    switch (p.kind) {
+    case Kind::BaudRate:
+        return v < kBaudRates.size() ? kBaudRates[v] : "unknown code " + std::to_string(v);
+    case Kind::Output:
+        return v == 1 ? "on" : "off";
+    case Kind::Counter:
+        return std::to_string(v);
+    case Kind::Quantity:
+        break;
+    }
+    const uint32_t value = p.registers == 2 ? (uint32_t{v} << 16) | registers[p.first + 1] : v;
+    return ScaledText(value, p.decimals);
+}
+
+std::string RangeText(const Parameter &p)
+{
+    if (p.kind == Kind::BaudRate) {
+        std::string text;
+        for (std::size_t i = 0; i < kBaudRates.size(); ++i)
+            text += std::string(i == 0 ? "" : i + 1 == kBaudRates.size() ? " or " : ", ") + kBaudRates[i];
+        return text;
+    }
+    std::string text = *FormatNumber(p.low, p.decimals) + " to " + *FormatNumber(p.high, p.decimals);
+    return *p.unit ? text + " " + p.unit : text;
+}
+
+std::optional<std::string> ApplyValue(const Parameter &p, const std::string &text, Registers &registers)
+{
+    if (p.kind == Kind::BaudRate) {
+        const auto code = BaudRateCodeFor(std::string(modbus::TrimBlanks(text)));
+        if (!code)
+            return std::nullopt;
+        registers[p.first] = *code;
+        return kBaudRates[*code];
+    }
+    if (p.kind != Kind::Quantity)
+        return std::nullopt;
+    const std::optional<std::string> rounded = FormatNumber(text, p.decimals);
+    if (!rounded || CompareNumbers(*rounded, p.low) < 0 || CompareNumbers(*rounded, p.high) > 0)
+        return std::nullopt;
+    const uint32_t value = UnscaledValue(*rounded);
+    if (p.registers == 2) {
+        registers[p.first] = static_cast<uint16_t>(value >> 16);
+        registers[p.first + 1] = static_cast<uint16_t>(value & 0xFFFF);
+    } else {
+        registers[p.first] = static_cast<uint16_t>(value);
+    }
+    return rounded;
+}
+
+std::string ValueError(const Parameter &p, const std::string &text)
+{
+    const std::string head = std::string(p.key) + "=" + text + ": ";
+    switch (p.kind) {
+    case Kind::BaudRate:
+        return head + "not a rate the module offers; allowed " + RangeText(p);
+    case Kind::Output:
+        return head + "the output is switched by the command output on|off";
+    case Kind::Counter:
+        return head + std::string(p.key) + " is read only";
+    case Kind::Quantity:
+        break;
+    }
+    if (!IsNumber(text))
+        return head + "not a plain decimal number; allowed " + RangeText(p);
+    return head + "outside " + RangeText(p);
+}
+
+Registers StartRegisters(uint16_t baudRateCode)
+{
+    Registers registers{};
+    for (const Parameter &p : kParameters) {
+        if (p.kind == Kind::Quantity)
+            ApplyValue(p, p.start, registers);
+    }
+    registers[BaudRateCode] = baudRateCode;
+    return registers;
+}
+
+} // namespace device

@@ -1,0 +1,126 @@
+#include "modbus/reply_verdict.h"
+
+#include "modbus/crc16.h"
+#include "modbus/frames.h"
+
+#include <algorithm>
+
+namespace modbus {
+
+namespace {
+
+constexpr uint8_t kExceptionBit = 0x80;
+constexpr std::size_t kExceptionLength = 5;
+
+uint16_t Word(const std::vector<uint8_t> &frame, std::size_t at)
+{
+    return static_cast<uint16_t>((frame[at] << 8) | frame[at + 1]);
+}
+
+bool IsExceptionForm(const std::vector<uint8_t> &request, const std::vector<uint8_t> &received)
+{
+    return received.size() >= 2 && received[1] == (request[1] | kExceptionBit);
+}
+
+const char *ExceptionName(uint8_t code)
+{
+    switch (code) {
+    case 1: return "illegal function";
+    case 2: return "illegal data address";
+    case 3: return "illegal data value";
+    case 4: return "slave device failure";
+    case 5: return "acknowledge";
+    case 6: return "slave device busy";
+    case 8: return "memory parity error";
+    case 10: return "gateway path unavailable";
+    case 11: return "gateway target device failed to respond";
+    default: return "unknown exception";
+    }
+}
+
+// A good frame of the right length, slave and function: does it answer this request?
+bool FitsRequest(const std::vector<uint8_t> &request, const std::vector<uint8_t> &reply)
+{
+    switch (request[1]) {
+    case kReadHoldingRegisters:
+        return reply[2] == reply.size() - 5;
+    case kWriteSingleRegister:
+        return std::equal(reply.begin(), reply.end(), request.begin());
+    case kWriteMultipleRegisters:
+        // address, function, first register and count: the first six bytes
+        return std::equal(reply.begin(), reply.begin() + 6, request.begin());
+    default:
+        return true;
+    }
+}
+
+} // namespace
+
+std::size_t ExpectedReplyLength(const std::vector<uint8_t> &request)
+{
+    if (request.size() < 8 || request[0] == kBroadcastAddress)
+        return 0;
+    switch (request[1]) {
+    case kReadHoldingRegisters:
+        return 5 + 2 * std::size_t{Word(request, 4)};
+    case kWriteSingleRegister:
+    case kWriteMultipleRegisters:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
+bool IsReplyComplete(const std::vector<uint8_t> &request, const std::vector<uint8_t> &received)
+{
+    const std::size_t expected = ExpectedReplyLength(request);
+    if (expected == 0)
+        return true;
+    return received.size() >= (IsExceptionForm(request, received) ? kExceptionLength : expected);
+}
+
+Judgement JudgeReply(const std::vector<uint8_t> &request, const std::vector<uint8_t> &received)
+{
+    if (ExpectedReplyLength(request) == 0)
+        return {Verdict::Good};
+    if (received.empty())
+        return {Verdict::NoReply};
+    const bool exception = IsExceptionForm(request, received);
+    const std::size_t expected = exception ? kExceptionLength : ExpectedReplyLength(request);
+    if (received.size() < expected)
+        return {Verdict::Incomplete};
+    if (received.size() > expected)
+        return {Verdict::UnexpectedLength};
+    if (!HasValidCrc(received))
+        return {Verdict::BadCrc};
+    if (received[0] != request[0])
+        return {Verdict::OtherSlave};
+    if (exception)
+        return {Verdict::Exception, received[2]};
+    if (received[1] != request[1])
+        return {Verdict::OtherFunction};
+    if (!FitsRequest(request, received))
+        return {Verdict::Mismatch};
+    return {Verdict::Good};
+}
+
+std::string VerdictText(const Judgement &judgement)
+{
+    switch (judgement.verdict) {
+    case Verdict::Good: return "good";
+    case Verdict::NoReply: return "no reply";
+    case Verdict::Incomplete: return "incomplete reply";
+    case Verdict::BadCrc: return "bad CRC";
+    case Verdict::Exception:
+        return "exception " + std::to_string(judgement.exceptionCode) + " ("
+               + ExceptionName(judgement.exceptionCode) + ")";
+    case Verdict::OtherSlave: return "another slave";
+    case Verdict::UnexpectedLength: return "unexpected length";
+    case Verdict::OtherFunction: return "another function code";
+    case Verdict::Mismatch: return "reply does not match the request";
+    case Verdict::NotSent: return "request not sent";
+    }
+    return "unknown";
+}
+
+} // namespace modbus
