@@ -1,8 +1,8 @@
 #include "app/main_window.h"
+#include "app/port_tips.h"
 
 #include "app/key_filter.h"
 #include "app/layout.h"
-#include "app/port_tips.h"
 #include "app/settings_file.h"
 #include "app/texts.h"
 #include "device/parameter_table.h"
@@ -644,6 +644,8 @@ void MainWindow::SendFrame(const std::vector<uint8_t> &frame, bool pause)
     // A port that refuses (the device vanished) sends nothing; the check then finds no
     // reply and says so.
     m_port.Write(frame);
+    if (m_onRequestSent)
+        m_onRequestSent(frame);
     if (pause && m_sleep)
         m_sleep(100);
     StartReplyCheck();
@@ -658,6 +660,8 @@ void MainWindow::StartReplyCheck()
 
 void MainWindow::Timer1_Timer()
 {
+    if (m_onReplyCheck)
+        m_onReplyCheck(SendText, ReceiveBuffer);
     if (modbus::IsGoodReply(SendText, ReceiveBuffer)) {
         Text2->setPlainText(QString::fromLatin1(ReceiveBuffer.c_str()));
         DecodeReply();

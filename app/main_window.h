@@ -33,6 +33,10 @@ public:
     std::function<void(const QString &)> m_showMessage;
     std::function<void(int ms)> m_sleep;
     std::function<void(const QString &url)> m_openUrl;
+    // Observers of the line (the traffic log); they only watch. The request as it went to
+    // the port, and SendText and ReceiveBuffer as the reply check finds them.
+    std::function<void(const std::vector<uint8_t> &request)> m_onRequestSent;
+    std::function<void(const std::string &sendText, const std::string &receiveBuffer)> m_onReplyCheck;
 
     // Communication group.
     QGroupBox *Frame1 = nullptr;

@@ -2,11 +2,14 @@
 
 #include "app/settings_file.h"
 #include "cli/command.h"
+#include "cli/tcp_line.h"
+#include "cli/traffic.h"
 #include "device/parameters.h"
 
 #include <QCoreApplication>
 #include <QFile>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -17,6 +20,7 @@ const QCommandLineOption kPort(QStringLiteral("port"), QString(), QStringLiteral
 const QCommandLineOption kBaud(QStringLiteral("baud"), QString(), QStringLiteral("B"));
 const QCommandLineOption kSlave(QStringLiteral("slave"), QString(), QStringLiteral("N"));
 const QCommandLineOption kTimeout(QStringLiteral("timeout"), QString(), QStringLiteral("MS"));
+const QCommandLineOption kLog(QStringLiteral("log"), QString(), QStringLiteral("FILE"));
 const QCommandLineOption kHelp(QStringList{QStringLiteral("h"), QStringLiteral("help")});
 const QCommandLineOption kVersion(QStringLiteral("version"));
 
@@ -33,12 +37,15 @@ std::string HelpText()
     text +=
         "\nOptions:\n"
         "  --port P       COMn (found as the window finds it: a file COMn in the working folder,\n"
-        "                 else /dev/ttyS(n-1)), or a device path such as /dev/ttyUSB0\n"
+        "                 else /dev/ttyS(n-1)), a device path such as /dev/ttyUSB0, or\n"
+        "                 tcp://HOST:PORT: the same RTU frames through a serial server over TCP\n"
         "  --baud B       the PC's rate in baud: 4800, 9600, 19200, 38400, 57600, 115200\n"
         "  --slave N      the module's slave address, 1 to 255 (default 1)\n"
         "  --timeout MS   how long to wait for a reply, 1 to 60000 ms (default 500)\n"
         "                 without --port / --baud: com.txt in the working folder, as the window\n"
         "                 reads it; without com.txt COM1 and 9600\n"
+        "  --log FILE     append every request and every reply or silence to FILE, with the\n"
+        "                 time to the millisecond and the verdict\n"
         "  -h, --help     this text\n"
         "  --version      the version\n"
         "\nKeys (write --set KEY=VALUE, parameter-set files, read):\n";
@@ -80,7 +87,9 @@ int LineOptions(const QCommandLineParser &parser, Context &context)
     if (parser.isSet(kPort)) {
         context.portText = parser.value(kPort).toStdString();
         if (context.portText.empty())
-            return BadInput("--port: empty; allowed COM1 to COM9 or a device path");
+            return BadInput("--port: empty; allowed COM1 to COM9, a device path or tcp://HOST:PORT");
+        if (IsTcpPortText(context.portText) && !ParseTcpAddress(context.portText))
+            return BadInput("--port \"" + context.portText + "\": allowed tcp://HOST:PORT, PORT 1 to 65535");
     } else if (stored.portText) {
         const int index = app::PortIndexFromText(*stored.portText, kPortListSize);
         if (index < 0)
@@ -122,10 +131,15 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(VELQOR_VERSION));
 
     QCommandLineParser parser;
-    parser.addOptions({kPort, kBaud, kSlave, kTimeout, kHelp, kVersion});
+    parser.addOptions({kPort, kBaud, kSlave, kTimeout, kLog, kHelp, kVersion});
+    // commands may share an option (--json): it is added once
+    QStringList added;
     for (const Command &command : Commands()) {
-        for (const QCommandLineOption &option : command.options)
-            parser.addOption(option);
+        for (const QCommandLineOption &option : command.options) {
+            if (!added.contains(option.names().first()))
+                parser.addOption(option);
+            added << option.names().first();
+        }
     }
     if (!parser.parse(QCoreApplication::arguments()))
         return BadInput(parser.errorText().toStdString() + " (see --help)");
@@ -140,7 +154,7 @@ int main(int argc, char *argv[])
 
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        return BadInput("no command given; the commands are read, write, output and address (see --help)");
+        return BadInput("no command given; the commands are read, write, output, address, scan, ports and monitor (see --help)");
     const QString name = positional.takeFirst();
     const Command *chosen = nullptr;
     for (const Command &command : Commands()) {
@@ -150,9 +164,13 @@ int main(int argc, char *argv[])
     if (!chosen)
         return BadInput("unknown command \"" + name.toStdString() + "\" (see --help)");
     // an option of another command is a mistake, not something to ignore
+    const auto chosenTakes = [chosen](const QCommandLineOption &option) {
+        return std::any_of(chosen->options.begin(), chosen->options.end(),
+                           [&](const QCommandLineOption &own) { return own.names() == option.names(); });
+    };
     for (const Command &command : Commands()) {
         for (const QCommandLineOption &option : command.options) {
-            if (&command != chosen && parser.isSet(option))
+            if (&command != chosen && parser.isSet(option) && !chosenTakes(option))
                 return BadInput("--" + option.names().first().toStdString() + " belongs to " + command.name
                                 + ", not to " + chosen->name);
         }
@@ -161,5 +179,7 @@ int main(int argc, char *argv[])
     Context context{parser, positional, {}, 9600, 1, std::chrono::milliseconds(500), {}};
     if (const int status = LineOptions(parser, context))
         return status;
+    if (parser.isSet(kLog) && !LogTraffic(parser.value(kLog).toStdString(), context))
+        return BadInput("--log \"" + parser.value(kLog).toStdString() + "\": cannot append to it");
     return chosen->run(context);
 }
