@@ -10,7 +10,7 @@ namespace cli {
 
 std::unique_ptr<Line> MakeLine(const std::string &portText, int baud)
 {
-    if (const auto address = ParseTcpAddress(portText))
+    if (const auto address = serial::ParseTcpAddress(portText))
         return std::make_unique<TcpLine>(portText, *address);
     // "COM3" (any case) is found exactly as the window finds its port 3
     if (portText.size() > 3 && (portText.compare(0, 3, "COM") == 0 || portText.compare(0, 3, "com") == 0)

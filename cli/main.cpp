@@ -2,9 +2,9 @@
 
 #include "app/settings_file.h"
 #include "cli/command.h"
-#include "cli/tcp_line.h"
 #include "cli/traffic.h"
 #include "device/parameters.h"
+#include "serial/port_names.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -88,7 +88,7 @@ int LineOptions(const QCommandLineParser &parser, Context &context)
         context.portText = parser.value(kPort).toStdString();
         if (context.portText.empty())
             return BadInput("--port: empty; allowed COM1 to COM9, a device path or tcp://HOST:PORT");
-        if (IsTcpPortText(context.portText) && !ParseTcpAddress(context.portText))
+        if (serial::IsTcpPortText(context.portText) && !serial::ParseTcpAddress(context.portText))
             return BadInput("--port \"" + context.portText + "\": allowed tcp://HOST:PORT, PORT 1 to 65535");
     } else if (stored.portText) {
         const int index = app::PortIndexFromText(*stored.portText, kPortListSize);

@@ -107,6 +107,40 @@ std::string DescribePort(const PortName &port, const DeviceInfo *info)
     return text;
 }
 
+namespace {
+constexpr char kScheme[] = "tcp://";
+} // namespace
+
+bool IsTcpPortText(const std::string &portText)
+{
+    return portText.compare(0, sizeof kScheme - 1, kScheme) == 0;
+}
+
+std::optional<TcpAddress> ParseTcpAddress(const std::string &text)
+{
+    if (!IsTcpPortText(text))
+        return std::nullopt;
+    const std::string rest = text.substr(sizeof kScheme - 1);
+    const auto colon = rest.rfind(':');
+    if (colon == std::string::npos || colon == 0)
+        return std::nullopt;
+    std::string host = rest.substr(0, colon);
+    const std::string port = rest.substr(colon + 1);
+    if (host.front() == '[') {
+        if (host.size() < 3 || host.back() != ']')
+            return std::nullopt;
+        host = host.substr(1, host.size() - 2);
+    } else if (host.find_first_of(":[]/ ") != std::string::npos) {
+        return std::nullopt;  // an IPv6 address needs its brackets
+    }
+    if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int number = std::stoi(port);
+    if (number < 1 || number > 65535)
+        return std::nullopt;
+    return TcpAddress{host, static_cast<uint16_t>(number)};
+}
+
 LinkResult LinkPort(int portNumber, const std::string &device, std::string &error)
 {
     if (portNumber < 1 || portNumber > 9)

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -46,6 +47,17 @@ std::string UsbIds(const DeviceInfo &info);
 // "COM2 → /dev/pts/4", or "COM3 → /dev/ttyS2, no such device". `info` is the present device
 // the port leads to, if the serial-port layer lists it.
 std::string DescribePort(const PortName &port, const DeviceInfo *info);
+
+struct TcpAddress {
+    std::string host;  // a name, an IPv4 address, or an IPv6 address without its brackets
+    uint16_t port = 0;
+};
+
+// "tcp://HOST:PORT" (an IPv6 host in brackets: tcp://[::1]:502), PORT 1..65535.
+// nullopt for any other text.
+std::optional<TcpAddress> ParseTcpAddress(const std::string &text);
+// True when `portText` asks for a TCP line at all, well-formed or not.
+bool IsTcpPortText(const std::string &portText);
 
 enum class LinkResult {
     Made,        // COMn did not exist and points at the device now
