@@ -1,4 +1,5 @@
 #include "cli/command.h"
+#include "cli/stop_signals.h"
 
 #include "app/parameter_set.h"
 #include "modbus/traffic_log.h"
@@ -6,7 +7,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <csignal>
 #include <cstdio>
 #include <thread>
 
@@ -20,13 +20,6 @@ const QCommandLineOption kJson(QStringLiteral("json"));
 
 constexpr int kDefaultIntervalMs = 1000;
 constexpr auto kStopCheck = std::chrono::milliseconds(50);
-
-volatile std::sig_atomic_t g_stop = 0;
-
-void OnStop(int)
-{
-    g_stop = 1;
-}
 
 // A whole number from `low` to `high`, or nullopt.
 std::optional<int> Number(const QString &text, int low, int high)
@@ -84,15 +77,10 @@ int Run(Context &context)
     Session session(context);
     if (const int status = session.Open())
         return status;
-    g_stop = 0;
-    struct sigaction action {}, previousInt {}, previousTerm {};
-    action.sa_handler = OnStop;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previousInt);
-    sigaction(SIGTERM, &action, &previousTerm);
+    const StopSignals stop;
 
     int failures = 0;
-    for (int done = 0; !g_stop && (!count || done < *count); ++done) {
+    for (int done = 0; !StopSignals::Stopped() && (!count || done < *count); ++done) {
         // reads start one interval apart, however long each takes
         const Clock::time_point next = Clock::now() + std::chrono::milliseconds(intervalMs);
         const std::string time = modbus::LogTime(modbus::Clock::now());
@@ -104,12 +92,10 @@ int Run(Context &context)
         }
         if (count && done + 1 == *count)
             break;
-        while (!g_stop && Clock::now() < next)
+        while (!StopSignals::Stopped() && Clock::now() < next)
             std::this_thread::sleep_for(std::min<Clock::duration>(kStopCheck, next - Clock::now()));
     }
     session.Close();
-    sigaction(SIGINT, &previousInt, nullptr);
-    sigaction(SIGTERM, &previousTerm, nullptr);
     return failures == 0 ? kExitOk : kExitExchangeFailed;
 }
 

@@ -1,4 +1,5 @@
 #include "cli/command.h"
+#include "cli/stop_signals.h"
 
 #include "device/register_map.h"
 #include "modbus/frames.h"
@@ -8,7 +9,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -20,16 +20,9 @@ const QCommandLineOption kSlaves(QStringLiteral("slaves"), QString(), QStringLit
 const QCommandLineOption kBauds(QStringLiteral("bauds"), QString(), QStringLiteral("LIST"));
 const QCommandLineOption kJson(QStringLiteral("json"));
 
-// 128 + SIGINT, as a shell reports a command that Ctrl+C ended: what was found is printed,
+// 128 + SIGINT, as a shell reports a command that Ctrl+C ended (also after SIGTERM): what was found is printed,
 // the rest of the range was not asked.
 constexpr int kExitInterrupted = 130;
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int)
-{
-    g_interrupted = 1;
-}
 
 struct Found {
     int slave;
@@ -59,9 +52,9 @@ bool Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds 
     const modbus::Judgement first = exchanger.Exchange(request).judgement;
     if (Answered(first) || first.verdict == modbus::Verdict::NoReply || first.verdict == modbus::Verdict::NotSent)
         return Answered(first);
-    while (!line.WaitForBytes(Clock::now() + timeout).empty() && !g_interrupted) {
+    while (!line.WaitForBytes(Clock::now() + timeout).empty() && !StopSignals::Stopped()) {
     }
-    return !g_interrupted && Answered(exchanger.Exchange(request).judgement);
+    return !StopSignals::Stopped() && Answered(exchanger.Exchange(request).judgement);
 }
 
 // The progress bar: redrawn in place on stderr when that is a terminal, else never shown.
@@ -100,17 +93,12 @@ int Run(Context &context)
     }
     const bool json = context.parser.isSet(kJson);
 
-    g_interrupted = 0;
-    struct sigaction action {}, previous {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous);
-
+    const StopSignals stop;
     std::vector<Found> found;
     Progress progress;
     int status = kExitOk;
     for (const int baud : rates) {
-        if (g_interrupted)
+        if (StopSignals::Stopped())
             break;
         // each rate on a freshly opened port
         const std::unique_ptr<Line> line = MakeLine(context.portText, baud);
@@ -127,7 +115,7 @@ int Run(Context &context)
                                  : modbus::AnswerTimeout(baud, probe.size(), modbus::ExpectedReplyLength(probe));
         Exchanger exchanger(*line, timeout);
         exchanger.observer = context.observer;
-        for (int slave = range->first; slave <= range->last && !g_interrupted; ++slave) {
+        for (int slave = range->first; slave <= range->last && !StopSignals::Stopped(); ++slave) {
             progress.Show(modbus::ProgressLine(baud, slave, *range, static_cast<int>(found.size())));
             if (!Ask(exchanger, *line, slave, timeout))
                 continue;
@@ -141,7 +129,6 @@ int Run(Context &context)
         line->Close();
     }
     progress.Clear();
-    sigaction(SIGINT, &previous, nullptr);
 
     if (json) {
         QJsonArray modules;
@@ -150,7 +137,7 @@ int Run(Context &context)
         const QByteArray text = QJsonDocument(modules).toJson(QJsonDocument::Compact) + '\n';
         std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
     }
-    if (g_interrupted) {
+    if (StopSignals::Stopped()) {
         Complain("scan: stopped; " + std::to_string(found.size()) + " module(s) found until then");
         return kExitInterrupted;
     }

@@ -1,18 +1,12 @@
 #include "cli/tcp_line.h"
 
-#include <algorithm>
+#include "cli/device_io.h"
 
 namespace cli {
 
 namespace {
 
 constexpr int kConnectTimeoutMs = 5000;
-
-int MillisecondsUntil(Clock::time_point deadline)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return static_cast<int>(std::clamp<long long>(left, 0, 24 * 3600 * 1000));
-}
 
 } // namespace
 
@@ -31,21 +25,20 @@ OpenOutcome TcpLine::Open()
         m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
         return {};
     }
-    const std::string where = m_name;
     OpenOutcome outcome;
     switch (m_socket.error()) {
     case QAbstractSocket::ConnectionRefusedError:
-        outcome = {OpenError::Other, where + ": connection refused (is the serial server's TCP port right?)"};
+        outcome = {OpenError::Other, m_name + ": connection refused (is the serial server's TCP port right?)"};
         break;
     case QAbstractSocket::HostNotFoundError:
-        outcome = {OpenError::NotFound, where + ": host " + m_address.host + " not found"};
+        outcome = {OpenError::NotFound, m_name + ": host " + m_address.host + " not found"};
         break;
     case QAbstractSocket::SocketTimeoutError:
-        outcome = {OpenError::Other, where + ": unreachable, no connection within "
+        outcome = {OpenError::Other, m_name + ": unreachable, no connection within "
                                          + std::to_string(kConnectTimeoutMs / 1000) + " s"};
         break;
     default:
-        outcome = {OpenError::Other, where + ": unreachable: " + m_socket.errorString().toStdString()};
+        outcome = {OpenError::Other, m_name + ": unreachable: " + m_socket.errorString().toStdString()};
         break;
     }
     m_socket.abort();
@@ -54,25 +47,15 @@ OpenOutcome TcpLine::Open()
 
 bool TcpLine::Write(const std::vector<uint8_t> &bytes)
 {
-    if (m_socket.state() != QAbstractSocket::ConnectedState)
-        return false;
-    const qint64 n = m_socket.write(reinterpret_cast<const char *>(bytes.data()), static_cast<qint64>(bytes.size()));
-    if (n != static_cast<qint64>(bytes.size()))
-        return false;
-    while (m_socket.bytesToWrite() > 0) {
-        if (!m_socket.waitForBytesWritten(1000))
-            return false;
-    }
-    return true;
+    return m_socket.state() == QAbstractSocket::ConnectedState && WriteAll(m_socket, bytes);
 }
 
 std::vector<uint8_t> TcpLine::WaitForBytes(Clock::time_point deadline)
 {
-    if (m_socket.bytesAvailable() == 0
-        && (m_socket.state() != QAbstractSocket::ConnectedState || !m_socket.waitForReadyRead(MillisecondsUntil(deadline))))
+    // bytes that came before the server hung up are still read
+    if (m_socket.bytesAvailable() == 0 && m_socket.state() != QAbstractSocket::ConnectedState)
         return {};
-    const QByteArray data = m_socket.readAll();
-    return std::vector<uint8_t>(data.begin(), data.end());
+    return ReadArrived(m_socket, deadline);
 }
 
 void TcpLine::Close()
