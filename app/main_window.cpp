@@ -149,6 +149,7 @@ MainWindow::MainWindow(serial::Port &port, QWidget *parent) : QWidget(parent), m
     BuildPresetGroup();
     BuildAddressGroup();
     BuildStatusRow();
+    InstallParameterSetKeys();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

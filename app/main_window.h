@@ -33,6 +33,9 @@ public:
     std::function<void(const QString &)> m_showMessage;
     std::function<void(int ms)> m_sleep;
     std::function<void(const QString &url)> m_openUrl;
+    // The parameter-set file for Ctrl+S and Ctrl+O; an empty name is a cancelled dialog.
+    std::function<QString()> m_chooseSaveFile;
+    std::function<QString()> m_chooseOpenFile;
     // Observers of the line (the traffic log); they only watch. The request as it went to
     // the port, and SendText and ReceiveBuffer as the reply check finds them.
     std::function<void(const std::vector<uint8_t> &request)> m_onRequestSent;
@@ -114,6 +117,8 @@ public:
     void Command3_Click();
     void Command5_Click();
     void WriteRegister0012AndReadBack();
+    void SaveParameterSet();  // Ctrl+S: the parameter fields and Combo6, as they would be sent
+    void LoadParameterSet();  // Ctrl+O: into the fields; nothing is sent
 
     bool PortIsOpen() const;  // the caption of Command1 is the connection state
 
@@ -126,6 +131,7 @@ private:
     void BuildAddressGroup();
     void BuildStatusRow();
     void WireEvents();
+    void InstallParameterSetKeys();
 
     void ShowPortClosed();
     void ShowMessage(const QString &text);

@@ -33,6 +33,9 @@ inline constexpr const char *kOtherError = "其它错误";
 inline constexpr const char *kOpenPortFirst = "请先打开串口！";
 inline constexpr const char *kParameterError = "参数设置错误！";
 inline constexpr const char *kAddressNotSet = "模块地址未设置！";
+// Followed by the file's name and the reason.
+inline constexpr const char *kSetNotRead = "参数文件无法读取：";
+inline constexpr const char *kSetNotSaved = "参数文件无法保存：";
 
 // The status field.
 inline constexpr const char *kReplyGood = "通讯数据正常！";

@@ -28,8 +28,11 @@ int Run(Context &context)
         std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
         return kExitOk;
     }
-    for (const device::Parameter &p : device::kParameters)
-        std::printf("%-16s %s%s%s\n", p.key, device::ShownValue(p, *registers).c_str(), *p.unit ? " " : "", p.unit);
+    for (const device::Parameter &p : device::kParameters) {
+        // an unknown rate code is shown as such, without the unit
+        const bool unit = *p.unit && (p.kind != device::Kind::BaudRate || (*registers)[p.first] < device::kBaudRates.size());
+        std::printf("%-16s %s%s%s\n", p.key, device::ShownValue(p, *registers).c_str(), unit ? " " : "", unit ? p.unit : "");
+    }
     return kExitOk;
 }
 

@@ -67,6 +67,8 @@ int Run(Context &context)
     if (!context.arguments.isEmpty())
         return BadInput("write takes no arguments, got \"" + context.arguments.first().toStdString()
                         + "\" (values go with --set KEY=VALUE)");
+    if (!context.parser.isSet(kProfile) && !context.parser.isSet(kSet))
+        return BadInput("write: nothing to change; give --profile FILE or --set KEY=VALUE");
     std::string error;
     const auto entries = Entries(context, error);
     if (!entries)

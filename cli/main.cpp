@@ -9,7 +9,6 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -32,8 +31,11 @@ std::string HelpText()
         "Usage: velqorctl [options] COMMAND [arguments]   (options may also stand after the command)\n"
         "Reads and writes the signal-generator module over Modbus RTU, as velqor-config does.\n"
         "\nCommands:\n";
-    for (const Command &command : Commands())
-        text += std::string("  ") + command.synopsis + "\n" + command.help;
+    for (const Command &command : Commands()) {
+        text += std::string("  ") + command.synopsis + "\n";
+        for (const QString &line : QString::fromUtf8(command.help).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            text += "  " + line.toStdString() + "\n";
+    }
     text +=
         "\nOptions:\n"
         "  --port P       COMn (found as the window finds it: a file COMn in the working folder,\n"
@@ -55,8 +57,14 @@ std::string HelpText()
             range = "on/off; switched by the command output";
         else if (p.kind == device::Kind::Counter)
             range = "pulses, read only";
+        const unsigned first = p.first;
+        char registers[16];
+        if (p.registers == 2)
+            std::snprintf(registers, sizeof registers, "0x%04X-%04X", first, first + 1);
+        else
+            std::snprintf(registers, sizeof registers, "0x%04X", first);
         char line[160];
-        std::snprintf(line, sizeof line, "  %-16s 0x%04X  %s\n", p.key, static_cast<unsigned>(p.first), range.c_str());
+        std::snprintf(line, sizeof line, "  %-16s %-12s %s\n", p.key, registers, range.c_str());
         text += line;
     }
     text +=
@@ -99,8 +107,9 @@ int LineOptions(const QCommandLineParser &parser, Context &context)
         context.portText = "COM1";
     }
 
+    // the window's port takes line 2 with blanks around it
     const QString baud = parser.isSet(kBaud) ? parser.value(kBaud)
-                         : stored.baudText ? QString::fromStdString(*stored.baudText) : QStringLiteral("9600");
+                         : stored.baudText ? QString::fromStdString(*stored.baudText).trimmed() : QStringLiteral("9600");
     const auto rate = WholeNumber(baud, 1, 4000000);
     if (!rate)
         return BadInput(std::string(parser.isSet(kBaud) ? "--baud" : "com.txt line 2") + " \"" + baud.toStdString()
@@ -153,8 +162,12 @@ int main(int argc, char *argv[])
     }
 
     QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty())
-        return BadInput("no command given; the commands are read, write, output, address, scan, ports and monitor (see --help)");
+    if (positional.isEmpty()) {
+        std::string names;
+        for (const Command &command : Commands())
+            names += std::string(names.empty() ? "" : ", ") + command.name;
+        return BadInput("no command given; the commands are " + names + " (see --help)");
+    }
     const QString name = positional.takeFirst();
     const Command *chosen = nullptr;
     for (const Command &command : Commands()) {
@@ -163,14 +176,14 @@ int main(int argc, char *argv[])
     }
     if (!chosen)
         return BadInput("unknown command \"" + name.toStdString() + "\" (see --help)");
-    // an option of another command is a mistake, not something to ignore
-    const auto chosenTakes = [chosen](const QCommandLineOption &option) {
-        return std::any_of(chosen->options.begin(), chosen->options.end(),
-                           [&](const QCommandLineOption &own) { return own.names() == option.names(); });
-    };
+    // an option of another command is a mistake, not something to ignore (commands may
+    // share an option's name)
+    QStringList own;
+    for (const QCommandLineOption &option : chosen->options)
+        own << option.names();
     for (const Command &command : Commands()) {
         for (const QCommandLineOption &option : command.options) {
-            if (&command != chosen && parser.isSet(option) && !chosenTakes(option))
+            if (!own.contains(option.names().first()) && parser.isSet(option))
                 return BadInput("--" + option.names().first().toStdString() + " belongs to " + command.name
                                 + ", not to " + chosen->name);
         }

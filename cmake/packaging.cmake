@@ -10,7 +10,7 @@ include(GNUInstallDirs)
 
 set(VELQOR_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
-install(TARGETS velqor-config RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS velqor-config velqorctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET velqor-sim)
     install(TARGETS velqor-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
@@ -40,7 +40,9 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "source, PWM, pulse train, sine frequency and work mode, reads them back,\n"
     "switches the output and changes the module's slave address. It keeps the\n"
     "last serial port and baud rate in com.txt in the folder it is started from\n"
-    "(the home folder when started from the desktop menu).")
+    "(the home folder when started from the desktop menu).\n"
+    "velqorctl does the same from the command line, for scripts: read, write\n"
+    "(also from a parameter-set file), output on/off and address; it needs no display.")
 if(TARGET velqor-sim)
     string(APPEND CPACK_PACKAGE_DESCRIPTION
         "\nThe package also holds velqor-sim, a simulator of the module as a Modbus\n"

@@ -17,6 +17,15 @@ if(TARGET velqor-sim)
     add_dependencies(tst_window_e2e velqor-sim)
 endif()
 
+# velqorctl against the simulator (socat pty pair): commands, faults, bad input, ports.
+if(TARGET velqor-sim)
+    velqor_add_test(tst_velqorctl LABEL e2e TIMEOUT 300
+        SOURCES e2e/tst_velqorctl.cpp support/pty_pair.h support/sim_process.h)
+    target_compile_definitions(tst_velqorctl PRIVATE VELQOR_SIM_PATH="$<TARGET_FILE:velqor-sim>"
+                                                     VELQORCTL_PATH="$<TARGET_FILE:velqorctl>")
+    add_dependencies(tst_velqorctl velqor-sim velqorctl hold_port)
+endif()
+
 # velqorctl finding and reaching modules: scan, ports, tcp:// (loopback only), monitor, --log.
 if(TARGET velqor-sim)
     velqor_add_test(tst_ctl_lines LABEL e2e TIMEOUT 300

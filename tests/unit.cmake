@@ -4,6 +4,8 @@ velqor_add_test(tst_parameters LABEL unit SOURCES device/tst_parameters.cpp)
 velqor_add_test(tst_reply_decoding LABEL unit SOURCES device/tst_reply_decoding.cpp)
 velqor_add_test(tst_settings_file LABEL unit SOURCES app/tst_settings_file.cpp)
 velqor_add_test(tst_key_filter LABEL unit SOURCES app/tst_key_filter.cpp)
+velqor_add_test(tst_reply_verdict LABEL unit SOURCES modbus/tst_reply_verdict.cpp
+    ${PROJECT_SOURCE_DIR}/cli/exchange.cpp)
 velqor_add_test(tst_port_names LABEL unit SOURCES serial/tst_port_names.cpp support/fake_port.h)
 velqor_add_test(tst_scan_plan LABEL unit SOURCES modbus/tst_scan_plan.cpp)
 # Tests reach the network only on 127.0.0.1.

@@ -40,6 +40,7 @@ echo "package: $deb"
 # ---- files: mode, owner and path of every non-directory entry
 expected=(
     "-rwxr-xr-x root/root ./usr/bin/velqor-config"
+    "-rwxr-xr-x root/root ./usr/bin/velqorctl"
     "-rw-r--r-- root/root ./usr/share/applications/velqor-config.desktop"
     "-rw-r--r-- root/root ./usr/share/icons/hicolor/scalable/apps/velqor-config.svg"
     "-rw-r--r-- root/root ./usr/share/icons/hicolor/128x128/apps/velqor-config.png"
@@ -88,6 +89,14 @@ for program in "$root"/usr/bin/*; do
         fail "ldd $program: $out"
     fi
 done
+
+# velqorctl is for machines without a display: no widgets, and it runs with none.
+ctl="$root/usr/bin/velqorctl"
+if ldd "$ctl" | grep -qE 'libQt6(Widgets|Gui)'; then
+    fail "velqorctl links Qt Widgets or Gui"
+fi
+out=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$ctl" --version 2>&1) && [ "$out" = "velqorctl $version" ] ||
+    fail "velqorctl --version without a display: $out"
 
 for png in "$root"/usr/share/icons/hicolor/*/apps/*.png; do
     size=$(basename "$(dirname "$(dirname "$png")")")   # e.g. 128x128

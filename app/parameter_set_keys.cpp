@@ -1,0 +1,97 @@
+// Ctrl+S and Ctrl+O of the window: the parameter fields to and from a parameter-set file.
+
+#include "app/main_window.h"
+
+#include "app/parameter_set.h"
+#include "app/texts.h"
+#include "app/value_box.h"
+#include "device/parameters.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QJsonDocument>
+#include <QKeySequence>
+#include <QSaveFile>
+#include <QShortcut>
+
+namespace {
+
+const QString kFilter = QStringLiteral("JSON (*.json);;* (*)");
+
+QString Because(const QString &path, const std::string &reason)
+{
+    return path + QStringLiteral(": ") + QString::fromStdString(reason);
+}
+
+} // namespace
+
+void MainWindow::InstallParameterSetKeys()
+{
+    m_chooseSaveFile = [this] { return QFileDialog::getSaveFileName(this, QString(), QString(), kFilter); };
+    m_chooseOpenFile = [this] { return QFileDialog::getOpenFileName(this, QString(), QString(), kFilter); };
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this), &QShortcut::activated, this,
+            [this] { SaveParameterSet(); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this), &QShortcut::activated, this,
+            [this] { LoadParameterSet(); });
+}
+
+void MainWindow::SaveParameterSet()
+{
+    const QString path = m_chooseSaveFile ? m_chooseSaveFile() : QString();
+    if (path.isEmpty())
+        return;
+    // what 设 置 would send, without touching the fields
+    ValueBox *const fields[device::kParamFieldCount] = {Text3, Text4, Text5, Text6, Text7, Text8,
+                                                        Text9, Text10, Text11, Text12, Text13};
+    std::array<std::string, device::kParamFieldCount> shown;
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        shown[i] = fields[i]->text().toStdString();
+    const std::string rate = Combo6->currentText().toStdString();
+    const device::ParameterWrite write = device::NormaliseParameters(shown, rate, BaudRateCode);
+    device::Registers registers{};
+    std::copy(write.registers.begin(), write.registers.end(), registers.begin());
+    QJsonObject set = app::ParameterSetObject(registers, true);
+    if (!device::BaudRateCodeFor(rate))
+        set.insert(QLatin1String(device::FindParameter("module_baud")->key), QJsonValue::Null);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(set).toJson()) < 0 || !file.commit())
+        ShowMessage(QString::fromUtf8(texts::kSetNotSaved) + Because(path, file.errorString().toStdString()));
+}
+
+void MainWindow::LoadParameterSet()
+{
+    const QString path = m_chooseOpenFile ? m_chooseOpenFile() : QString();
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ShowMessage(QString::fromUtf8(texts::kSetNotRead) + Because(path, file.errorString().toStdString()));
+        return;
+    }
+    const app::ParsedSet set = app::ParseParameterSet(file.readAll());
+    std::string error = set.error;
+    // every value is checked before any field changes
+    device::Registers scratch{};
+    std::vector<std::pair<const device::Parameter *, std::string>> values;
+    for (const app::SetEntry &entry : set.entries) {
+        if (!error.empty())
+            break;
+        if (const auto rounded = device::ApplyValue(*entry.parameter, entry.text, scratch))
+            values.emplace_back(entry.parameter, *rounded);
+        else
+            error = device::ValueError(*entry.parameter, entry.text);
+    }
+    if (!error.empty()) {
+        ShowMessage(QString::fromUtf8(texts::kSetNotRead) + Because(path, error));
+        return;
+    }
+    for (const auto &[parameter, text] : values) {
+        const QString shown = QString::fromStdString(text);
+        if (auto *const box = findChild<ValueBox *>(QLatin1String(parameter->control)))
+            box->setText(shown);
+        else if (parameter->kind == device::Kind::BaudRate)
+            Combo6->setCurrentIndex(Combo6->findText(shown));
+    }
+}

@@ -1,0 +1,92 @@
+// Ctrl+S and Ctrl+O of the window: the fields to a parameter-set file and back, nothing
+// sent; a file that cannot be used leaves every field as it was and says why.
+
+#include "app/main_window.h"
+#include "support/fake_port.h"
+
+#include <QtTest>
+
+class TestParameterSetKeys : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    FakePort m_port;
+    QStringList m_messages;
+    QString m_chosen;
+
+    std::unique_ptr<MainWindow> Window()
+    {
+        QDir::setCurrent(m_dir.path());
+        m_messages.clear();
+        auto window = std::make_unique<MainWindow>(m_port);
+        window->m_showMessage = [this](const QString &text) { m_messages << text; };
+        window->m_chooseSaveFile = [this] { return m_chosen; };
+        window->m_chooseOpenFile = [this] { return m_chosen; };
+        window->show();
+        window->activateWindow();
+        return window;
+    }
+
+    static QStringList Fields(const MainWindow &w)
+    {
+        return {w.Text3->text(), w.Text4->text(), w.Text5->text(), w.Text6->text(), w.Text7->text(),
+                w.Text8->text(), w.Text9->text(), w.Text10->text(), w.Text11->text(), w.Text12->text(),
+                w.Text13->text(), w.Combo6->currentText()};
+    }
+
+private slots:
+    // Saved as 设 置 would send it (30 V becomes 24.0), loaded into a fresh window by the keys.
+    void saveThenLoad()
+    {
+        m_chosen = m_dir.filePath(QStringLiteral("set.json"));
+        auto first = Window();
+        QVERIFY(QTest::qWaitForWindowActive(first.get()));
+        first->Text3->setText(QStringLiteral("30"));
+        first->Text7->setText(QStringLiteral("1.5"));
+        first->Combo6->setCurrentIndex(4);
+        // the keys work with the caret in a filtered PWM box too
+        first->Text3->setFocus();
+        QTest::keyClick(first->Text3, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(first->Text3->text(), QStringLiteral("30"));
+
+        auto second = Window();
+        QVERIFY(QTest::qWaitForWindowActive(second.get()));
+        QTest::keyClick(second.get(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(m_messages, QStringList());
+        QCOMPARE(Fields(*second), (QStringList{"24.0", "1000", "50.0", "0.000", "1.500", "0.010", "50", "5.00",
+                                              "4.00", "1", "50", "57600"}));
+        QVERIFY(m_port.writes.empty());
+    }
+
+    void unusableFile_data()
+    {
+        QTest::addColumn<QByteArray>("content");  // empty: no such file
+        QTest::addColumn<QString>("said");
+        QTest::newRow("missing") << QByteArray() << "missing.json";
+        QTest::newRow("not JSON") << QByteArray("pwm_voltage = 3") << "not JSON";
+        QTest::newRow("unknown key") << QByteArray(R"({"pwm_voltage": 12, "volume": 1})") << "unknown key";
+        QTest::newRow("out of range, after a good key")
+            << QByteArray(R"({"pulse_high": 2, "pwm_voltage": 99})") << "pwm_voltage=99: outside 1.0 to 24.0 V";
+    }
+    void unusableFile()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, said);
+        m_chosen = m_dir.filePath(QStringLiteral("missing.json"));
+        if (!content.isEmpty()) {
+            m_chosen = m_dir.filePath(QStringLiteral("bad.json"));
+            QFile file(m_chosen);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        auto window = Window();
+        const QStringList before = Fields(*window);
+        window->LoadParameterSet();
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY2(m_messages.first().contains(said), qPrintable(m_messages.first()));
+        QCOMPARE(Fields(*window), before);
+    }
+};
+
+QTEST_MAIN(TestParameterSetKeys)
+#include "tst_parameter_set_keys.moc"

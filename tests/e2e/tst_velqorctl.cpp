@@ -1,0 +1,269 @@
+// velqorctl against the module simulator on a socat pty pair: each command, the faults of
+// the line, bad input (exit 2, nothing on the line) and ports that cannot be opened.
+
+#include "device/parameter_table.h"
+#include "modbus/crc16.h"
+#include "support/pty_pair.h"
+#include "support/sim_process.h"
+
+#include <QSerialPort>
+#include <QtTest>
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+} // namespace
+
+class TestVelqorctl : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<PtyPair> m_line;
+    std::unique_ptr<SimProcess> m_sim;
+
+    QString Path(const QString &name) const { return m_dir.filePath(name); }
+
+    void Faults(const QString &words)
+    {
+        QFile file(Path(QStringLiteral("faults")));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(words.toUtf8());
+    }
+
+    // Runs velqorctl in the test folder, where COM1 is the pty and com.txt says 1, 9600.
+    Outcome Ctl(const QStringList &arguments)
+    {
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        process.start(QStringLiteral(VELQORCTL_PATH), arguments);
+        Outcome outcome;
+        if (!process.waitForFinished(20000))
+            return outcome;
+        outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        outcome.out = QString::fromUtf8(process.readAllStandardOutput());
+        outcome.err = QString::fromUtf8(process.readAllStandardError());
+        return outcome;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_line = std::make_unique<PtyPair>(Path(QStringLiteral("COM1")), Path(QStringLiteral("module")));
+        QVERIFY(m_line->Start());
+        QFile settings(Path(QStringLiteral("com.txt")));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("1\r\n9600\r\n");
+        settings.close();
+        Faults(QStringLiteral("none"));
+        m_sim = std::make_unique<SimProcess>(QStringLiteral(VELQOR_SIM_PATH), Path(QStringLiteral("sim.log")));
+        QVERIFY(m_sim->Start({QStringLiteral("--device"), Path(QStringLiteral("module")),
+                              QStringLiteral("--faults-file"), Path(QStringLiteral("faults"))}));
+    }
+
+    void init() { Faults(QStringLiteral("none")); }
+
+    void cleanup()
+    {
+        if (QTest::currentTestFailed())
+            qWarning("--- simulator output ---\n%s", qPrintable(m_sim->Log()));
+    }
+
+    // Each command: its exit status, a line of its output and the request on the wire.
+    void commands_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("printed");
+        QTest::addColumn<QString>("request");
+        QTest::newRow("read, com.txt's port") << QStringList{"read"} << "pulse_high       0.010 s"
+                                              << "req 01 03 00 00 00 10 44 06";
+        QTest::newRow("output on") << QStringList{"output", "on"} << "output           on"
+                                   << "req 01 06 00 0D 00 01 D9 C9";
+        QTest::newRow("read --json after output on")
+            << QStringList{"read", "--json"} << "\"output\": true" << "req 01 03 00 00 00 10 44 06";
+        QTest::newRow("output off, options after the command")
+            << QStringList{"output", "off", "--port", "COM1", "--slave", "1"} << "output           off"
+            << "req 01 06 00 0D 00 00 18 09";
+        // 12.55 rounds half away from zero; the read-back of the write is the last request
+        QTest::newRow("write --set") << QStringList{"write", "--set", "pwm_voltage=12.55", "--set", "pwm_frequency=150000"}
+                                     << "pwm_voltage      12.6 V\npwm_frequency    150000 Hz\n"
+                                     << "req 01 03 00 00 00 10 44 06";
+        QTest::newRow("read shows the write") << QStringList{"read"} << "pwm_frequency    150000 Hz"
+                                              << "req 01 03 00 00 00 10 44 06";
+        QTest::newRow("address, broadcast") << QStringList{"address", "1"} << "address          1"
+                                            << "broadcast 00 06 00 00 00 01 49 DB";
+    }
+    void commands()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, printed);
+        QFETCH(QString, request);
+        const Outcome outcome = Ctl(arguments);
+        QCOMPARE(outcome.err, QString());
+        QCOMPARE(outcome.status, 0);
+        QVERIFY2(outcome.out.contains(printed), qPrintable(outcome.out));
+        const QString prefix = request.section(QLatin1Char(' '), 0, 0) + QLatin1Char(' ');
+        QCOMPARE(m_sim->Last(prefix), request);
+    }
+
+    // read --json > file, change it, write --profile file: only that key changes.
+    void profileRoundTrip()
+    {
+        const Outcome before = Ctl({"read", "--json"});
+        QCOMPARE(before.status, 0);
+        QJsonObject set = QJsonDocument::fromJson(before.out.toUtf8()).object();
+        QCOMPARE(set.size(), 14);
+        set.insert(QStringLiteral("pulse_low"), 1.5);
+        set.insert(QStringLiteral("pulse_count"), 99);  // read only: ignored
+        QFile file(Path(QStringLiteral("set.json")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(set).toJson());
+        file.close();
+        const Outcome written = Ctl({"write", "--profile", file.fileName()});
+        QCOMPARE(written.err, QString());
+        QCOMPARE(written.status, 0);
+        const Outcome after = Ctl({"read", "--json"});
+        QJsonObject expected = QJsonDocument::fromJson(before.out.toUtf8()).object();
+        expected.insert(QStringLiteral("pulse_low"), 1.5);
+        QJsonObject got = QJsonDocument::fromJson(after.out.toUtf8()).object();
+        got.remove(QStringLiteral("pulse_count"));
+        expected.remove(QStringLiteral("pulse_count"));
+        QCOMPARE(got, expected);
+    }
+
+    // A bad reply: exit 1 and a line that says which.
+    void faults_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("silent") << "silent" << QStringList{"read", "--timeout", "200"} << "read: no reply from slave 1";
+        QTest::newRow("bad CRC") << "bad-crc" << QStringList{"output", "on"} << "output: bad CRC";
+        QTest::newRow("another slave") << "as-slave 9" << QStringList{"read"} << "read: another slave";
+        QTest::newRow("exception") << "exception" << QStringList{"write", "--set", "work_mode=2"}
+                                   << "exception 2 (illegal data address)";
+        QTest::newRow("wrong slave asked") << "none" << QStringList{"read", "--slave", "7", "--timeout", "100"}
+                                           << "no reply from slave 7";
+    }
+    void faults()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, said);
+        Faults(fault);
+        const Outcome outcome = Ctl(arguments);
+        QCOMPARE(outcome.status, 1);
+        QVERIFY2(outcome.err.contains(said), qPrintable(outcome.err));
+        QCOMPARE(outcome.err.count(QLatin1Char('\n')), 1);
+        QCOMPARE(outcome.out, QString());
+    }
+
+    // Bad input: exit 2, one line naming the key and what it allows, nothing on the line.
+    void badInput_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("said");
+        const auto set = [](const char *assignment) { return QStringList{"write", "--set", assignment}; };
+        QTest::newRow("unknown key") << set("pwm_volts=3") << "unknown key \"pwm_volts\"";
+        QTest::newRow("above the range") << set("pwm_voltage=30") << "pwm_voltage=30: outside 1.0 to 24.0 V";
+        QTest::newRow("rounds above the range") << set("pwm_voltage=24.05") << "outside 1.0 to 24.0 V";
+        QTest::newRow("negative duty") << set("pwm_duty=-5") << "pwm_duty=-5: outside 0.0 to 100.0 %";
+        QTest::newRow("not a plain number") << set("pulse_high=1e3") << "pulse_high=1e3: not a plain decimal number";
+        QTest::newRow("rate not offered") << set("module_baud=14400") << "allowed 4800, 9600";
+        QTest::newRow("output is its own command") << set("output=1") << "output on|off";
+        QTest::newRow("counter is read only") << set("pulse_count=0") << "pulse_count is read only";
+        QTest::newRow("profile not JSON") << QStringList{"write", "--profile", "com.txt"} << "com.txt: not JSON";
+        QTest::newRow("profile missing") << QStringList{"write", "--profile", "none.json"} << "none.json";
+        QTest::newRow("address 0") << QStringList{"address", "0"} << "allowed 1 to 254";
+        QTest::newRow("address 255") << QStringList{"address", "255"} << "allowed 1 to 254";
+        QTest::newRow("output maybe") << QStringList{"output", "maybe"} << "on or off";
+        QTest::newRow("slave 256") << QStringList{"read", "--slave", "256"} << "--slave \"256\": allowed 1 to 255";
+        QTest::newRow("json with write") << QStringList{"write", "--json"} << "--json belongs to read";
+        QTest::newRow("write without values") << QStringList{"write"} << "nothing to change";
+        QTest::newRow("unknown command") << QStringList{"erase"} << "unknown command \"erase\"";
+    }
+    void badInput()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, said);
+        const int requests = m_sim->Lines().size();
+        const Outcome outcome = Ctl(arguments);
+        QCOMPARE(outcome.status, 2);
+        QVERIFY2(outcome.err.contains(said), qPrintable(outcome.err));
+        QCOMPARE(outcome.err.count(QLatin1Char('\n')), 1);
+        QCOMPARE(m_sim->Lines().size(), requests);
+    }
+
+    // A profile with an unknown key is refused as a whole.
+    void profileUnknownKey()
+    {
+        QFile file(Path(QStringLiteral("bad.json")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(R"({"pwm_voltage": 12, "volume": 3})");
+        file.close();
+        const Outcome outcome = Ctl({"write", "--profile", file.fileName()});
+        QCOMPARE(outcome.status, 2);
+        QVERIFY2(outcome.err.contains("unknown key \"volume\""), qPrintable(outcome.err));
+    }
+
+    // A module that confirms the write but keeps its old values: the read-back says so.
+    void readBackDiffers()
+    {
+        PtyPair line(Path(QStringLiteral("COM2")), Path(QStringLiteral("stubborn")));
+        QVERIFY(line.Start());
+        QSerialPort module;
+        module.setPortName(QFileInfo(Path(QStringLiteral("stubborn"))).canonicalFilePath());
+        QVERIFY(module.open(QIODevice::ReadWrite));
+        QByteArray request;
+        connect(&module, &QSerialPort::readyRead, this, [&] {
+            request += module.readAll();
+            std::vector<uint8_t> reply;
+            if (request.size() == 8 && request[1] == 3) {  // the read block, as it started
+                reply = {1, 3, 32};
+                for (uint16_t v : device::StartRegisters(1))
+                    reply.insert(reply.end(), {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
+            } else if (request.size() == 35) {  // the write, confirmed and ignored
+                reply.assign(request.begin(), request.begin() + 6);
+            } else {
+                return;
+            }
+            request.clear();
+            reply = modbus::AppendCrc16(reply, reply.size() - 1);
+            module.write(reinterpret_cast<const char *>(reply.data()), static_cast<qint64>(reply.size()));
+        });
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        process.start(QStringLiteral(VELQORCTL_PATH), {"write", "--port", "COM2", "--set", "pwm_voltage=12"});
+        QVERIFY(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000));
+        QCOMPARE(process.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+                 QStringLiteral("velqorctl: write: read-back differs: pwm_voltage sent 12.0, the module holds 10.0\n"));
+    }
+
+    // Ports that cannot be had: exit 3 with the reason.
+    void portUnavailable()
+    {
+        Outcome outcome = Ctl({"read", "--port", Path(QStringLiteral("nothing"))});
+        QCOMPARE(outcome.status, 3);
+        QVERIFY2(outcome.err.contains("does not exist"), qPrintable(outcome.err));
+
+        QProcess holder;
+        holder.setWorkingDirectory(m_dir.path());
+        holder.start(QCoreApplication::applicationDirPath() + "/hold_port", {"1"});
+        QVERIFY(holder.waitForReadyRead(10000));
+        outcome = Ctl({"read"});
+        holder.closeWriteChannel();
+        QVERIFY(holder.waitForFinished(10000));
+        QCOMPARE(outcome.status, 3);
+        QVERIFY2(outcome.err.contains("COM1") && outcome.err.contains("held by another program"),
+                 qPrintable(outcome.err));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVelqorctl)
+#include "tst_velqorctl.moc"

@@ -1,0 +1,118 @@
+// The reply judgement of velqorctl: every verdict from bytes, and a reply that arrives in
+// pieces read whole, ending as soon as its length is in.
+
+#include "cli/exchange.h"
+#include "modbus/crc16.h"
+#include "modbus/frames.h"
+
+#include <QtTest>
+
+namespace {
+
+std::vector<uint8_t> Bytes(const char *hex)
+{
+    const QByteArray b = QByteArray::fromHex(hex);
+    return std::vector<uint8_t>(b.begin(), b.end());
+}
+
+// `hex` with its CRC
+std::vector<uint8_t> Framed(const char *hex)
+{
+    const std::vector<uint8_t> body = Bytes(hex);
+    return modbus::AppendCrc16(body, body.size() - 1);
+}
+
+// Hands out the pieces one per wait, then nothing.
+class PieceLine final : public cli::Line {
+public:
+    std::vector<std::vector<uint8_t>> pieces;
+    int waits = 0;
+    cli::OpenOutcome Open() override { return {}; }
+    bool Write(const std::vector<uint8_t> &) override { return true; }
+    std::vector<uint8_t> WaitForBytes(cli::Clock::time_point) override
+    {
+        ++waits;
+        return static_cast<std::size_t>(waits) <= pieces.size() ? pieces[static_cast<std::size_t>(waits - 1)]
+                                                                : std::vector<uint8_t>{};
+    }
+    void Close() override {}
+    std::string Name() const override { return "pieces"; }
+};
+
+const std::vector<uint8_t> kRead = modbus::BuildReadRequest(1, 0, 2);
+const std::vector<uint8_t> kOutputOn = modbus::BuildWriteSingleRequest(1, 0x000D, 1);
+
+} // namespace
+
+class TestReplyVerdict : public QObject {
+    Q_OBJECT
+private slots:
+    void judge_data()
+    {
+        QTest::addColumn<std::vector<uint8_t>>("request");
+        QTest::addColumn<std::vector<uint8_t>>("received");
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("good read") << kRead << Framed("0103040064000A") << "good";
+        QTest::newRow("good echo") << kOutputOn << kOutputOn << "good";
+        QTest::newRow("good write confirmation") << modbus::BuildWriteMultipleRequest(1, 0, {1, 2})
+                                                 << Framed("011000000002") << "good";
+        QTest::newRow("broadcast needs none") << modbus::BuildWriteSingleRequest(0, 0, 5) << std::vector<uint8_t>{}
+                                              << "good";
+        QTest::newRow("nothing") << kRead << std::vector<uint8_t>{} << "no reply";
+        QTest::newRow("short") << kRead << Bytes("0103040064") << "incomplete reply";
+        QTest::newRow("surplus byte") << kRead << [] { auto b = Framed("0103040064000A"); b.push_back(0); return b; }()
+                                      << "unexpected length";
+        QTest::newRow("bad CRC") << kRead << [] { auto b = Framed("0103040064000A"); b.back() ^= 1; return b; }()
+                                 << "bad CRC";
+        QTest::newRow("another slave") << kRead << Framed("0203040064000A") << "another slave";
+        QTest::newRow("exception") << kRead << Framed("018302") << "exception 2 (illegal data address)";
+        QTest::newRow("another function") << kRead << Framed("0104040064000A") << "another function code";
+        QTest::newRow("byte count off") << kRead << Framed("0103050064000A") << "reply does not match the request";
+        QTest::newRow("echo of another value") << kOutputOn << Framed("0106000D0000")
+                                               << "reply does not match the request";
+    }
+    void judge()
+    {
+        QFETCH(std::vector<uint8_t>, request);
+        QFETCH(std::vector<uint8_t>, received);
+        QFETCH(QString, verdict);
+        QCOMPARE(QString::fromStdString(modbus::VerdictText(modbus::JudgeReply(request, received))), verdict);
+    }
+
+    // The exchange ends when the length is in: no wait after the last piece.
+    void pieces_data()
+    {
+        QTest::addColumn<std::vector<std::vector<uint8_t>>>("pieces");
+        QTest::addColumn<QString>("verdict");
+        QTest::addColumn<int>("waits");
+        const auto reply = Framed("0103040064000A");
+        QTest::newRow("whole") << std::vector<std::vector<uint8_t>>{reply} << "good" << 1;
+        QTest::newRow("three pieces") << std::vector<std::vector<uint8_t>>{{reply.begin(), reply.begin() + 1},
+                                                                           {reply.begin() + 1, reply.begin() + 6},
+                                                                           {reply.begin() + 6, reply.end()}}
+                                      << "good" << 3;
+        const auto exception = Framed("018302");
+        QTest::newRow("exception in two") << std::vector<std::vector<uint8_t>>{{exception.begin(), exception.begin() + 2},
+                                                                               {exception.begin() + 2, exception.end()}}
+                                          << "exception 2 (illegal data address)" << 2;
+        QTest::newRow("stops short") << std::vector<std::vector<uint8_t>>{{reply.begin(), reply.begin() + 4}}
+                                     << "incomplete reply" << 2;
+    }
+    void pieces()
+    {
+        QFETCH(std::vector<std::vector<uint8_t>>, pieces);
+        QFETCH(QString, verdict);
+        QFETCH(int, waits);
+        PieceLine line;
+        line.pieces = pieces;
+        cli::Exchanger exchanger(line, std::chrono::milliseconds(500));
+        int observed = 0;
+        exchanger.observer = [&observed](const cli::ExchangeRecord &) { ++observed; };
+        QCOMPARE(QString::fromStdString(modbus::VerdictText(exchanger.Exchange(kRead).judgement)), verdict);
+        QCOMPARE(line.waits, waits);
+        QCOMPARE(observed, 1);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestReplyVerdict)
+#include "tst_reply_verdict.moc"
