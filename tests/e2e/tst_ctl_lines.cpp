@@ -78,6 +78,8 @@ private slots:
         QTest::newRow("two rates") << QStringList{"scan", "--slaves", "3", "--bauds", "19200,4800", "--json"} << 0
                                    << "[{\"baud\":19200,\"slave\":3},{\"baud\":4800,\"slave\":3}]\n" << "3 3";
         QTest::newRow("bad range: nothing asked") << QStringList{"scan", "--slaves", "9-2"} << 2 << "" << "";
+        QTest::newRow("bad TCP port: nothing asked") << QStringList{"scan", "--port", "tcp://127.0.0.1:0"} << 2 << ""
+                                                     << "";
     }
     void scan()
     {
@@ -91,6 +93,21 @@ private slots:
         QCOMPARE(run.out, out);
         QVERIFY2(status != 0 || run.err.isEmpty(), qPrintable(run.err));  // no progress bar into a pipe
         QTRY_COMPARE(Asked().mid(before).join(' '), asked);
+    }
+
+    // Ctrl+C in the middle: what was found is printed, and the rest is not asked.
+    void scanInterrupted()
+    {
+        const auto before = Asked().size();
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        process.start(QStringLiteral(VELQORCTL_PATH), {"scan", "--json"});
+        QTRY_VERIFY(Asked().mid(before).contains("7"));
+        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+        QVERIFY(process.waitForFinished(5000));
+        QCOMPARE(process.exitCode(), 130);
+        QCOMPARE(process.readAllStandardOutput(), QByteArray("[{\"baud\":9600,\"slave\":3},{\"baud\":9600,\"slave\":7}]\n"));
+        QVERIFY(Asked().size() - before < 247);
     }
 
     // The log holds one request line and one reply line per address.
