@@ -15,7 +15,6 @@ private slots:
     void resolve();
     void link_data();
     void link();
-    void describe_data();
     void describe();
     void windowTooltips();
 
@@ -101,30 +100,14 @@ void TstPortNames::link()
     QCOMPARE(QDir().entryList(QDir::Hidden | QDir::System | QDir::Files).filter(".COM").size(), 0);
 }
 
-void TstPortNames::describe_data()
-{
-    QTest::addColumn<bool>("exists");
-    QTest::addColumn<QString>("description");
-    QTest::addColumn<QString>("stable");
-    QTest::addColumn<QString>("text");
-    const QString arrow = QString::fromUtf8("COM1 \u2192 /dev/ttyUSB0");
-    QTest::newRow("USB adapter") << true << "FT232R USB UART" << "/dev/serial/by-id/usb-F"
-                                 << arrow + ", FT232R USB UART, by-id /dev/serial/by-id/usb-F";
-    QTest::newRow("unlisted device") << true << "" << "" << arrow;
-    QTest::newRow("missing") << false << "" << "" << arrow + ", no such device";
-}
-
+// What the window's tooltips show of a USB adapter that the serial-port layer lists.
 void TstPortNames::describe()
 {
-    QFETCH(bool, exists);
-    QFETCH(QString, description);
-    QFETCH(QString, stable);
-    QFETCH(QString, text);
-    const serial::PortName port{1, "COM1", "", "/dev/ttyUSB0", exists};
     serial::DeviceInfo info;
-    info.description = description.toStdString();
-    info.stableName = stable.toStdString();
-    QCOMPARE(QString::fromStdString(serial::DescribePort(port, description.isEmpty() ? nullptr : &info)), text);
+    info.description = "FT232R USB UART";
+    info.stableName = "/dev/serial/by-id/usb-F";
+    QCOMPARE(QString::fromStdString(serial::DescribePort({1, "COM1", "", "/dev/ttyUSB0", true}, &info)),
+             QString::fromUtf8("COM1 \u2192 /dev/ttyUSB0, FT232R USB UART, by-id /dev/serial/by-id/usb-F"));
 }
 
 void TstPortNames::windowTooltips()
