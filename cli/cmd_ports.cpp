@@ -34,7 +34,7 @@ int Link(Context &context)
     const std::string device = context.arguments.first().toStdString();
     std::string error;
     const serial::LinkResult result = serial::LinkPort(ok ? n : 0, device, error);
-    const std::string link = "COM" + number.toStdString();
+    const std::string link = "COM" + std::to_string(n);
     switch (result) {
     case serial::LinkResult::BadNumber:
         return BadInput("--link \"" + number.toStdString() + "\": allowed 1 to 9");

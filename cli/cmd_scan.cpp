@@ -44,15 +44,17 @@ bool Answered(const modbus::Judgement &judgement)
 }
 
 // Asks `slave` for the block's first register. Bytes that are no answer of its own (a
-// reply that came too late for the address before, noise) are let run out, and the slave
-// is asked once more.
+// reply that came too late for the address before, noise) are let run out until the line
+// is silent for one wait, and the slave is asked once more.
 bool Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds timeout)
 {
     const auto request = modbus::BuildReadRequest(static_cast<uint8_t>(slave), device::kReadBlockFirst, 1);
     const modbus::Judgement first = exchanger.Exchange(request).judgement;
     if (Answered(first) || first.verdict == modbus::Verdict::NoReply || first.verdict == modbus::Verdict::NotSent)
         return Answered(first);
-    while (!line.WaitForBytes(Clock::now() + timeout).empty() && !StopSignals::Stopped()) {
+    // a line that never falls silent (another master, a wrong rate's noise) gets ten waits
+    const Clock::time_point giveUp = Clock::now() + 10 * timeout;
+    while (Clock::now() < giveUp && !StopSignals::Stopped() && !line.WaitForBytes(Clock::now() + timeout).empty()) {
     }
     return !StopSignals::Stopped() && Answered(exchanger.Exchange(request).judgement);
 }
