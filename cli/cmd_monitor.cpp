@@ -21,16 +21,6 @@ const QCommandLineOption kJson(QStringLiteral("json"));
 constexpr int kDefaultIntervalMs = 1000;
 constexpr auto kStopCheck = std::chrono::milliseconds(50);
 
-// A whole number from `low` to `high`, or nullopt.
-std::optional<int> Number(const QString &text, int low, int high)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < low || value > high || text.trimmed() != text || text.startsWith(QLatin1Char('+')))
-        return std::nullopt;
-    return value;
-}
-
 // "output on  pulse_count 7  pwm_voltage 10.0 V  …": the state first, then the parameters.
 std::string TextLine(const std::string &time, const device::Registers &registers)
 {
@@ -61,14 +51,14 @@ int Run(Context &context)
         return BadInput("monitor takes no arguments, got \"" + context.arguments.first().toStdString() + "\"");
     int intervalMs = kDefaultIntervalMs;
     if (context.parser.isSet(kInterval)) {
-        const auto ms = Number(context.parser.value(kInterval), 0, 3600000);
+        const auto ms = WholeNumber(context.parser.value(kInterval), 0, 3600000);
         if (!ms)
             return BadInput("--interval \"" + context.parser.value(kInterval).toStdString() + "\": allowed 0 to 3600000 ms");
         intervalMs = *ms;
     }
     std::optional<int> count;
     if (context.parser.isSet(kCount)) {
-        count = Number(context.parser.value(kCount), 1, 1000000000);
+        count = WholeNumber(context.parser.value(kCount), 1, 1000000000);
         if (!count)
             return BadInput("--count \"" + context.parser.value(kCount).toStdString() + "\": allowed 1 to 1000000000");
     }

@@ -27,28 +27,24 @@ const char *Openable(serial::OpenResult result)
 int Link(Context &context)
 {
     const QString number = context.parser.value(kLink);
-    bool ok = false;
-    const int n = number.toInt(&ok);
+    const auto n = WholeNumber(number, 1, kPortCount);
+    if (!n)
+        return BadInput("--link \"" + number.toStdString() + "\": allowed 1 to 9");
     if (context.arguments.size() != 1 || context.arguments.first().isEmpty())
         return BadInput("ports --link N DEVICE: give one DEVICE, e.g. /dev/serial/by-id/usb-…");
     const std::string device = context.arguments.first().toStdString();
+    const std::string link = "COM" + std::to_string(*n);
     std::string error;
-    const serial::LinkResult result = serial::LinkPort(ok ? n : 0, device, error);
-    const std::string link = "COM" + std::to_string(n);
-    switch (result) {
-    case serial::LinkResult::BadNumber:
-        return BadInput("--link \"" + number.toStdString() + "\": allowed 1 to 9");
-    case serial::LinkResult::NotALink:
+    const serial::LinkResult result = serial::LinkPort(*n, device, error);
+    if (result == serial::LinkResult::NotALink)
         return BadInput(link + " in this folder is a file or folder, not a link: left alone");
-    case serial::LinkResult::Failed:
+    if (result == serial::LinkResult::Failed || result == serial::LinkResult::BadNumber) {
         Complain(link + ": cannot make the link: " + error);
         return kExitPortUnavailable;
-    default:
-        break;
     }
     std::printf("%s -> %s (%s)\n", link.c_str(), device.c_str(),
                 result == serial::LinkResult::Made ? "made" : "replaced");
-    if (!serial::ResolvePortName(n).exists)
+    if (!serial::ResolvePortName(*n).exists)
         Complain(link + ": " + device + " does not exist (yet)");
     return kExitOk;
 }

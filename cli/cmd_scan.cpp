@@ -20,8 +20,8 @@ const QCommandLineOption kSlaves(QStringLiteral("slaves"), QString(), QStringLit
 const QCommandLineOption kBauds(QStringLiteral("bauds"), QString(), QStringLiteral("LIST"));
 const QCommandLineOption kJson(QStringLiteral("json"));
 
-// 128 + SIGINT, as a shell reports a command that Ctrl+C ended (also after SIGTERM): what was found is printed,
-// the rest of the range was not asked.
+// 128 + SIGINT, as a shell reports a command that Ctrl+C ended (also after SIGTERM):
+// what was found is printed, the rest of the range was not asked.
 constexpr int kExitInterrupted = 130;
 
 struct Found {

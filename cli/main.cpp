@@ -74,16 +74,6 @@ std::string HelpText()
     return text;
 }
 
-// A whole number from `low` to `high`, nothing else.
-std::optional<int> WholeNumber(const QString &text, int low, int high)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < low || value > high || text.trimmed() != text || text.startsWith(QLatin1Char('+')))
-        return std::nullopt;
-    return value;
-}
-
 // --port, --baud, --slave and --timeout, with com.txt's port and rate where they are not given.
 int LineOptions(const QCommandLineParser &parser, Context &context)
 {
