@@ -1,13 +1,10 @@
 #include "serial/port_names.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -152,7 +149,8 @@ LinkResult LinkPort(int portNumber, const std::string &device, std::string &erro
     if (existed && !fs::is_symlink(before))
         return LinkResult::NotALink;
     // Made beside it and renamed over it, so COMn is never missing or half made.
-    const fs::path fresh = "." + link.string() + ".link-" + std::to_string(getpid());
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    const fs::path fresh = "." + link.string() + ".link-" + std::to_string(stamp);
     fs::create_symlink(device, fresh, ec);
     if (!ec)
         fs::rename(fresh, link, ec);
