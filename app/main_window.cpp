@@ -30,6 +30,7 @@
 #include <limits>
 
 using layout::Tw;
+using texts::Tr;
 
 namespace {
 
@@ -179,7 +180,7 @@ namespace {
 // A group with its caption in SimSun 12 pt bold.
 QGroupBox *Group(QWidget *parent, const QString &name, const char *title, const QRect &rect)
 {
-    auto *group = new QGroupBox(Q(title), parent);
+    auto *group = new QGroupBox(Tr(title), parent);
     group->setObjectName(name);
     group->setFont(SimSun(12, true));
     group->setGeometry(rect);
@@ -190,7 +191,7 @@ QGroupBox *Group(QWidget *parent, const QString &name, const char *title, const 
 template <typename Label = QLabel>
 Label *Caption(QWidget *parent, const QString &name, const char *text, int left, int top)
 {
-    auto *label = new Label(Q(text), parent);
+    auto *label = new Label(Tr(text), parent);
     label->setObjectName(name);
     label->setFont(SimSun(10.5));
     label->move(layout::Px(left), layout::Px(top));
@@ -213,7 +214,7 @@ QComboBox *List(QWidget *parent, const QString &name, const QStringList &items, 
 
 QPushButton *Button(QWidget *parent, const QString &name, const char *text, double points, const QRect &rect)
 {
-    auto *button = new QPushButton(Q(text), parent);
+    auto *button = new QPushButton(Tr(text), parent);
     button->setObjectName(name);
     button->setFont(SimSun(points));
     button->setGeometry(rect);
@@ -234,11 +235,11 @@ void MainWindow::BuildCommunicationGroup()
 {
     Frame1 = Group(this, QStringLiteral("Frame1"), texts::kFrame1, Tw(120, 120, 2415, 5655));
 
-    Label1 = Caption(Frame1, QStringLiteral("Label1"), "串口号", 480, 550);
-    Label2 = Caption(Frame1, QStringLiteral("Label2"), "波特率", 480, 1250);
-    Label3 = Caption(Frame1, QStringLiteral("Label3"), "校验位", 480, 1950);
-    Label4 = Caption(Frame1, QStringLiteral("Label4"), "数据位", 480, 2650);
-    Label5 = Caption(Frame1, QStringLiteral("Label5"), "停止位", 480, 3435);
+    Label1 = Caption(Frame1, QStringLiteral("Label1"), texts::kPortNumber, 480, 550);
+    Label2 = Caption(Frame1, QStringLiteral("Label2"), texts::kBaudRate, 480, 1250);
+    Label3 = Caption(Frame1, QStringLiteral("Label3"), texts::kParity, 480, 1950);
+    Label4 = Caption(Frame1, QStringLiteral("Label4"), texts::kDataBits, 480, 2650);
+    Label5 = Caption(Frame1, QStringLiteral("Label5"), texts::kStopBits, 480, 3435);
     Label12 = Caption(Frame1, QStringLiteral("Label12"), "Slave ID", 240, 4125);
 
     QStringList ports;
@@ -250,7 +251,7 @@ void MainWindow::BuildCommunicationGroup()
     Combo1 = list(QStringLiteral("Combo1"), 480, ports);
     new PortTips(Combo1);
     Combo2 = list(QStringLiteral("Combo2"), 1200, RateItems());
-    Combo3 = list(QStringLiteral("Combo3"), 1920, {Q(texts::kNoParity), Q(texts::kOddParity), Q(texts::kEvenParity)});
+    Combo3 = list(QStringLiteral("Combo3"), 1920, {Tr(texts::kNoParity), Tr(texts::kOddParity), Tr(texts::kEvenParity)});
     Combo4 = list(QStringLiteral("Combo4"), 2640, {QStringLiteral("8"), QStringLiteral("7"), QStringLiteral("6")});
     Combo5 = list(QStringLiteral("Combo5"), 3360, {QStringLiteral("1"), QStringLiteral("2")});
     // Parity, data bits and stop bits are fixed: shown, not open to the user.
@@ -294,17 +295,17 @@ void MainWindow::BuildPresetGroup()
     Label11 = caption(QStringLiteral("Label11"), "PWM Volt(1.0-24.0V):", 0, 0);
     Label10[0] = caption(QStringLiteral("Label10(0)"), "PWM Freq(1-150000HZ):", 0, 1);
     Label19 = caption(QStringLiteral("Label19"), "PWM Duty(0-100%):", 0, 2);
-    Label22 = caption(QStringLiteral("Label22"), "电压源(2.00-10.00V):", 0, 3);
-    Label10[2] = caption(QStringLiteral("Label10(2)"), "电流源(4.00-20.00mA):", 0, 4);
-    Label23 = caption(QStringLiteral("Label23"), "正弦波频率(1-1005HZ):", 0, 5);
+    Label22 = caption(QStringLiteral("Label22"), texts::kVoltageSource, 0, 3);
+    Label10[2] = caption(QStringLiteral("Label10(2)"), texts::kCurrentSource, 0, 4);
+    Label23 = caption(QStringLiteral("Label23"), texts::kSineFrequency, 0, 5);
     Label20[1] = caption(QStringLiteral("Label20(1)"), "Pulse DT(0-60.000S):", 1, 0);
     Label10[1] = caption(QStringLiteral("Label10(1)"), "Pulse HT(0.001-60.000S):", 1, 1);
     Label17 = caption(QStringLiteral("Label17"), "Pulse LT(0.001-60.000S):", 1, 2);
     Label21 = caption(QStringLiteral("Label21"), "Pulse NUM(1-60000):", 1, 3);
     Label24 = caption(QStringLiteral("Label24"), "Pulse Count:", 1, 4);
-    Label9 = Caption<ClickLabel>(Frame3, QStringLiteral("Label9"), "工作模式:", captionLeft[2], rowTop[0] + 75);
-    Label16 = caption(QStringLiteral("Label16"), "修改波特率:", 2, 1);
-    Label18[3] = caption(QStringLiteral("Label18(3)"), "输出状态:", 2, 2);
+    Label9 = Caption<ClickLabel>(Frame3, QStringLiteral("Label9"), texts::kWorkMode, captionLeft[2], rowTop[0] + 75);
+    Label16 = caption(QStringLiteral("Label16"), texts::kModuleBaudRate, 2, 1);
+    Label18[3] = caption(QStringLiteral("Label18(3)"), texts::kOutputState, 2, 2);
 
     box(Text3, "Text3", 0, 0);
     box(Text4, "Text4", 0, 1);
@@ -331,8 +332,8 @@ void MainWindow::BuildPresetGroup()
     SetBackground(Label15[0], kWhite);
 
     Command5 = Button(Frame3, QStringLiteral("Command5"), texts::kOff, 15, Tw(9960, 1920, 1215, 375));
-    Command2 = Button(Frame3, QStringLiteral("Command2"), "设 置", 15, Tw(9960, 2640, 1215, 375));
-    Command3 = Button(Frame3, QStringLiteral("Command3"), "读 取", 15, Tw(9960, 3960, 1215, 375));
+    Command2 = Button(Frame3, QStringLiteral("Command2"), texts::kWrite, 15, Tw(9960, 2640, 1215, 375));
+    Command3 = Button(Frame3, QStringLiteral("Command3"), texts::kRead, 15, Tw(9960, 3960, 1215, 375));
 
     Picture1[0] = new QLabel(Frame3);
     Picture1[0]->setObjectName(QStringLiteral("Picture1(0)"));
@@ -357,7 +358,7 @@ void MainWindow::BuildAddressGroup()
 {
     Frame2 = Group(this, QStringLiteral("Frame2"), texts::kFrame2, Tw(2760, 4800, 11415, 975));
 
-    Label6 = Caption(Frame2, QStringLiteral("Label6"), "模块地址:", 240, 480);
+    Label6 = Caption(Frame2, QStringLiteral("Label6"), texts::kModuleAddress, 240, 480);
     Combo_Addr[0] = List(Frame2, QStringLiteral("Combo_Addr(0)"), {}, Tw(1680, 400, 1215, 300));
 
     Label30 = new QLabel(Q(texts::kVendorUrl), Frame2);
@@ -368,7 +369,7 @@ void MainWindow::BuildAddressGroup()
     Label30->setPalette(palette);
     Label30->setGeometry(Tw(3480, 400, 5895, 255));
 
-    Command_OK1 = Button(Frame2, QStringLiteral("Command_OK1"), "修 改", 15, Tw(9960, 360, 1215, 375));
+    Command_OK1 = Button(Frame2, QStringLiteral("Command_OK1"), texts::kChangeAddress, 15, Tw(9960, 360, 1215, 375));
 }
 
 void MainWindow::BuildStatusRow()
@@ -496,13 +497,19 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 bool MainWindow::PortIsOpen() const
 {
-    return Command1->text() == Q(texts::kPortOpenCaption);
+    return m_portShownOpen;
+}
+
+void MainWindow::ShowPortLook(bool open)
+{
+    m_portShownOpen = open;
+    Command1->setText(Tr(open ? texts::kPortOpenCaption : texts::kPortClosedCaption));
+    Shape1->SetColor(open ? kGreen : kBlack);
 }
 
 void MainWindow::ShowPortClosed()
 {
-    Command1->setText(Q(texts::kPortClosedCaption));
-    Shape1->SetColor(kBlack);
+    ShowPortLook(false);
     OpenPortNumber = 0;
 }
 
@@ -537,15 +544,12 @@ void MainWindow::Command1_Click()
     const int port = Combo1->currentIndex() + 1;
     if (!OpenPortChecked(port))
         return;
-    Command1->setText(Q(texts::kPortOpenCaption));
-    Shape1->SetColor(kGreen);
-    const QString parity = Combo3->currentText();
-    if (parity == Q(texts::kNoParity))
-        ParityLetter = QStringLiteral("N");
-    else if (parity == Q(texts::kOddParity))
-        ParityLetter = QStringLiteral("O");
-    else if (parity == Q(texts::kEvenParity))
-        ParityLetter = QStringLiteral("E");
+    ShowPortLook(true);
+    // The letter goes with the item the text names, in whichever language the items are.
+    static const char *const kParityLetters[] = {"N", "O", "E"};
+    const int parity = Combo3->findText(Combo3->currentText(), Qt::MatchExactly);
+    if (parity >= 0 && parity < static_cast<int>(std::size(kParityLetters)))
+        ParityLetter = QLatin1String(kParityLetters[parity]);
     PortSettings = Combo2->currentText() + QLatin1Char(',') + ParityLetter + QLatin1Char(',')
                    + Combo4->currentText() + QLatin1Char(',') + Combo5->currentText();
     const serial::OpenResult result = ConfigureAndOpenPort(port);
@@ -553,7 +557,7 @@ void MainWindow::Command1_Click()
         // The device was taken since the trial, or the port refuses the settings (the
         // baud text is editable): back to closed, with the message the trial would give.
         ShowPortClosed();
-        ShowMessage(Q(OpenFailureMessage(result)));
+        ShowMessage(Tr(OpenFailureMessage(result)));
         return;
     }
     OpenPortNumber = static_cast<int16_t>(port);
@@ -564,7 +568,7 @@ bool MainWindow::OpenPortChecked(int port)
     const serial::OpenResult result = port >= 1 ? m_port.TrialOpen(port) : serial::OpenResult::NotFound;
     if (result == serial::OpenResult::Ok)
         return true;
-    ShowMessage(Q(OpenFailureMessage(result)));
+    ShowMessage(Tr(OpenFailureMessage(result)));
     return false;
 }
 
@@ -628,13 +632,13 @@ void MainWindow::ClearExchangeTexts(bool frameFields)
 std::optional<uint8_t> MainWindow::CheckedAddress(QComboBox *list, const char *emptyMessage)
 {
     if (!PortIsOpen()) {
-        ShowMessage(Q(texts::kOpenPortFirst));
+        ShowMessage(Tr(texts::kOpenPortFirst));
         return std::nullopt;
     }
     // Text that is not a whole number 0..255 never becomes an address byte.
     const auto address = modbus::ParseSlaveAddress(list->currentText().toStdString());
     if (!address)
-        ShowMessage(Q(emptyMessage));
+        ShowMessage(Tr(emptyMessage));
     return address;
 }
 
@@ -666,9 +670,9 @@ void MainWindow::Timer1_Timer()
     if (modbus::IsGoodReply(SendText, ReceiveBuffer)) {
         Text2->setPlainText(QString::fromLatin1(ReceiveBuffer.c_str()));
         DecodeReply();
-        Message_Show->setPlainText(Q(texts::kReplyGood));
+        Message_Show->setPlainText(Tr(texts::kReplyGood));
     } else {
-        Message_Show->setPlainText(Q(texts::kReplyBad));
+        Message_Show->setPlainText(Tr(texts::kReplyBad));
     }
     Timer1->stop();
 }
@@ -701,6 +705,7 @@ void MainWindow::DecodeReply()
 
 void MainWindow::SetOutputLook(bool on)
 {
+    m_outputShownOn = on;
     Command5->setText(Q(on ? texts::kOn : texts::kOff));
     SetBackground(Label15[0], on ? kGreen : kWhite);
 }
@@ -755,7 +760,7 @@ void MainWindow::Command5_Click()
 {
     ClearExchangeTexts(true);
     // The switch flips at once, whether or not the write then goes out.
-    const bool on = Command5->text() != Q(texts::kOn);
+    const bool on = !m_outputShownOn;
     SetOutputLook(on);
     OutputFlag = on ? 1 : 0;
     const auto slave = CheckedAddress(Combo_Addr[2], texts::kParameterError);
@@ -771,13 +776,13 @@ void MainWindow::Timer2_Timer()
     ClearExchangeTexts(true);
     if (!PortIsOpen()) {
         Timer2->stop();
-        ShowMessage(Q(texts::kOpenPortFirst));
+        ShowMessage(Tr(texts::kOpenPortFirst));
         return;
     }
     const auto slave = modbus::ParseSlaveAddress(Combo_Addr[2]->currentText().toStdString());
     if (!slave) {
         Timer2->stop();
-        ShowMessage(Q(texts::kAddressNotSet));
+        ShowMessage(Tr(texts::kAddressNotSet));
         return;
     }
     // The polled read asks for the same block as the read button, so that its reply is

@@ -120,7 +120,7 @@ public:
     void SaveParameterSet();  // Ctrl+S: the parameter fields and Combo6, as they would be sent
     void LoadParameterSet();  // Ctrl+O: into the fields; nothing is sent
 
-    bool PortIsOpen() const;  // the caption of Command1 is the connection state
+    bool PortIsOpen() const;  // what the caption of Command1 shows, in any language
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -133,6 +133,7 @@ private:
     void WireEvents();
     void InstallParameterSetKeys();
 
+    void ShowPortLook(bool open);
     void ShowPortClosed();
     void ShowMessage(const QString &text);
     void SetOutputLook(bool on);
@@ -142,4 +143,8 @@ private:
     void StartReplyCheck();
 
     serial::Port &m_port;
+    // The states the captions of Command1 and Command5 show, kept apart from the
+    // captions so that no shown text is ever compared.
+    bool m_portShownOpen = false;
+    bool m_outputShownOn = false;
 };

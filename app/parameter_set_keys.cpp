@@ -57,7 +57,7 @@ void MainWindow::SaveParameterSet()
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(set).toJson()) < 0 || !file.commit())
-        ShowMessage(QString::fromUtf8(texts::kSetNotSaved) + Because(path, file.errorString().toStdString()));
+        ShowMessage(texts::Tr(texts::kSetNotSaved) + Because(path, file.errorString().toStdString()));
 }
 
 void MainWindow::LoadParameterSet()
@@ -67,7 +67,7 @@ void MainWindow::LoadParameterSet()
         return;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        ShowMessage(QString::fromUtf8(texts::kSetNotRead) + Because(path, file.errorString().toStdString()));
+        ShowMessage(texts::Tr(texts::kSetNotRead) + Because(path, file.errorString().toStdString()));
         return;
     }
     const app::ParsedSet set = app::ParseParameterSet(file.readAll());
@@ -84,7 +84,7 @@ void MainWindow::LoadParameterSet()
             error = device::ValueError(*entry.parameter, entry.text);
     }
     if (!error.empty()) {
-        ShowMessage(QString::fromUtf8(texts::kSetNotRead) + Because(path, error));
+        ShowMessage(texts::Tr(texts::kSetNotRead) + Because(path, error));
         return;
     }
     for (const auto &[parameter, text] : values) {

@@ -1,7 +1,19 @@
 #pragma once
+#include <QCoreApplication>
 
-// The window's fixed texts, exactly as the user sees them (UTF-8 source).
+// The window's fixed texts, exactly as the user sees them by default (UTF-8 source). Each
+// one marked for translation is the source text of the window's translations: the window
+// shows it through QCoreApplication::translate in the context kTextContext, so the
+// English catalogue (app/translations/velqor_en.ts) replaces it when English is chosen.
 namespace texts {
+
+inline constexpr const char *kTextContext = "MainWindow";
+
+// A text of this file in the language chosen at start; untranslated texts stay as they are.
+inline QString Tr(const char *source)
+{
+    return QCoreApplication::translate(kTextContext, source);
+}
 
 inline constexpr const char *kProgramTitle = "Velqor";
 inline constexpr const char *kWindowCaptionName = "Velqor";
@@ -12,33 +24,51 @@ inline constexpr const char *kWindowCaptionVersion = "V2.8";
 inline constexpr const char *kVendorUrl = "http://www.velqor.example";
 inline constexpr const char *kPictureWord = "Velqor";
 
-inline constexpr const char *kFrame1 = " 通讯设置 ";
-inline constexpr const char *kFrame3 = " 预设值 ";
-inline constexpr const char *kFrame2 = " 模块地址更改 ";
+inline constexpr const char *kFrame1 = QT_TRANSLATE_NOOP("MainWindow", " 通讯设置 ");
+inline constexpr const char *kFrame3 = QT_TRANSLATE_NOOP("MainWindow", " 预设值 ");
+inline constexpr const char *kFrame2 = QT_TRANSLATE_NOOP("MainWindow", " 模块地址更改 ");
 
-inline constexpr const char *kPortClosedCaption = "打开串口";  // the port is closed
-inline constexpr const char *kPortOpenCaption = "关闭串口";    // the port is open
+// Captions beside the lists and boxes.
+inline constexpr const char *kPortNumber = QT_TRANSLATE_NOOP("MainWindow", "串口号");
+inline constexpr const char *kBaudRate = QT_TRANSLATE_NOOP("MainWindow", "波特率");
+inline constexpr const char *kParity = QT_TRANSLATE_NOOP("MainWindow", "校验位");
+inline constexpr const char *kDataBits = QT_TRANSLATE_NOOP("MainWindow", "数据位");
+inline constexpr const char *kStopBits = QT_TRANSLATE_NOOP("MainWindow", "停止位");
+inline constexpr const char *kVoltageSource = QT_TRANSLATE_NOOP("MainWindow", "电压源(2.00-10.00V):");
+inline constexpr const char *kCurrentSource = QT_TRANSLATE_NOOP("MainWindow", "电流源(4.00-20.00mA):");
+inline constexpr const char *kSineFrequency = QT_TRANSLATE_NOOP("MainWindow", "正弦波频率(1-1005HZ):");
+inline constexpr const char *kWorkMode = QT_TRANSLATE_NOOP("MainWindow", "工作模式:");
+inline constexpr const char *kModuleBaudRate = QT_TRANSLATE_NOOP("MainWindow", "修改波特率:");
+inline constexpr const char *kOutputState = QT_TRANSLATE_NOOP("MainWindow", "输出状态:");
+inline constexpr const char *kModuleAddress = QT_TRANSLATE_NOOP("MainWindow", "模块地址:");
 
-inline constexpr const char *kNoParity = "无校验";
-inline constexpr const char *kOddParity = "奇校验";
-inline constexpr const char *kEvenParity = "偶校验";
+// Buttons.
+inline constexpr const char *kPortClosedCaption = QT_TRANSLATE_NOOP("MainWindow", "打开串口");  // the port is closed
+inline constexpr const char *kPortOpenCaption = QT_TRANSLATE_NOOP("MainWindow", "关闭串口");    // the port is open
+inline constexpr const char *kWrite = QT_TRANSLATE_NOOP("MainWindow", "设 置");
+inline constexpr const char *kRead = QT_TRANSLATE_NOOP("MainWindow", "读 取");
+inline constexpr const char *kChangeAddress = QT_TRANSLATE_NOOP("MainWindow", "修 改");
+
+inline constexpr const char *kNoParity = QT_TRANSLATE_NOOP("MainWindow", "无校验");
+inline constexpr const char *kOddParity = QT_TRANSLATE_NOOP("MainWindow", "奇校验");
+inline constexpr const char *kEvenParity = QT_TRANSLATE_NOOP("MainWindow", "偶校验");
 
 inline constexpr const char *kOn = "ON";
 inline constexpr const char *kOff = "OFF";
 
 // Message boxes.
-inline constexpr const char *kPortMissing = "串口不存在！";
-inline constexpr const char *kPortAlreadyOpen = "串口已打开！";
-inline constexpr const char *kOtherError = "其它错误";
-inline constexpr const char *kOpenPortFirst = "请先打开串口！";
-inline constexpr const char *kParameterError = "参数设置错误！";
-inline constexpr const char *kAddressNotSet = "模块地址未设置！";
+inline constexpr const char *kPortMissing = QT_TRANSLATE_NOOP("MainWindow", "串口不存在！");
+inline constexpr const char *kPortAlreadyOpen = QT_TRANSLATE_NOOP("MainWindow", "串口已打开！");
+inline constexpr const char *kOtherError = QT_TRANSLATE_NOOP("MainWindow", "其它错误");
+inline constexpr const char *kOpenPortFirst = QT_TRANSLATE_NOOP("MainWindow", "请先打开串口！");
+inline constexpr const char *kParameterError = QT_TRANSLATE_NOOP("MainWindow", "参数设置错误！");
+inline constexpr const char *kAddressNotSet = QT_TRANSLATE_NOOP("MainWindow", "模块地址未设置！");
 // Followed by the file's name and the reason.
-inline constexpr const char *kSetNotRead = "参数文件无法读取：";
-inline constexpr const char *kSetNotSaved = "参数文件无法保存：";
+inline constexpr const char *kSetNotRead = QT_TRANSLATE_NOOP("MainWindow", "参数文件无法读取：");
+inline constexpr const char *kSetNotSaved = QT_TRANSLATE_NOOP("MainWindow", "参数文件无法保存：");
 
 // The status field.
-inline constexpr const char *kReplyGood = "通讯数据正常！";
-inline constexpr const char *kReplyBad = "通讯数据错误！";
+inline constexpr const char *kReplyGood = QT_TRANSLATE_NOOP("MainWindow", "通讯数据正常！");
+inline constexpr const char *kReplyBad = QT_TRANSLATE_NOOP("MainWindow", "通讯数据错误！");
 
 } // namespace texts

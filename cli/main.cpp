@@ -70,7 +70,8 @@ std::string HelpText()
     text +=
         "\nExit status: 0 done; 1 the exchange failed (no reply, bad CRC, another slave, an\n"
         "exception, a read-back that differs); 2 bad input, nothing sent; 3 the port cannot be opened.\n"
-        "Results go to stdout, messages to stderr.\n";
+        "Results go to stdout, messages to stderr, in English. The window's language is chosen\n"
+        "when it starts: velqor-config --lang en (or the desktop entry's action English).\n";
     return text;
 }
 

@@ -1,4 +1,6 @@
 # The window on a fake port: controls, start-up and settings file, typing rules, the port button.
 velqor_add_test(tst_main_window LABEL gui SOURCES app/tst_main_window.cpp support/fake_port.h)
+# The window's captions against their room in both languages, English, and a small screen.
+velqor_add_test(tst_window_fit LABEL gui SOURCES app/tst_window_fit.cpp support/exchange_window.h)
 # Ctrl+S / Ctrl+O: parameter-set files through the window.
 velqor_add_test(tst_parameter_set_keys LABEL gui SOURCES app/tst_parameter_set_keys.cpp support/fake_port.h)

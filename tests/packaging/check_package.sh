@@ -107,7 +107,8 @@ entry="$root/usr/share/applications/velqor-config.desktop"
 if [ -f "$entry" ]; then
     out=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $out"
     [ -z "$out" ] || fail "desktop-file-validate warns: $out"
-    key() { sed -n "s/^$1=//p" "$entry"; }
+    # A key of the main group, or of the group named second ("Desktop Action English").
+    key() { sed -n "/^\[${2:-Desktop Entry}\]/,/^\[/ s/^$1=//p" "$entry"; }
     for k in 'Name' 'Name\[zh_CN\]' 'Comment' 'Comment\[zh_CN\]'; do
         [ -n "$(key "$k")" ] || fail "desktop entry lacks $k"
     done
@@ -130,6 +131,8 @@ if [ -f "$entry" ]; then
     (cd / && export HOME="$work/home" PATH="$fake:$PATH" && eval "$exec_line") || fail "Exec failed: $exec_line"
     [ "$(cat "$work/started-in" 2>/dev/null)" = "$work/home" ] ||
         fail "Exec did not start the program in \$HOME: $exec_line"
+    # The action "English" starts the same way, with --lang en.
+    [ "$(key Exec 'Desktop Action English')" = "${exec_line%\"} --lang en\"" ] || fail "no action English"
 fi
 
 if [ "$problems" -ne 0 ]; then

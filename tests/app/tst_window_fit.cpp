@@ -1,0 +1,157 @@
+// Every caption fits its place in either language; the port, the parity letter and the output
+// switch work in English; a screen smaller than the window shows it scrolled.
+#include "app/fitted_window.h"
+#include "app/language.h"
+#include "app/screen_fit.h"
+#include "support/exchange_window.h"
+
+#include <QScrollBar>
+#include <QStyleOptionButton>
+#include <QtTest>
+
+using texts::Tr;
+
+namespace {
+
+// The controls whose text is wider than its room, with both figures in pixels. A caption's
+// room reaches to the next control on its right, or to the edge of its parent.
+QMap<QString, QString> Overflows(MainWindow &w)
+{
+    QMap<QString, QString> found;
+    auto check = [&found](QWidget *widget, const QStringList &shown, int room) {
+        for (const QString &text : shown) {
+            const int width = QFontMetrics(widget->font()).horizontalAdvance(text);
+            if (width > room)
+                found[widget->objectName()] += QString("\"%1\": %2 > %3; ").arg(text).arg(width).arg(room);
+        }
+    };
+    for (QLabel *label : w.findChildren<QLabel *>()) {
+        int room = label->parentWidget()->width() - label->x();
+        for (QWidget *next : label->parentWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            const QRect g = next->geometry();
+            if (g.left() > label->x() && g.top() <= label->geometry().bottom() && g.bottom() >= label->y())
+                room = std::min(room, g.left() - label->x());
+        }
+        check(label, {label->text()}, room);
+    }
+    for (QGroupBox *group : w.findChildren<QGroupBox *>())
+        check(group, {group->title()}, group->width() - 16);  // the title's inset at both ends
+    for (QPushButton *button : w.findChildren<QPushButton *>()) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        const QStringList shown = button == w.Command1 ? QStringList{Tr(texts::kPortClosedCaption), Tr(texts::kPortOpenCaption)}
+                                  : button == w.Command5 ? QStringList{texts::kOn, texts::kOff}
+                                                         : QStringList{button->text()};
+        check(button, shown, button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width());
+    }
+    for (QComboBox *list : w.findChildren<QComboBox *>())
+        for (int i = 0; i < list->count(); ++i)
+            check(list, {list->itemText(i)}, list->lineEdit()->width() - 4);  // the line edit's margins
+    check(w.Message_Show, {Tr(texts::kReplyGood), Tr(texts::kReplyBad)},
+          w.Message_Show->viewport()->width() - 2 * int(w.Message_Show->document()->documentMargin()));
+    return found;
+}
+
+} // namespace
+
+class TstWindowFit : public QObject {
+    Q_OBJECT
+private slots:
+    void captionsFit_data();
+    void captionsFit();
+    void operationsInEnglish();
+    void fittedSize_data();
+    void fittedSize();
+    void scrolledWindow();
+};
+
+void TstWindowFit::captionsFit_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QStringList>("tooNarrow");
+    // The lists of the communication group are 65 pixels wide: "115200" and the Chinese
+    // parity items lose a few pixels at their right end (the fixed layout).
+    QTest::newRow("zh") << "zh" << QStringList{"Combo2", "Combo3"};
+    QTest::newRow("en") << "en" << QStringList{"Combo2"};
+}
+
+void TstWindowFit::captionsFit()
+{
+    QFETCH(QString, language);
+    QFETCH(QStringList, tooNarrow);
+    QTranslator translator;
+    QVERIFY(app::LoadLanguage(translator, language));
+    qApp->installTranslator(&translator);
+    ExchangeWindow w(false);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    const auto overflows = Overflows(*w.window);
+    QVERIFY2(overflows.keys() == tooNarrow, qPrintable(QStringList(overflows.values()).join(" ")));
+}
+
+void TstWindowFit::operationsInEnglish()
+{
+    QTranslator none, english;  // a language without a catalogue is refused
+    QVERIFY(!app::LoadLanguage(none, "xx"));
+    QVERIFY(app::LoadLanguage(english, "en"));
+    qApp->installTranslator(&english);
+    ExchangeWindow w;  // opened by a click on "Open"
+    QCOMPARE(w->Command1->text(), QString("Close"));
+    QCOMPARE(QString::fromStdString(w.port.lastSettings), QString("9600,N,8,1"));
+    w->Command5_Click();
+    w->Command2_Click();
+    w->Command3_Click();
+    w.port.Feed(ReadReply(kExample));  // output ON
+    w->Timer1_Timer();
+    QCOMPARE(w.Status(), QString("Communication OK!"));
+    w->Command5_Click();
+    const QStringList written = w.Written();
+    QCOMPARE(written.size(), 4);
+    QVERIFY(written[1].startsWith("01 10 00 00 00 0D 1A "));
+    QCOMPARE((QStringList{written[0], written[3]}), QStringList({"01 06 00 0D 00 01 D9 C9 ", "01 06 00 0D 00 00 18 09 "}));
+    QCOMPARE(w->Text3->text(), QString("24.0"));
+    w->Command1_Click();
+    w->Command3_Click();
+    QCOMPARE(w.messages, QStringList{"Open the serial port first!"});
+}
+
+void TstWindowFit::fittedSize_data()
+{
+    // The window's 954 x 466, a frame of 16 x 40 and 16-pixel scroll bars; 0 x 0: it fits.
+    QTest::addColumn<QSize>("available");
+    QTest::addColumn<QSize>("shown");
+    QTest::newRow("just enough") << QSize(970, 506) << QSize(0, 0);
+    QTest::newRow("a pixel narrow: both bars") << QSize(969, 506) << QSize(953, 466);
+    QTest::newRow("1366 x 768 at 150 %") << QSize(910, 485) << QSize(894, 445);
+    QTest::newRow("low only") << QSize(1920, 400) << QSize(970, 360);
+    QTest::newRow("smaller than the frame") << QSize(10, 10) << QSize(1, 1);
+}
+
+void TstWindowFit::fittedSize()
+{
+    QFETCH(QSize, available);
+    QFETCH(QSize, shown);
+    const auto size = app::FittedSize({954, 466}, {available.width(), available.height()}, {16, 40}, 16);
+    QCOMPARE(size ? QSize(size->width, size->height) : QSize(0, 0), shown);
+}
+
+void TstWindowFit::scrolledWindow()
+{
+    ExchangeWindow w(false);
+    const QSize client = w->size();
+    for (bool closeFrame : {true, false}) {
+        const auto frame = ShowFitted(*w.window, QRect(0, 0, 800, 1000));
+        QVERIFY(frame && QTest::qWaitForWindowExposed(frame.get()));
+        QVERIFY(frame->horizontalScrollBar()->isVisible() && !frame->verticalScrollBar()->isVisible());
+        QCOMPARE(frame->viewport()->width(), 800 - 16);
+        QFile::remove("com.txt");
+        QVERIFY(closeFrame ? frame->close() : w->close());
+        QTRY_VERIFY(!frame->isVisible() && !w->isVisible());
+        QVERIFY(QFile::exists("com.txt"));  // shutdown ran once the window closed
+    }
+    QVERIFY(!ShowFitted(*w.window, QRect(0, 0, 1280, 800)));
+    QVERIFY(w->isVisible() && w->isWindow() && w->size() == client);
+}
+
+QTEST_MAIN(TstWindowFit)
+#include "tst_window_fit.moc"
