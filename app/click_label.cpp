@@ -5,5 +5,7 @@
 void ClickLabel::mousePressEvent(QMouseEvent *event)
 {
     QLabel::mousePressEvent(event);
-    emit clicked();
+    // A click is the left button's: a right click opens no browser.
+    if (event->button() == Qt::LeftButton)
+        emit clicked();
 }

@@ -1,8 +1,9 @@
 #include "app/main_window.h"
-#include "app/port_tips.h"
 
+#include "app/edit_list.h"
 #include "app/key_filter.h"
 #include "app/layout.h"
+#include "app/port_tips.h"
 #include "app/settings_file.h"
 #include "app/texts.h"
 #include "device/parameter_table.h"
@@ -12,10 +13,12 @@
 #include "modbus/frames.h"
 #include "modbus/hex_text.h"
 #include "modbus/reply_check.h"
+#include "serial/port_names.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
@@ -27,6 +30,7 @@
 #include <QUrl>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 using layout::Tw;
@@ -51,22 +55,54 @@ constexpr std::streamsize kSettingsReadLimit = 64 * 1024;
 // The reply check refuses anything longer than 111 characters, so text beyond this
 // bound can change no verdict; it only stops a flooding line from growing memory.
 constexpr std::size_t kReceiveBufferLimit = 3 * 1024;
+// The parameter write (address, function, register, count, byte count, values, CRC) and
+// the read reply (address, function, byte count, values, CRC), in bytes.
+constexpr int kLongestRequest = 9 + 2 * device::kParameterBlockCount;
+constexpr int kLongestReply = 5 + 2 * device::kReadBlockCount;
 
-// SimSun where it is installed, otherwise a Song/Ming-style font with the same metrics class.
-QFont SimSun(double points, bool bold = false)
+enum class Latin { Legible, Narrow };
+
+// SimSun where it is installed. Elsewhere a Song/Ming face draws the Chinese; for captions
+// the Latin letters and digits come from the serif face before it in the list, as the Ming
+// faces draw "l" and "1" alike ("Vo1t"). The lists hold no "l" and keep the Ming face's
+// narrower Latin, so that "COM1" fits their text field. Sizes are SimSun's either way.
+QFont SimSun(double points, bool bold = false, Latin latin = Latin::Legible)
 {
-    static const bool substituted = [] {
-        QFont::insertSubstitutions(QStringLiteral("SimSun"),
-                                   {QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL UMing TW"),
-                                    QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC"),
-                                    QStringLiteral("WenQuanYi Zen Hei")});
-        return true;
-    }();
-    Q_UNUSED(substituted);
-    QFont font(QStringLiteral("SimSun"));
+    QStringList families{QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL UMing TW"),
+                         QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC"),
+                         QStringLiteral("WenQuanYi Zen Hei")};
+    if (latin == Latin::Legible)
+        families.insert(1, QStringLiteral("Liberation Serif"));
+    QFont font;
+    font.setFamilies(families);
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
+}
+
+// The longest frame a display box shows, `bytes` long as hex text, fits on its one line:
+// the default font, made smaller where it is too wide for the box.
+void FitHexLine(QPlainTextEdit *box, int bytes)
+{
+    const QString longest = QStringLiteral("00 ").repeated(bytes);
+    const int room = box->width() - 2 * box->frameWidth()
+                     - 2 * static_cast<int>(std::ceil(box->document()->documentMargin())) - box->cursorWidth();
+    QFont font = box->font();
+    while (QFontMetricsF(font).horizontalAdvance(longest) > room && font.pointSizeF() > 6)
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    box->setFont(font);
+}
+
+// One line of the box's font fits its height, without a scroll bar: the margin around the
+// text gives way where the line is too tall for the default one. QPlainTextEdit counts a
+// line as shown when it ends a pixel above the bottom margin.
+void FitOneLineHigh(QPlainTextEdit *box)
+{
+    const QFontMetricsF metrics(box->font());
+    const qreal line = std::ceil(std::max(metrics.lineSpacing(), std::ceil(metrics.ascent()) + std::ceil(metrics.descent())));
+    const qreal margin = std::floor(std::max<qreal>(0, (box->contentsRect().height() - line - 1) / 2));
+    if (margin < box->document()->documentMargin())
+        box->document()->setDocumentMargin(margin);
 }
 
 void SetBackground(QWidget *widget, const QColor &color)
@@ -137,6 +173,7 @@ MainWindow::MainWindow(serial::Port &port, QWidget *parent) : QWidget(parent), m
     setWindowTitle(Q(texts::kWindowCaptionName) + QString(texts::kWindowCaptionBlanks, QLatin1Char(' '))
                    + Q(texts::kWindowCaptionVersion));
     SetBackground(this, kWhite);
+    setWindowIcon(QIcon(QStringLiteral(":/velqor-config.png")));
     setFixedSize(layout::Px(14310), layout::Px(6990));
 
     m_showMessage = [this](const QString &text) {
@@ -145,6 +182,10 @@ MainWindow::MainWindow(serial::Port &port, QWidget *parent) : QWidget(parent), m
     };
     m_sleep = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
     m_openUrl = [](const QString &url) { QDesktopServices::openUrl(QUrl(url)); };
+    m_printError = [](const QString &line) {
+        std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+        std::fflush(stderr);
+    };
 
     BuildCommunicationGroup();
     BuildPresetGroup();
@@ -199,14 +240,15 @@ Label *Caption(QWidget *parent, const QString &name, const char *text, int left,
     return label;
 }
 
-// An editable list that never adds typed text as an item.
+// An editable list that never adds typed text as an item and takes it as typed.
 QComboBox *List(QWidget *parent, const QString &name, const QStringList &items, const QRect &rect)
 {
     auto *combo = new QComboBox(parent);
     combo->setObjectName(name);
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->setFont(SimSun(10.5));
+    app::TakeTextAsTyped(combo);
+    combo->setFont(SimSun(10.5, false, Latin::Narrow));
     combo->addItems(items);
     combo->setGeometry(rect);
     return combo;
@@ -249,6 +291,8 @@ void MainWindow::BuildCommunicationGroup()
         return List(Frame1, name, items, Tw(1200, top, 975, 300));
     };
     Combo1 = list(QStringLiteral("Combo1"), 480, ports);
+    // The port opened is the one Combo1 shows.
+    app::FollowTypedText(Combo1);
     new PortTips(Combo1);
     Combo2 = list(QStringLiteral("Combo2"), 1200, RateItems());
     Combo3 = list(QStringLiteral("Combo3"), 1920, {Tr(texts::kNoParity), Tr(texts::kOddParity), Tr(texts::kEvenParity)});
@@ -385,11 +429,15 @@ void MainWindow::BuildStatusRow()
     };
     Label13[0] = Caption(this, QStringLiteral("Label13(0)"), "Send:", 135, 6120);
     Text1[0] = display(QStringLiteral("Text1(0)"), Tw(720, 6000, 9975, 375));
+    FitHexLine(Text1[0], kLongestRequest);
     Label7 = Caption(this, QStringLiteral("Label7"), "Mess:", 11040, 6120);
     Message_Show = display(QStringLiteral("Message_Show"), Tw(11640, 6000, 2535, 375));
     Message_Show->setFont(SimSun(10.5));
     Label14 = Caption(this, QStringLiteral("Label14"), "Rece:", 120, 6600);
     Text2 = display(QStringLiteral("Text2"), Tw(720, 6480, 13455, 375));
+    FitHexLine(Text2, kLongestReply);
+    for (QPlainTextEdit *box : {Text1[0], Message_Show, Text2})
+        FitOneLineHigh(box);
 }
 
 void MainWindow::WireEvents()
@@ -412,9 +460,15 @@ void MainWindow::WireEvents()
     connect(Timer3, &QTimer::timeout, this, [this] { Timer3_Timer(); });
     m_port.onBytesWaiting = [this] { MSComm1_OnComm(); };
     m_port.onDeviceLost = [this] {
-        // The adapter went away while open: show the closed state, as a close would.
+        // The adapter went away while open: show the closed state, as a close would, and
+        // say why the lamp went black.
+        const int port = OpenPortNumber != 0 ? OpenPortNumber : Combo1->currentIndex() + 1;
         Timer2->stop();
         ShowPortClosed();
+        if (m_port.lastFailure.reason.empty())
+            m_port.lastFailure.reason = "the device went away";
+        PrintPortFailure(port, serial::OpenResult::NotFound);
+        ShowMessage(Tr(texts::kPortMissing));
     };
 }
 
@@ -557,6 +611,7 @@ void MainWindow::Command1_Click()
         // The device was taken since the trial, or the port refuses the settings (the
         // baud text is editable): back to closed, with the message the trial would give.
         ShowPortClosed();
+        PrintPortFailure(port, result);
         ShowMessage(Tr(OpenFailureMessage(result)));
         return;
     }
@@ -568,8 +623,17 @@ bool MainWindow::OpenPortChecked(int port)
     const serial::OpenResult result = port >= 1 ? m_port.TrialOpen(port) : serial::OpenResult::NotFound;
     if (result == serial::OpenResult::Ok)
         return true;
+    if (port < 1)
+        m_port.lastFailure = {{}, "no port chosen in the list"};
+    PrintPortFailure(port, result);
     ShowMessage(Tr(OpenFailureMessage(result)));
     return false;
+}
+
+void MainWindow::PrintPortFailure(int port, serial::OpenResult result)
+{
+    if (m_printError)
+        m_printError(QString::fromStdString(serial::FailureLine(port, m_port.lastFailure, result)));
 }
 
 serial::OpenResult MainWindow::ConfigureAndOpenPort(int port)
@@ -580,8 +644,12 @@ serial::OpenResult MainWindow::ConfigureAndOpenPort(int port)
 void MainWindow::Combo1_Click()
 {
     const int n = Combo1->currentIndex() + 1;
-    if (n == SelectedPort)
+    // The port in use is the open one: text typed into Combo1 may have moved the chosen
+    // item since it was opened, without a click. Otherwise it is the last one clicked.
+    if (n == (OpenPortNumber != 0 ? OpenPortNumber : SelectedPort)) {
+        SelectedPort = static_cast<int16_t>(n);
         return;
+    }
     // Another port chosen while open: close it and say so, rather than leave a window
     // that reads "open" over a closed port.
     if (OpenPortNumber != 0 || PortIsOpen()) {

@@ -33,6 +33,8 @@ public:
     std::function<void(const QString &)> m_showMessage;
     std::function<void(int ms)> m_sleep;
     std::function<void(const QString &url)> m_openUrl;
+    // One line on stderr for every port failure: port, device and the system's reason.
+    std::function<void(const QString &line)> m_printError;
     // The parameter-set file for Ctrl+S and Ctrl+O; an empty name is a cancelled dialog.
     std::function<QString()> m_chooseSaveFile;
     std::function<QString()> m_chooseOpenFile;
@@ -136,6 +138,7 @@ private:
     void ShowPortLook(bool open);
     void ShowPortClosed();
     void ShowMessage(const QString &text);
+    void PrintPortFailure(int port, serial::OpenResult result);
     void SetOutputLook(bool on);
     void ClearExchangeTexts(bool frameFields);
     std::optional<uint8_t> CheckedAddress(QComboBox *list, const char *emptyMessage);

@@ -1,5 +1,6 @@
 #include "app/settings_file.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 
@@ -7,18 +8,20 @@ namespace app {
 
 namespace {
 
-// Takes the line starting at `pos`, without its terminator, and moves `pos` past it.
+// Takes the line starting at `pos`, without its terminator, and moves `pos` past it. CR,
+// LF and CR LF each end a line (other editors write all three); a NUL ends its text.
 std::optional<std::string> NextLine(const std::string &content, std::size_t &pos)
 {
     if (pos >= content.size())
         return std::nullopt;
-    std::size_t end = content.find('\n', pos);
-    const std::size_t next = (end == std::string::npos) ? content.size() : end + 1;
+    std::size_t end = content.find_first_of("\r\n", pos);
     if (end == std::string::npos)
         end = content.size();
-    else if (end > pos && content[end - 1] == '\r')
-        --end;
+    std::size_t next = end;
+    if (next < content.size())
+        next += (content[next] == '\r' && next + 1 < content.size() && content[next + 1] == '\n') ? 2 : 1;
     std::string line = content.substr(pos, end - pos);
+    line.resize(std::min(line.size(), line.find('\0')));
     pos = next;
     return line;
 }

@@ -10,8 +10,9 @@ struct StoredSettings {
     std::optional<std::string> baudText;  // line 2, when present
 };
 
-// Splits the file's bytes into its first two lines (CR LF or LF ends a line; a last line
-// without terminator counts). Lines after the second are ignored.
+// Splits the file's bytes into its first two lines (CR LF, LF or CR ends a line; a last
+// line without terminator counts; a NUL byte ends a line's text). Lines after the second
+// are ignored.
 StoredSettings ParseSettings(const std::string &content);
 
 // The two lines as they are written: "<portNumber>\r\n<baud>\r\n".

@@ -5,11 +5,29 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 #include <algorithm>
 #include <limits>
 
-ValueBox::ValueBox(QWidget *parent) : QLineEdit(parent) {}
+ValueBox::ValueBox(QWidget *parent) : QLineEdit(parent)
+{
+    // textEdited comes for every change by the user (keys, paste, input method, drop) and
+    // never for setText; it comes before textChanged, so m_before still holds the text the
+    // edit changed.
+    connect(this, &QLineEdit::textEdited, this, &ValueBox::HoldUserEdit);
+    connect(this, &QLineEdit::textChanged, this, [this] { m_before = text(); });
+}
+
+void ValueBox::HoldUserEdit(const QString &after)
+{
+    const app::HeldEdit held = app::HoldEdit(m_before.toStdU16String(), after.toStdU16String(), m_limit, m_filterKeys);
+    const QString kept = QString::fromStdU16String(held.text);
+    if (kept == after)
+        return;
+    setText(kept);
+    setCursorPosition(static_cast<int>(held.cursor));
+}
 
 void ValueBox::SetTypingLimit(int limit)
 {
@@ -52,5 +70,6 @@ void ValueBox::keyPressEvent(QKeyEvent *event)
 void ValueBox::mousePressEvent(QMouseEvent *event)
 {
     QLineEdit::mousePressEvent(event);
-    emit clicked();
+    if (event->button() == Qt::LeftButton)
+        emit clicked();
 }

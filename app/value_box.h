@@ -2,7 +2,9 @@
 #include <QLineEdit>
 
 // A value box: the typing limit counts only what the user types, text set by the
-// program is shown whole; the PWM boxes also filter the typed characters.
+// program is shown whole; the PWM boxes also filter the typed characters. Both rules hold
+// for every way the user puts text in: keys, Ctrl+V, the context menu, an input method,
+// drag and drop.
 class ValueBox : public QLineEdit {
     Q_OBJECT
 public:
@@ -17,6 +19,8 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 private:
     int Room() const;  // characters the user may still type
+    void HoldUserEdit(const QString &after);
     int m_limit = 0;
     bool m_filterKeys = false;
+    QString m_before;  // the text before the user's edit
 };

@@ -26,6 +26,43 @@ install(FILES ${VELQOR_PACKAGING_DIR}/velqor-config.png
 install(FILES ${PROJECT_SOURCE_DIR}/README.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR} OPTIONAL)
 
+# Compressed as Debian wants it (gzip -9n: no file name or time stamp inside), at build time.
+function(velqor_install_gzipped source destination)
+    get_filename_component(name ${source} NAME)
+    set(gzipped ${PROJECT_BINARY_DIR}/packaging/${name}.gz)
+    add_custom_command(OUTPUT ${gzipped}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packaging
+        COMMAND gzip -9n -c ${source} > ${gzipped}
+        DEPENDS ${source} VERBATIM)
+    add_custom_target(gzip_${name} ALL DEPENDS ${gzipped})
+    install(FILES ${gzipped} DESTINATION ${destination})
+endfunction()
+
+# The manual page packaging/<program>.1 of a program; one line per program.
+function(velqor_install_man program)
+    velqor_install_gzipped(${VELQOR_PACKAGING_DIR}/${program}.1 ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()
+
+velqor_install_man(velqor-config)
+velqor_install_man(velqorctl)
+if(TARGET velqor-sim)
+    velqor_install_man(velqor-sim)
+endif()
+
+# The changelog in Debian's form, and the licence as a machine-readable copyright file.
+velqor_install_gzipped(${VELQOR_PACKAGING_DIR}/changelog ${CMAKE_INSTALL_DOCDIR})
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE VELQOR_LICENSE)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+string(REGEX REPLACE "^MIT License\n\n" "" VELQOR_LICENSE "${VELQOR_LICENSE}")
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" _ "${VELQOR_LICENSE}")
+set(VELQOR_COPYRIGHT "${CMAKE_MATCH_1}")
+string(REGEX REPLACE "^Copyright [^\n]*\n\n" "" VELQOR_LICENSE "${VELQOR_LICENSE}")
+string(REGEX REPLACE "\n\n" "\n.\n" VELQOR_LICENSE "${VELQOR_LICENSE}")
+string(REGEX REPLACE "\n" "\n " VELQOR_LICENSE "${VELQOR_LICENSE}")
+string(REGEX REPLACE "\n $" "" VELQOR_LICENSE "${VELQOR_LICENSE}")
+configure_file(${VELQOR_PACKAGING_DIR}/copyright.in ${PROJECT_BINARY_DIR}/packaging/copyright @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 # ---------------------------------------------------------------- the Debian package
 
 set(CPACK_GENERATOR DEB)
@@ -42,7 +79,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "last serial port and baud rate in com.txt in the folder it is started from\n"
     "(the home folder when started from the desktop menu).\n"
     "velqorctl does the same from the command line, for scripts: read, write\n"
-    "(also from a parameter-set file), output on/off and address; it needs no display.")
+    "(also from a parameter-set file), output on/off and address; it needs no\n"
+    "display.")
 if(TARGET velqor-sim)
     string(APPEND CPACK_PACKAGE_DESCRIPTION
         "\nThe package also holds velqor-sim, a simulator of the module as a Modbus\n"
@@ -58,9 +96,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
 
 # The linked libraries come from dpkg-shlibdeps (dpkg-dev) with the versions the binaries
-# need. Nothing links the font, so it is named by hand. The xcb platform plugin ships in
+# need. Nothing links the fonts, so they are named by hand: the Ming face draws the Chinese,
+# Liberation Serif the Latin letters and digits. The xcb platform plugin ships in
 # libqt6gui6 on Debian 12 (qt6-qpa-plugins holds only the VNC and touch plugins).
-set(VELQOR_RUNTIME_EXTRAS "fonts-arphic-uming")
+set(VELQOR_RUNTIME_EXTRAS "fonts-arphic-uming, fonts-liberation2")
 find_program(VELQOR_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(VELQOR_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

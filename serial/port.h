@@ -41,6 +41,19 @@ public:
     std::function<void()> onBytesWaiting;
     // Raised on the window's thread when the open device went away (adapter pulled).
     std::function<void()> onDeviceLost;
+
+    // Why the last TrialOpen or Open failed, or why the device was lost: the device tried
+    // and the system's reason. Empty parts are unknown.
+    struct Failure {
+        std::string device;
+        std::string reason;
+    };
+    Failure lastFailure;
 };
+
+// One line that names the port, the device tried and the reason, for example
+// "COM1 (/dev/ttyUSB0): permission denied — add yourself to the dialout group". Without a
+// reason from the port, the result's own words.
+std::string FailureLine(int portNumber, const Port::Failure &failure, OpenResult result);
 
 } // namespace serial

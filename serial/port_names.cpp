@@ -1,5 +1,7 @@
 #include "serial/port_names.h"
 
+#include "serial/port.h"
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -160,6 +162,34 @@ LinkResult LinkPort(int portNumber, const std::string &device, std::string &erro
         return LinkResult::Failed;
     }
     return existed ? LinkResult::Replaced : LinkResult::Made;
+}
+
+std::string FailureLine(int portNumber, const Port::Failure &failure, OpenResult result)
+{
+    std::string reason = failure.reason;
+    if (reason.empty()) {
+        switch (result) {
+        case OpenResult::NotFound:
+            reason = "no such device";
+            break;
+        case OpenResult::Busy:
+            reason = "held by another program";
+            break;
+        case OpenResult::NoPermission:
+            reason = kNoPermissionReason;
+            break;
+        case OpenResult::BadSettings:
+            reason = "the port refuses the settings";
+            break;
+        default:
+            reason = "the port cannot be used";
+            break;
+        }
+    }
+    std::string line = "COM" + std::to_string(portNumber);
+    if (!failure.device.empty())
+        line += " (" + failure.device + ")";
+    return line + ": " + reason;
 }
 
 } // namespace serial

@@ -69,4 +69,7 @@ enum class LinkResult {
 // Makes COMn in the working folder a link to `device`, replacing only an earlier link.
 LinkResult LinkPort(int portNumber, const std::string &device, std::string &error);
 
+// What a user who may not open serial devices needs to hear.
+inline constexpr const char *kNoPermissionReason = "permission denied — add yourself to the dialout group";
+
 } // namespace serial

@@ -5,7 +5,10 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <cctype>
 #include <cerrno>
+#include <cstring>
+#include <utility>
 #include <optional>
 
 #ifndef _WIN32
@@ -17,19 +20,41 @@ namespace {
 
 constexpr qint64 kBufferSize = 1024;
 
+// The system's words for errno, as the middle of a sentence: "no such file or directory".
+std::string SystemReason(int error)
+{
+    std::string text = std::strerror(error);
+    if (!text.empty())
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+std::string Lowered(const QString &text)
+{
+    std::string lowered = text.toStdString();
+    if (!lowered.empty())
+        lowered[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(lowered[0])));
+    return lowered;
+}
+
 // Tells a missing device and one this user may not open apart before Qt does: QSerialPort
 // reports both "no permission" and "held by another program" as PermissionError.
-std::optional<OpenResult> PreCheck(const QString &device)
+std::optional<std::pair<OpenResult, std::string>> PreCheck(const QString &device)
 {
 #ifdef _WIN32
     Q_UNUSED(device);
     return std::nullopt;
 #else
     const QByteArray path = device.toLocal8Bit();
-    if (::access(path.constData(), F_OK) != 0 || IsEmptyUartNode(device.toStdString()))
-        return OpenResult::NotFound;
-    if (::access(path.constData(), R_OK | W_OK) != 0)
-        return errno == EACCES ? OpenResult::NoPermission : OpenResult::OtherError;
+    if (::access(path.constData(), F_OK) != 0)
+        return std::make_pair(OpenResult::NotFound, SystemReason(errno));
+    if (IsEmptyUartNode(device.toStdString()))
+        return std::make_pair(OpenResult::NotFound, std::string("no serial port behind this device node"));
+    if (::access(path.constData(), R_OK | W_OK) != 0) {
+        if (errno == EACCES)
+            return std::make_pair(OpenResult::NoPermission, std::string(kNoPermissionReason));
+        return std::make_pair(OpenResult::OtherError, SystemReason(errno));
+    }
     return std::nullopt;
 #endif
 }
@@ -106,24 +131,42 @@ QtSerialPort::QtSerialPort(QObject *parent) : QObject(parent)
 
 QtSerialPort::~QtSerialPort() = default;
 
-OpenResult OpenDevicePath(QSerialPort &port, const std::string &path)
+OpenResult OpenDevicePath(QSerialPort &port, const std::string &path, Port::Failure *tried)
 {
-    if (port.isOpen())
-        return OpenResult::Busy;
     const QString device = DevicePath(path);
-    if (const auto refused = PreCheck(device))
-        return *refused;
-    port.setPortName(device);
-    if (port.open(QIODevice::ReadWrite))
-        return OpenResult::Ok;
-    const OpenResult result = FromQtError(port.error());
-    port.clearError();
-    return result == OpenResult::Ok ? OpenResult::OtherError : result;
+    Port::Failure failure{device.toStdString(), {}};
+    OpenResult result = OpenResult::Ok;
+    if (port.isOpen()) {
+        failure.reason = "already open in this program";
+        result = OpenResult::Busy;
+    } else if (const auto refused = PreCheck(device)) {
+        failure.reason = refused->second;
+        result = refused->first;
+    } else {
+        port.setPortName(device);
+        if (!port.open(QIODevice::ReadWrite)) {
+            result = FromQtError(port.error());
+            if (result == OpenResult::Ok)
+                result = OpenResult::OtherError;
+            failure.reason = Lowered(port.errorString());
+            if (result == OpenResult::Busy)
+                failure.reason = "held by another program (" + failure.reason + ")";
+            port.clearError();
+        }
+    }
+    if (tried)
+        *tried = failure;
+    return result;
 }
 
 OpenResult QtSerialPort::OpenDevice(int portNumber)
 {
-    return OpenDevicePath(m_port, DeviceForPort(portNumber));
+    Failure tried;
+    const OpenResult result = OpenDevicePath(m_port, DeviceForPort(portNumber), &tried);
+    if (result == OpenResult::Ok)
+        m_device = tried.device;
+    lastFailure = result == OpenResult::Ok ? Failure{} : tried;
+    return result;
 }
 
 OpenResult QtSerialPort::TrialOpen(int portNumber)
@@ -141,6 +184,7 @@ OpenResult QtSerialPort::Open(int portNumber, const Settings &settings)
         return result;
     m_port.setReadBufferSize(kBufferSize);
     if (!ApplySettings(m_port, settings.text)) {
+        lastFailure = {m_device, "the port refuses the settings \"" + settings.text + "\""};
         m_port.close();
         return OpenResult::BadSettings;
     }
@@ -195,6 +239,7 @@ void QtSerialPort::OnError(QSerialPort::SerialPortError error)
                       || error == QSerialPort::WriteError;
     if (!lost || !m_port.isOpen())
         return;
+    lastFailure = {m_device, "the device went away (" + Lowered(m_port.errorString()) + ")"};
     m_port.close();
     m_port.clearError();
     if (onDeviceLost)

@@ -26,11 +26,13 @@ private:
     OpenResult OpenDevice(int portNumber);
 
     QSerialPort m_port;
+    std::string m_device;  // the device open now or last, for the failure lines
 };
 
 // Opens the device at `path` read-write (a link is followed first), telling a missing
-// device, one held by another program and one this user may not open apart.
-OpenResult OpenDevicePath(QSerialPort &port, const std::string &path);
+// device, one held by another program and one this user may not open apart. `tried`, when
+// given, gets the device tried and, for a failure, the system's reason.
+OpenResult OpenDevicePath(QSerialPort &port, const std::string &path, Port::Failure *tried = nullptr);
 
 // Applies "baud,parity,data,stop" to `port`; false when any piece is not understood.
 bool ApplySettings(QSerialPort &port, const std::string &settings);

@@ -1,5 +1,7 @@
 # The window on a fake port: controls, start-up and settings file, typing rules, the port button.
 velqor_add_test(tst_main_window LABEL gui SOURCES app/tst_main_window.cpp support/fake_port.h)
+target_compile_definitions(tst_main_window PRIVATE VELQOR_CONFIG_PATH="$<TARGET_FILE:velqor-config>")
+add_dependencies(tst_main_window velqor-config)
 # The window's captions against their room in both languages, English, and a small screen.
 velqor_add_test(tst_window_fit LABEL gui SOURCES app/tst_window_fit.cpp support/exchange_window.h)
 # Ctrl+S / Ctrl+O: parameter-set files through the window.

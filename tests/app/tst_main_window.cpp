@@ -1,9 +1,14 @@
+#include "app/close_on_signal.h"
 #include "app/main_window.h"
 #include "support/fake_port.h"
 
+#include <QAbstractItemView>
 #include <QClipboard>
+#include <QMimeData>
+#include <QProcess>
 #include <QtTest>
 
+#include <csignal>
 #include <fstream>
 #include <memory>
 
@@ -37,6 +42,7 @@ private:
     FakePort m_port;
     QStringList m_messages;
     QStringList m_urls;
+    QStringList m_errors;  // lines for stderr
 
     std::unique_ptr<MainWindow> Start(const QByteArray *settings)
     {
@@ -49,7 +55,9 @@ private:
         m_port = FakePort();
         m_messages.clear();
         m_urls.clear();
+        m_errors.clear();
         auto window = std::make_unique<MainWindow>(m_port);
+        window->m_printError = [this](const QString &line) { m_errors << line; };
         window->m_showMessage = [this](const QString &text) { m_messages << text; };
         window->m_sleep = [](int) {};
         window->m_openUrl = [this](const QString &url) { m_urls << url; };
@@ -86,6 +94,14 @@ private slots:
     void openFailures();
     void portListAndBaudClicks();
     void deviceLost();
+    void typedListText_data();
+    void typedListText();
+    void editsBesideKeys_data();
+    void editsBesideKeys();
+    void signalsCloseTheWindow_data();
+    void signalsCloseTheWindow();
+    void commandLine_data();
+    void commandLine();
 };
 
 void TstMainWindow::captionsAndNames_data()
@@ -141,6 +157,7 @@ void TstMainWindow::listsAndStartValues()
     auto window = StartWith("3\r\n9600\r\n");
     QCOMPARE(window->windowTitle(), "Velqor" + QString(109, ' ') + "V2.8");
     QCOMPARE(window->size(), QSize(954, 466));
+    QVERIFY(!window->windowIcon().isNull());
 
     QCOMPARE(window->Combo1->count(), 9);
     QCOMPARE(window->Combo1->itemText(8), "COM9");
@@ -266,6 +283,7 @@ void TstMainWindow::clicksThatStopTimer2()
     QVERIFY(!window->Timer2->isActive());
     window->Timer2->start();
     QTest::mouseClick(window->Text6, Qt::LeftButton);
+    QTest::mouseClick(window->Text4, Qt::RightButton);  // a click is the left button's
     QVERIFY(window->Timer2->isActive());
     window->Timer2->stop();
 }
@@ -275,6 +293,7 @@ void TstMainWindow::vendorPage()
     auto window = StartWith();
     window->show();
     QTest::mouseClick(window->Label30, Qt::LeftButton);
+    QTest::mouseClick(window->Label9, Qt::RightButton);
     QVERIFY(m_urls.isEmpty());
     QTest::mouseClick(window->Label9, Qt::LeftButton);
     QCOMPARE(m_urls, QStringList{window->Label30->text()});
@@ -294,6 +313,9 @@ void TstMainWindow::startUpFromFile_data()
     QTest::newRow("no file") << QByteArray("<none>") << "COM1" << 0 << "9600";
     QTest::newRow("one line") << QByteArray("4\r\n") << "COM4" << 3 << "9600";
     QTest::newRow("empty file") << QByteArray("") << "COM1" << 0 << "9600";
+    // Lines written by other editors: CR alone ends a line, a NUL ends a line's text.
+    QTest::newRow("CR only") << QByteArray("3\r19200\r") << "COM3" << 2 << "19200";
+    QTest::newRow("NUL in a line") << QByteArray("4\0" "9\r\n38400\0\r\n", 13) << "COM4" << 3 << "38400";
     QTest::newRow("binary bytes") << QByteArray("\x01\xff\x00\r\n\x80\r\n", 8) << QString() << -1 << QString();
 }
 
@@ -408,6 +430,7 @@ void TstMainWindow::openFailures()
     m_port.openResult = static_cast<serial::OpenResult>(real);
     window->Command1->click();
     QCOMPARE(m_messages, QStringList{message});
+    QCOMPARE(m_errors.size(), 1);  // and one line for stderr (its words: tst_serial_pty)
     QCOMPARE(window->Command1->text(), U("打开串口"));
     QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
     QCOMPARE(window->OpenPortNumber, 0);
@@ -457,12 +480,175 @@ void TstMainWindow::deviceLost()
     QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
     QCOMPARE(window->OpenPortNumber, 0);
     QVERIFY(!window->Timer2->isActive());
-    // A request now is refused before anything is sent.
+    // The user is told why the lamp went black; a request now is refused before anything is sent.
+    QCOMPARE(m_messages, QStringList{U("串口不存在！")});
+    QCOMPARE(m_errors, QStringList{"COM1: the device went away"});
     window->Command3->click();
-    QCOMPARE(m_messages, QStringList{U("请先打开串口！")});
+    QCOMPARE(m_messages, (QStringList{U("串口不存在！"), U("请先打开串口！")}));
     QVERIFY(m_port.writes.empty());
     window->Command1->click();
     QCOMPARE(window->Command1->text(), U("关闭串口"));
+}
+
+// Text typed into a list is taken as typed: no completion, Enter chooses nothing, no click
+// runs. Combo1's chosen item follows its text, and the port button opens that one.
+void TstMainWindow::typedListText_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("enter");
+    QTest::addColumn<int>("index");  // Combo1's chosen item
+    QTest::newRow("Combo6 1") << "Combo6" << "1" << false << 2;
+    QTest::newRow("Combo2 1") << "Combo2" << "1" << false << 2;
+    QTest::newRow("Combo2 19200 Enter") << "Combo2" << "19200" << true << 2;
+    QTest::newRow("Combo1 COM7 Enter") << "Combo1" << "COM7" << true << 6;
+    QTest::newRow("Combo1 COM77") << "Combo1" << "COM77" << false << -1;
+}
+
+void TstMainWindow::typedListText()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, typed);
+    QFETCH(bool, enter);
+    QFETCH(int, index);
+    {
+        auto window = StartWith("3\r\n9600\r\n");
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));  // completion works in the focused list
+        window->Command1->click();
+        auto *combo = window->findChild<QComboBox *>(list);
+        combo->setFocus();
+        combo->lineEdit()->selectAll();
+        QTest::keyClicks(combo, typed);
+        if (enter)
+            QTest::keyClick(combo, Qt::Key_Return);
+        QCOMPARE(combo->currentText(), typed);
+        QCOMPARE(window->Combo1->currentIndex(), index);
+        QCOMPARE(window->OpenPortNumber, 3);  // no click ran: COM3 is still open
+        QVERIFY(m_port.open);
+        window->Command1->click();
+        window->Command1->click();
+        QCOMPARE(window->OpenPortNumber, index + 1);
+        QCOMPARE(m_messages, index < 0 ? QStringList{U("串口不存在！")} : QStringList());
+        // Picking COM3 from the drop-down closes a port open on another one, and only then.
+        window->Combo1->setCurrentIndex(2);
+        window->Combo1->activated(2);
+        QCOMPARE(m_port.open, index == 2);
+        window->Combo1->setCurrentIndex(index);
+        window->close();
+    }
+    QCOMPARE(ReadFile(m_dir.filePath("com.txt")).split('\r').first(), QByteArray::number(index + 1));
+}
+
+// The typing limit and the PWM key filter hold for an input method, the context menu's
+// Paste and a drop, as for keys.
+void TstMainWindow::editsBesideKeys_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("input method, filter") << "Text3" << "im" << U("1a２.") << "1.";
+    QTest::newRow("menu paste, limit 6") << "Text9" << "paste" << "1234567" << "123456";
+    QTest::newRow("drop, filter and limit") << "Text4" << "drop" << "12ab34567" << "123456";
+    QTest::newRow("drop, no limit") << "Text13" << "drop" << "abc1234567" << "abc1234567";
+}
+
+void TstMainWindow::editsBesideKeys()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, way);
+    QFETCH(QString, text);
+    QFETCH(QString, kept);
+    auto window = StartWith();
+    window->show();
+    auto *field = window->findChild<ValueBox *>(box);
+    field->clear();
+    if (way == "im") {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(field, &event);
+    } else if (way == "paste") {
+        QGuiApplication::clipboard()->setText(text);
+        field->paste();  // what the context menu's Paste does
+    } else {
+        QMimeData data;
+        data.setText(text);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(field, &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(field, &drop);
+    }
+    QCOMPARE(field->text(), kept);
+}
+
+// Ctrl+C in the terminal and logging out close the window as its close button does.
+void TstMainWindow::signalsCloseTheWindow_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGTERM") << SIGTERM;
+}
+
+void TstMainWindow::signalsCloseTheWindow()
+{
+    QFETCH(int, signal);
+    {
+        auto window = StartWith("1\r\n9600\r\n");
+        window->show();
+        window->Combo1->setCurrentIndex(4);
+        app::CloseOnSignals(window.get());
+        std::raise(signal);
+        QTRY_VERIFY(!window->isVisible());
+    }
+    QCOMPARE(ReadFile(m_dir.filePath("com.txt")), QByteArray("5\r\n9600\r\n"));
+}
+
+// The program itself: options answered without a display, and no display said in one line.
+void TstMainWindow::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("platform");  // QT_QPA_PLATFORM; no WAYLAND_DISPLAY
+    QTest::addColumn<QString>("display");   // DISPLAY
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");  // the start of stdout; empty: nothing
+    QTest::addColumn<QString>("err");  // the start of stderr; empty: nothing
+    QTest::newRow("--help") << QStringList{"--help"} << "" << "" << 0 << "Usage: " << "";
+    QTest::newRow("--version") << QStringList{"--version"} << "" << "" << 0 << "velqor-config 2.8\n" << "";
+    QTest::newRow("no display") << QStringList() << "" << "" << 1 << "" << "velqor-config: no display";
+    QTest::newRow("xcb, no display") << QStringList() << "xcb" << "" << 1 << "" << "velqor-config: no X display";
+    QTest::newRow("no server on :987") << QStringList() << "" << ":987" << 1 << ""
+                                       << "velqor-config: no X server answers on display :987";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << "offscreen" << "" << 1 << ""
+                                    << "velqor-config: Unknown option 'bogus'.";
+}
+
+void TstMainWindow::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, platform);
+    QFETCH(QString, display);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", display);
+    environment.remove("WAYLAND_DISPLAY");
+    environment.insert("QT_QPA_PLATFORM", platform);  // empty: Qt's own choice
+    environment.insert("XDG_RUNTIME_DIR", m_dir.path());  // no word from Qt about a missing one
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(m_dir.path());
+    program.start(VELQOR_CONFIG_PATH, arguments);
+    QVERIFY(program.waitForFinished(20000));
+    const QString stdoutText = QString::fromLocal8Bit(program.readAllStandardOutput());
+    const QString stderrText = QString::fromLocal8Bit(program.readAllStandardError());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), status);
+    QVERIFY2(out.isEmpty() ? stdoutText.isEmpty() : stdoutText.startsWith(out), qPrintable(stdoutText));
+    QVERIFY2(err.isEmpty() ? stderrText.isEmpty() : stderrText.startsWith(err), qPrintable(stderrText));
+    if (status == 1)
+        QCOMPARE(stderrText.count('\n'), 1);
 }
 
 QTEST_MAIN(TstMainWindow)

@@ -209,9 +209,9 @@ void TstRobustness::devicePulledDuringPause()
     QVERIFY(w->Timer1->isActive());
     w->Timer1_Timer();
     QCOMPARE(w.Status(), U8(texts::kReplyBad));
-    // Sending now is refused before anything goes out.
+    // The pull is reported; sending now is refused before anything goes out.
     w->Command3_Click();
-    QCOMPARE(w.messages, QStringList{U8(texts::kOpenPortFirst)});
+    QCOMPARE(w.messages, (QStringList{U8(texts::kPortMissing), U8(texts::kOpenPortFirst)}));
     QCOMPARE(w.port.writes.size(), std::size_t(1));
     w->m_sleep = [](int) {};
     ReadStillWorks(w);

@@ -23,7 +23,7 @@ void TstSettingsFile::parse_data()
     QTest::newRow("more lines") << QByteArray("2\r\n4800\r\n7\r\n") << "2" << "4800";
     QTest::newRow("one line") << QByteArray("3\r\n") << "3" << "-";
     QTest::newRow("empty file") << QByteArray() << "-" << "-";
-    QTest::newRow("lone CR is no terminator") << QByteArray("3\r9600") << "3\r9600" << "-";
+    QTest::newRow("CR only") << QByteArray("3\r19200\r") << "3" << "19200";
 }
 
 void TstSettingsFile::parse()

@@ -2,6 +2,7 @@
 #include "app/settings_file.h"
 #include "fuzz_check.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <climits>
 #include <cmath>
@@ -69,25 +70,24 @@ void CheckSettings(const std::string &content)
 {
     const app::StoredSettings stored = app::ParseSettings(content);
 
-    // The lines are the file's leading bytes, each without its terminator.
+    // The lines are the file's leading bytes, each up to its terminator (CR, LF or CR LF)
+    // and without it; a NUL ends a line's text.
+    auto lineAt = [&content](std::size_t from, std::size_t &next) {
+        const std::size_t end = std::min(content.find_first_of("\r\n", from), content.size());
+        next = end;
+        if (next < content.size())
+            next += content.compare(next, 2, "\r\n") == 0 ? 2 : 1;
+        const std::string raw = content.substr(from, end - from);
+        return raw.substr(0, raw.find('\0'));
+    };
     FUZZ_CHECK(stored.portText.has_value() == !content.empty());
-    FUZZ_CHECK(!stored.baudText || stored.portText);
-    std::size_t pos = 0;
-    for (const auto &line : {stored.portText, stored.baudText}) {
-        if (!line)
-            break;
-        FUZZ_CHECK(line->find('\n') == std::string::npos);
-        FUZZ_CHECK(content.compare(pos, line->size(), *line) == 0);
-        pos += line->size();
-        if (pos < content.size()) {
-            if (content[pos] == '\r' && pos + 1 < content.size() && content[pos + 1] == '\n')
-                ++pos;
-            FUZZ_CHECK(content[pos] == '\n');
-            ++pos;
-        }
-    }
-    const std::size_t firstEnd = content.find('\n');
-    FUZZ_CHECK(stored.baudText.has_value() == (firstEnd != std::string::npos && firstEnd + 1 < content.size()));
+    std::size_t second = content.size();
+    std::size_t third = content.size();
+    if (stored.portText)
+        FUZZ_CHECK(*stored.portText == lineAt(0, second));
+    FUZZ_CHECK(stored.baudText.has_value() == (second < content.size()));
+    if (stored.baudText)
+        FUZZ_CHECK(*stored.baudText == lineAt(second, third));
 
     const std::string portText = stored.portText.value_or("");
     CheckPortIndex(portText);

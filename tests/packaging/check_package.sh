@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a finished build and checks what a user gets from it: its
-# files, its control fields and Depends, that apt can install it, that its programs find
-# every library, and that its desktop entry is valid and starts the tool in the home folder.
+# files, its control fields and Depends, that lintian finds no error in it, that apt can
+# install it, that its programs find every library, and that its desktop entry is valid and
+# starts the tool in the home folder.
 #
 #   check_package.sh <build dir> <cpack> <project version> <velqor-sim built: 0|1>
 set -euo pipefail
@@ -13,7 +14,7 @@ withSim=$4
 sourceDir=$(cd "$(dirname "$0")/../.." && pwd)
 
 # dpkg-dev: dpkg-shlibdeps for the Depends; file: CPack's test for programs.
-"$sourceDir/scripts/install-deps" desktop-file-utils dpkg-dev file
+"$sourceDir/scripts/install-deps" desktop-file-utils dpkg-dev file lintian
 
 problems=0
 fail() {
@@ -44,11 +45,17 @@ expected=(
     "-rw-r--r-- root/root ./usr/share/applications/velqor-config.desktop"
     "-rw-r--r-- root/root ./usr/share/icons/hicolor/scalable/apps/velqor-config.svg"
     "-rw-r--r-- root/root ./usr/share/icons/hicolor/128x128/apps/velqor-config.png"
+    "-rw-r--r-- root/root ./usr/share/doc/velqor-config/copyright"
+    "-rw-r--r-- root/root ./usr/share/doc/velqor-config/changelog.gz"
 )
 [ "$withSim" = 1 ] && expected+=("-rwxr-xr-x root/root ./usr/bin/velqor-sim")
 [ -f "$sourceDir/README.md" ] && expected+=("-rw-r--r-- root/root ./usr/share/doc/velqor-config/README.md")
 
 listing=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $1, $2, $6}')
+# every program has its manual page
+for program in $(awk '$3 ~ /^\.\/usr\/bin\// {sub(".*/", "", $3); print $3}' <<<"$listing"); do
+    expected+=("-rw-r--r-- root/root ./usr/share/man/man1/$program.1.gz")
+done
 for entry in "${expected[@]}"; do
     grep -qxF -e "$entry" <<<"$listing" || fail "missing or wrong mode/owner: $entry"
 done
@@ -70,7 +77,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 depends=$(field Depends)
 echo "Depends: $depends"
 dependNames=$(sed 's/([^)]*)//g; s/[[:space:]]//g; s/[,|]/\n/g' <<<"$depends")
-needed=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 fonts-arphic-uming)
+needed=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 fonts-arphic-uming fonts-liberation2)
 [ "$withSim" = 1 ] && needed+=(libmodbus5)
 for name in "${needed[@]}"; do
     grep -qxF "$name" <<<"$dependNames" || fail "Depends lacks $name"
@@ -79,6 +86,15 @@ done
 if ! apt-get install -s "$deb" >"$work/apt.log" 2>&1; then
     cat "$work/apt.log" >&2
     fail "apt-get cannot install the package"
+fi
+
+# ---- Debian's own checks: errors fail, warnings are shown
+if ! lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1; then
+    cat "$work/lintian.log" >&2
+    fail "lintian reports errors"
+else
+    # lintian's note about running as root is no finding
+    grep -v "running with root privileges" "$work/lintian.log" || true
 fi
 
 # ---- the unpacked package

@@ -6,6 +6,11 @@
 
 #include <memory>
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
 namespace {
 QString U(const char *utf8)
 {
@@ -20,15 +25,18 @@ private:
     QTemporaryDir m_dir;
     QString m_previousDir;
     QStringList m_messages;
+    QStringList m_errors;  // lines for stderr
 
     std::unique_ptr<MainWindow> Window(serial::Port &port, int portIndex)
     {
         auto window = std::make_unique<MainWindow>(port);
         window->m_showMessage = [this](const QString &text) { m_messages << text; };
+        window->m_printError = [this](const QString &line) { m_errors << line; };
         window->m_sleep = [](int) {};
         window->Combo1->setCurrentIndex(portIndex);
         window->Combo1_Click();
         m_messages.clear();
+        m_errors.clear();
         return window;
     }
 
@@ -56,13 +64,29 @@ void TstSerialPty::openAndClose()
 {
     PtyPair line(m_dir.filePath("COM1"), m_dir.filePath("far1"));
     QVERIFY(line.Start());
+    // Bytes that wait on the line before the open are discarded by it.
+    const int far = ::open(QFile::encodeName(m_dir.filePath("far1")).constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(far >= 0);
+    termios raw{};
+    ::tcgetattr(far, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(far, TCSANOW, &raw);
     serial::QtSerialPort port;
     auto window = Window(port, 0);
+    QCOMPARE(::write(far, "\x55\x55", 2), 2);
+    const int near = ::open(QFile::encodeName(m_dir.filePath("COM1")).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    QVERIFY(near >= 0);
+    int waiting = 0;
+    QTRY_VERIFY(::ioctl(near, FIONREAD, &waiting) == 0 && waiting == 2);  // socat has passed them on
+    ::close(near);
     window->Command1->click();
     QCOMPARE(m_messages, QStringList());
     QCOMPARE(window->Command1->text(), U("关闭串口"));
     QCOMPARE(window->Shape1->Color(), QColor(0, 255, 0));
     QVERIFY(port.IsOpen());
+    QCOMPARE(::write(far, "\xAA", 1), 1);
+    QTRY_COMPARE(QString::fromStdString(window->ReceiveBuffer), "AA ");
+    ::close(far);
     window->Command1->click();
     QCOMPARE(window->Command1->text(), U("打开串口"));
     QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
@@ -78,6 +102,10 @@ void TstSerialPty::missingPorts()
         auto window = Window(port, index);
         window->Command1->click();
         QCOMPARE(m_messages, QStringList{U("串口不存在！")});
+        // stderr names the port, the device tried and the system's reason
+        const QString device = index == 7 ? m_dir.filePath("COM8") : "/dev/ttyS8";
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY2(m_errors[0].startsWith(QString("COM%1 (%2): ").arg(index + 1).arg(device)), qPrintable(m_errors[0]));
         QCOMPARE(window->Command1->text(), U("打开串口"));
         QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
     }
@@ -157,9 +185,13 @@ void TstSerialPty::deviceVanishes()
     QCOMPARE(window->OpenPortNumber, 0);
     QVERIFY(!port.IsOpen());
 
-    // A request meets the closed state; plugging back in, the port opens again.
+    // The pull is reported; a request meets the closed state; plugging back in, the port
+    // opens again.
+    QCOMPARE(m_messages, QStringList{U("串口不存在！")});
+    QCOMPARE(m_errors.size(), 1);
+    QVERIFY2(m_errors[0].startsWith("COM6 (/dev/pts/"), qPrintable(m_errors[0]));
     window->Command3->click();
-    QCOMPARE(m_messages, QStringList{U("请先打开串口！")});
+    QCOMPARE(m_messages, (QStringList{U("串口不存在！"), U("请先打开串口！")}));
     line = std::make_unique<PtyPair>(m_dir.filePath("COM6"), m_dir.filePath("far6"));
     QVERIFY(line->Start());
     window->Command1->click();

@@ -81,6 +81,7 @@ public:
             pauses.push_back({ms, port.writes.size(), window->Timer1->isActive()});
         };
         window->m_openUrl = [](const QString &) {};
+        window->m_printError = [this](const QString &line) { errors << line; };
         if (openPort)
             window->Command1_Click();
     }
@@ -119,5 +120,6 @@ public:
     FakePort port;
     std::unique_ptr<MainWindow> window;
     QStringList messages;
+    QStringList errors;  // lines for stderr
     std::vector<Pause> pauses;
 };

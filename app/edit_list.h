@@ -1,0 +1,15 @@
+#pragma once
+class QComboBox;
+
+namespace app {
+
+// An editable list takes its text exactly as typed: no inline completion, and Enter in
+// the text chooses no item and runs no click. Choosing from the drop-down, by mouse or
+// keys, is the list's click (QComboBox::activated), as before.
+void TakeTextAsTyped(QComboBox *list);
+
+// The chosen item follows the typed text: text equal to an item's text chooses that item,
+// any other text chooses none. No click runs for it.
+void FollowTypedText(QComboBox *list);
+
+} // namespace app
