@@ -4,7 +4,6 @@
 #include "serial/port_names.h"
 #include "serial/qt_serial_port.h"
 
-
 #ifndef _WIN32
 #include <termios.h>
 #endif
