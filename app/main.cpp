@@ -3,6 +3,8 @@
 #include "app/fitted_window.h"
 #include "app/language.h"
 #include "app/main_window.h"
+#include "app/traffic_tap.h"
+#include "modbus/traffic_log.h"
 #include "serial/qt_serial_port.h"
 
 #include <QApplication>
@@ -33,6 +35,8 @@ void AddOptions(QCommandLineParser &parser)
     parser.addVersionOption();
     parser.addOption({QStringLiteral("lang"), QStringLiteral("The window's language: zh (Chinese, the default) or en (English)."),
                       QStringLiteral("language"), QLatin1String(app::kDefaultLanguage)});
+    parser.addOption({QStringLiteral("log"), QStringLiteral("Append every request and every reply or silence to FILE."),
+                      QStringLiteral("FILE")});
 }
 
 std::string Environment(const char *name)
@@ -118,9 +122,17 @@ int main(int argc, char *argv[])
         return 2;
     }
     application.installTranslator(&translator);
+    modbus::TrafficLog log;
+    const QString logPath = parser.value(QStringLiteral("log"));
+    if (parser.isSet(QStringLiteral("log")) && !log.Open(logPath.toStdString())) {
+        std::fprintf(stderr, "velqor-config: cannot append to %s\n", qPrintable(logPath));
+        return 2;
+    }
 
     serial::QtSerialPort port;
     MainWindow window(port);
+    if (log.IsOpen())
+        TapTraffic(window, log);
     app::CloseOnSignals(&window);
     const std::unique_ptr<FittingFrame> frame = ShowFitted(window, window.screen()->availableGeometry());
     return application.exec();

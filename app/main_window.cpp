@@ -3,6 +3,7 @@
 #include "app/edit_list.h"
 #include "app/key_filter.h"
 #include "app/layout.h"
+#include "app/port_tips.h"
 #include "app/settings_file.h"
 #include "app/texts.h"
 #include "device/parameter_table.h"
@@ -292,6 +293,7 @@ void MainWindow::BuildCommunicationGroup()
     Combo1 = list(QStringLiteral("Combo1"), 480, ports);
     // The port opened is the one Combo1 shows.
     app::FollowTypedText(Combo1);
+    new PortTips(Combo1);
     Combo2 = list(QStringLiteral("Combo2"), 1200, RateItems());
     Combo3 = list(QStringLiteral("Combo3"), 1920, {Tr(texts::kNoParity), Tr(texts::kOddParity), Tr(texts::kEvenParity)});
     Combo4 = list(QStringLiteral("Combo4"), 2640, {QStringLiteral("8"), QStringLiteral("7"), QStringLiteral("6")});
@@ -715,6 +717,8 @@ void MainWindow::SendFrame(const std::vector<uint8_t> &frame, bool pause)
     // A port that refuses (the device vanished) sends nothing; the check then finds no
     // reply and says so.
     m_port.Write(frame);
+    if (m_onRequestSent)
+        m_onRequestSent(frame);
     if (pause && m_sleep)
         m_sleep(100);
     StartReplyCheck();
@@ -729,6 +733,8 @@ void MainWindow::StartReplyCheck()
 
 void MainWindow::Timer1_Timer()
 {
+    if (m_onReplyCheck)
+        m_onReplyCheck(SendText, ReceiveBuffer);
     if (modbus::IsGoodReply(SendText, ReceiveBuffer)) {
         Text2->setPlainText(QString::fromLatin1(ReceiveBuffer.c_str()));
         DecodeReply();

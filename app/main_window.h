@@ -38,6 +38,10 @@ public:
     // The parameter-set file for Ctrl+S and Ctrl+O; an empty name is a cancelled dialog.
     std::function<QString()> m_chooseSaveFile;
     std::function<QString()> m_chooseOpenFile;
+    // Observers of the line (the traffic log); they only watch. The request as it went to
+    // the port, and SendText and ReceiveBuffer as the reply check finds them.
+    std::function<void(const std::vector<uint8_t> &request)> m_onRequestSent;
+    std::function<void(const std::string &sendText, const std::string &receiveBuffer)> m_onReplyCheck;
 
     // Communication group.
     QGroupBox *Frame1 = nullptr;

@@ -48,6 +48,8 @@ const std::vector<Command> &Commands();
 void Complain(const std::string &message);
 // Complains and gives kExitBadInput.
 int BadInput(const std::string &message);
+// An option's value as a whole number from `low` to `high`, nothing else (no blanks, no sign).
+std::optional<int> WholeNumber(const QString &text, int low, int high);
 
 // The open line and the exchanges on it, for one command.
 class Session {

@@ -6,10 +6,14 @@ Command ReadCommand();
 Command WriteCommand();
 Command OutputCommand();
 Command AddressCommand();
+Command ScanCommand();
+Command PortsCommand();
+Command MonitorCommand();
 
 const std::vector<Command> &Commands()
 {
-    static const std::vector<Command> commands{ReadCommand(), WriteCommand(), OutputCommand(), AddressCommand()};
+    static const std::vector<Command> commands{ReadCommand(),   WriteCommand(), OutputCommand(), AddressCommand(),
+                                                ScanCommand(),   PortsCommand(), MonitorCommand()};
     return commands;
 }
 

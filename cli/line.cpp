@@ -1,6 +1,7 @@
 #include "cli/line.h"
 
 #include "cli/serial_line.h"
+#include "cli/tcp_line.h"
 #include "serial/port_names.h"
 
 #include <algorithm>
@@ -9,6 +10,8 @@ namespace cli {
 
 std::unique_ptr<Line> MakeLine(const std::string &portText, int baud)
 {
+    if (const auto address = serial::ParseTcpAddress(portText))
+        return std::make_unique<TcpLine>(portText, *address);
     // "COM3" (any case) is found exactly as the window finds its port 3
     if (portText.size() > 3 && (portText.compare(0, 3, "COM") == 0 || portText.compare(0, 3, "com") == 0)
         && std::all_of(portText.begin() + 3, portText.end(), [](char c) { return c >= '0' && c <= '9'; })

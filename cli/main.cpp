@@ -2,7 +2,9 @@
 
 #include "app/settings_file.h"
 #include "cli/command.h"
+#include "cli/traffic.h"
 #include "device/parameters.h"
+#include "serial/port_names.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -17,6 +19,7 @@ const QCommandLineOption kPort(QStringLiteral("port"), QString(), QStringLiteral
 const QCommandLineOption kBaud(QStringLiteral("baud"), QString(), QStringLiteral("B"));
 const QCommandLineOption kSlave(QStringLiteral("slave"), QString(), QStringLiteral("N"));
 const QCommandLineOption kTimeout(QStringLiteral("timeout"), QString(), QStringLiteral("MS"));
+const QCommandLineOption kLog(QStringLiteral("log"), QString(), QStringLiteral("FILE"));
 const QCommandLineOption kHelp(QStringList{QStringLiteral("h"), QStringLiteral("help")});
 const QCommandLineOption kVersion(QStringLiteral("version"));
 
@@ -36,12 +39,15 @@ std::string HelpText()
     text +=
         "\nOptions:\n"
         "  --port P       COMn (found as the window finds it: a file COMn in the working folder,\n"
-        "                 else /dev/ttyS(n-1)), or a device path such as /dev/ttyUSB0\n"
+        "                 else /dev/ttyS(n-1)), a device path such as /dev/ttyUSB0, or\n"
+        "                 tcp://HOST:PORT: the same RTU frames through a serial server over TCP\n"
         "  --baud B       the PC's rate in baud: 4800, 9600, 19200, 38400, 57600, 115200\n"
         "  --slave N      the module's slave address, 1 to 255 (default 1)\n"
         "  --timeout MS   how long to wait for a reply, 1 to 60000 ms (default 500)\n"
         "                 without --port / --baud: com.txt in the working folder, as the window\n"
         "                 reads it; without com.txt COM1 and 9600\n"
+        "  --log FILE     append every request and every reply or silence to FILE, with the\n"
+        "                 time to the millisecond and the verdict\n"
         "  -h, --help     this text\n"
         "  --version      the version\n"
         "\nKeys (write --set KEY=VALUE, parameter-set files, read):\n";
@@ -69,16 +75,6 @@ std::string HelpText()
     return text;
 }
 
-// A whole number from `low` to `high`, nothing else.
-std::optional<int> WholeNumber(const QString &text, int low, int high)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < low || value > high || text.trimmed() != text || text.startsWith(QLatin1Char('+')))
-        return std::nullopt;
-    return value;
-}
-
 // --port, --baud, --slave and --timeout, with com.txt's port and rate where they are not given.
 int LineOptions(const QCommandLineParser &parser, Context &context)
 {
@@ -90,7 +86,9 @@ int LineOptions(const QCommandLineParser &parser, Context &context)
     if (parser.isSet(kPort)) {
         context.portText = parser.value(kPort).toStdString();
         if (context.portText.empty())
-            return BadInput("--port: empty; allowed COM1 to COM9 or a device path");
+            return BadInput("--port: empty; allowed COM1 to COM9, a device path or tcp://HOST:PORT");
+        if (serial::IsTcpPortText(context.portText) && !serial::ParseTcpAddress(context.portText))
+            return BadInput("--port \"" + context.portText + "\": allowed tcp://HOST:PORT, PORT 1 to 65535");
     } else if (stored.portText) {
         const int index = app::PortIndexFromText(*stored.portText, kPortListSize);
         if (index < 0)
@@ -133,10 +131,15 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(VELQOR_VERSION));
 
     QCommandLineParser parser;
-    parser.addOptions({kPort, kBaud, kSlave, kTimeout, kHelp, kVersion});
+    parser.addOptions({kPort, kBaud, kSlave, kTimeout, kLog, kHelp, kVersion});
+    // commands may share an option (--json): it is added once
+    QStringList added;
     for (const Command &command : Commands()) {
-        for (const QCommandLineOption &option : command.options)
-            parser.addOption(option);
+        for (const QCommandLineOption &option : command.options) {
+            if (!added.contains(option.names().first()))
+                parser.addOption(option);
+            added << option.names().first();
+        }
     }
     if (!parser.parse(QCoreApplication::arguments()))
         return BadInput(parser.errorText().toStdString() + " (see --help)");
@@ -180,5 +183,7 @@ int main(int argc, char *argv[])
     Context context{parser, positional, {}, 9600, 1, std::chrono::milliseconds(500), {}};
     if (const int status = LineOptions(parser, context))
         return status;
+    if (parser.isSet(kLog) && !LogTraffic(parser.value(kLog).toStdString(), context))
+        return BadInput("--log \"" + parser.value(kLog).toStdString() + "\": cannot append to it");
     return chosen->run(context);
 }

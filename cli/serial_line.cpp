@@ -1,25 +1,14 @@
 #include "cli/serial_line.h"
 
+#include "cli/device_io.h"
 #include "serial/port_names.h"
 #include "serial/qt_serial_port.h"
-
-#include <algorithm>
 
 #ifndef _WIN32
 #include <termios.h>
 #endif
 
 namespace cli {
-
-namespace {
-
-int MillisecondsUntil(Clock::time_point deadline)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return static_cast<int>(std::clamp<long long>(left, 0, 24 * 3600 * 1000));
-}
-
-} // namespace
 
 SerialLine::SerialLine(std::string name, std::string device, int baud)
     : m_name(std::move(name)), m_device(std::move(device)), m_baud(baud)
@@ -60,26 +49,12 @@ OpenOutcome SerialLine::Open()
 
 bool SerialLine::Write(const std::vector<uint8_t> &bytes)
 {
-    if (!m_port.isOpen())
-        return false;
-    const qint64 n = m_port.write(reinterpret_cast<const char *>(bytes.data()), static_cast<qint64>(bytes.size()));
-    if (n != static_cast<qint64>(bytes.size()))
-        return false;
-    while (m_port.bytesToWrite() > 0) {
-        if (!m_port.waitForBytesWritten(1000))
-            return false;
-    }
-    return true;
+    return WriteAll(m_port, bytes);
 }
 
 std::vector<uint8_t> SerialLine::WaitForBytes(Clock::time_point deadline)
 {
-    if (!m_port.isOpen())
-        return {};
-    if (m_port.bytesAvailable() == 0 && !m_port.waitForReadyRead(MillisecondsUntil(deadline)))
-        return {};
-    const QByteArray data = m_port.readAll();
-    return std::vector<uint8_t>(data.begin(), data.end());
+    return ReadArrived(m_port, deadline);
 }
 
 void SerialLine::Close()

@@ -18,6 +18,15 @@ int BadInput(const std::string &message)
     return kExitBadInput;
 }
 
+std::optional<int> WholeNumber(const QString &text, int low, int high)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < low || value > high || text.trimmed() != text || text.startsWith(QLatin1Char('+')))
+        return std::nullopt;
+    return value;
+}
+
 Session::Session(const Context &context) : context(context) {}
 
 int Session::Open()

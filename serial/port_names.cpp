@@ -2,8 +2,13 @@
 
 #include "serial/port.h"
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
+
+namespace fs = std::filesystem;
 
 namespace serial {
 
@@ -14,11 +19,149 @@ std::string DeviceForPort(int portNumber)
     return name;
 #else
     std::error_code ec;
-    const std::filesystem::path local(name);
-    if (std::filesystem::exists(std::filesystem::symlink_status(local, ec)))
-        return std::filesystem::absolute(local, ec).string();
+    const fs::path local(name);
+    if (fs::exists(fs::symlink_status(local, ec)))
+        return fs::absolute(local, ec).string();
     return "/dev/ttyS" + std::to_string(portNumber - 1);
 #endif
+}
+
+bool IsEmptyUartNode(const std::string &device)
+{
+#ifdef _WIN32
+    (void)device;
+    return false;
+#else
+    const std::string name = fs::path(device).filename().string();
+    if (name.rfind("ttyS", 0) != 0)
+        return false;
+    std::ifstream type("/sys/class/tty/" + name + "/type");
+    int value = -1;
+    return type >> value && value == 0;
+#endif
+}
+
+PortName ResolvePortName(int portNumber)
+{
+    PortName port;
+    port.number = portNumber;
+    port.name = "COM" + std::to_string(portNumber);
+    const std::string path = DeviceForPort(portNumber);
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(path, ec)))
+        port.link = fs::read_symlink(path, ec).string();
+    port.exists = fs::exists(fs::status(path, ec));
+    // A dangling link names its target; a present one the device at the end of the chain.
+    port.device = port.link.empty() ? path : port.link;
+    std::error_code canonicalError;
+    const fs::path device = fs::canonical(path, canonicalError);
+    if (port.exists && !canonicalError)
+        port.device = device.string();
+    port.exists = port.exists && !IsEmptyUartNode(port.device);
+    return port;
+}
+
+std::string StableNameFor(const std::string &device, const std::string &byIdFolder)
+{
+    std::error_code ec;
+    const fs::path wanted = fs::weakly_canonical(device, ec);
+    if (ec)
+        return {};
+    for (fs::directory_iterator it(byIdFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code linkError;
+        if (fs::canonical(it->path(), linkError) == wanted && !linkError)
+            return it->path().string();
+    }
+    return {};
+}
+
+const DeviceInfo *FindDevice(const std::vector<DeviceInfo> &devices, const std::string &device)
+{
+    for (const DeviceInfo &info : devices)
+        if (info.device == device)
+            return &info;
+    return nullptr;
+}
+
+std::string UsbIds(const DeviceInfo &info)
+{
+    if (!info.vendorId || !info.productId)
+        return {};
+    char text[16];
+    std::snprintf(text, sizeof text, "%04x:%04x", *info.vendorId & 0xFFFF, *info.productId & 0xFFFF);
+    return text;
+}
+
+std::string DescribePort(const PortName &port, const DeviceInfo *info)
+{
+    std::string text = port.name + " \u2192 " + port.device;
+    if (!port.exists)
+        return text + ", no such device";
+    if (info) {
+        if (!info->description.empty())
+            text += ", " + info->description;
+        if (!info->stableName.empty())
+            text += ", by-id " + info->stableName;
+    }
+    return text;
+}
+
+namespace {
+constexpr char kScheme[] = "tcp://";
+} // namespace
+
+bool IsTcpPortText(const std::string &portText)
+{
+    return portText.compare(0, sizeof kScheme - 1, kScheme) == 0;
+}
+
+std::optional<TcpAddress> ParseTcpAddress(const std::string &text)
+{
+    if (!IsTcpPortText(text))
+        return std::nullopt;
+    const std::string rest = text.substr(sizeof kScheme - 1);
+    const auto colon = rest.rfind(':');
+    if (colon == std::string::npos || colon == 0)
+        return std::nullopt;
+    std::string host = rest.substr(0, colon);
+    const std::string port = rest.substr(colon + 1);
+    if (host.front() == '[') {
+        if (host.size() < 3 || host.back() != ']')
+            return std::nullopt;
+        host = host.substr(1, host.size() - 2);
+    } else if (host.find_first_of(":[]/ ") != std::string::npos) {
+        return std::nullopt;  // an IPv6 address needs its brackets
+    }
+    if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int number = std::stoi(port);
+    if (number < 1 || number > 65535)
+        return std::nullopt;
+    return TcpAddress{host, static_cast<uint16_t>(number)};
+}
+
+LinkResult LinkPort(int portNumber, const std::string &device, std::string &error)
+{
+    if (portNumber < 1 || portNumber > 9)
+        return LinkResult::BadNumber;
+    const fs::path link = "COM" + std::to_string(portNumber);
+    std::error_code ec;
+    const fs::file_status before = fs::symlink_status(link, ec);
+    const bool existed = fs::exists(before);
+    if (existed && !fs::is_symlink(before))
+        return LinkResult::NotALink;
+    // Made beside it and renamed over it, so COMn is never missing or half made.
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    const fs::path fresh = "." + link.string() + ".link-" + std::to_string(stamp);
+    fs::create_symlink(device, fresh, ec);
+    if (!ec)
+        fs::rename(fresh, link, ec);
+    if (ec) {
+        error = ec.message();
+        fs::remove(fresh, ec);
+        return LinkResult::Failed;
+    }
+    return existed ? LinkResult::Replaced : LinkResult::Made;
 }
 
 std::string FailureLine(int portNumber, const Port::Failure &failure, OpenResult result)

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <utility>
 #include <optional>
-#include <fstream>
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -20,23 +19,6 @@ namespace serial {
 namespace {
 
 constexpr qint64 kBufferSize = 1024;
-
-// /dev/ttySn nodes exist for every possible 8250 UART; the kernel marks the ones with no
-// hardware behind them as type 0. Such a node is a port that does not exist.
-bool IsEmptyUartNode(const QString &device)
-{
-#ifdef _WIN32
-    Q_UNUSED(device);
-    return false;
-#else
-    const QString name = QFileInfo(device).fileName();
-    if (!name.startsWith(QLatin1String("ttyS")))
-        return false;
-    std::ifstream type("/sys/class/tty/" + name.toStdString() + "/type");
-    int value = -1;
-    return type >> value && value == 0;
-#endif
-}
 
 // The system's words for errno, as the middle of a sentence: "no such file or directory".
 std::string SystemReason(int error)
@@ -66,7 +48,7 @@ std::optional<std::pair<OpenResult, std::string>> PreCheck(const QString &device
     const QByteArray path = device.toLocal8Bit();
     if (::access(path.constData(), F_OK) != 0)
         return std::make_pair(OpenResult::NotFound, SystemReason(errno));
-    if (IsEmptyUartNode(device))
+    if (IsEmptyUartNode(device.toStdString()))
         return std::make_pair(OpenResult::NotFound, std::string("no serial port behind this device node"));
     if (::access(path.constData(), R_OK | W_OK) != 0) {
         if (errno == EACCES)

@@ -25,3 +25,13 @@ if(TARGET velqor-sim)
                                                      VELQORCTL_PATH="$<TARGET_FILE:velqorctl>")
     add_dependencies(tst_velqorctl velqor-sim velqorctl hold_port)
 endif()
+
+# velqorctl finding and reaching modules: scan, ports, tcp:// (loopback only), monitor, --log.
+if(TARGET velqor-sim)
+    velqor_add_test(tst_ctl_lines LABEL e2e TIMEOUT 300
+        SOURCES e2e/tst_ctl_lines.cpp support/pty_pair.h support/sim_process.h)
+    target_link_libraries(tst_ctl_lines PRIVATE Qt6::Network)
+    target_compile_definitions(tst_ctl_lines PRIVATE VELQOR_SIM_PATH="$<TARGET_FILE:velqor-sim>"
+                                                     VELQORCTL_PATH="$<TARGET_FILE:velqorctl>")
+    add_dependencies(tst_ctl_lines velqor-sim velqorctl)
+endif()

@@ -6,6 +6,11 @@ velqor_add_test(tst_settings_file LABEL unit SOURCES app/tst_settings_file.cpp)
 velqor_add_test(tst_key_filter LABEL unit SOURCES app/tst_key_filter.cpp)
 velqor_add_test(tst_reply_verdict LABEL unit SOURCES modbus/tst_reply_verdict.cpp
     ${PROJECT_SOURCE_DIR}/cli/exchange.cpp)
+velqor_add_test(tst_port_names LABEL unit SOURCES serial/tst_port_names.cpp support/fake_port.h)
+velqor_add_test(tst_scan_plan LABEL unit SOURCES modbus/tst_scan_plan.cpp)
+# Tests reach the network only on 127.0.0.1.
+add_test(NAME network_rule COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/network_rule.sh)
+set_tests_properties(network_rule PROPERTIES LABELS unit)
 # Every text of the window has its English in the catalogue.
 add_test(NAME translations
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/app/check_translations.sh $<TARGET_FILE:Qt6::lupdate> ${PROJECT_SOURCE_DIR})

@@ -85,6 +85,21 @@ void AppendCrc(std::vector<uint8_t> &frame)
     frame.push_back(static_cast<uint8_t>(crc >> 8));
 }
 
+std::optional<std::size_t> RequestLength(const uint8_t *frame, std::size_t n)
+{
+    if (n < 2)
+        return std::nullopt;
+    const uint8_t function = frame[1];
+    if (function >= MODBUS_FC_READ_COILS && function <= MODBUS_FC_WRITE_SINGLE_REGISTER)
+        return 8;  // address, function, two words, CRC
+    if (function == MODBUS_FC_WRITE_MULTIPLE_COILS || function == MODBUS_FC_WRITE_MULTIPLE_REGISTERS) {
+        if (n < 7)
+            return std::nullopt;
+        return 9u + frame[6];  // then the byte count and the data
+    }
+    return 4;  // a function without a body here: answered with exception 01
+}
+
 std::string Hex(const uint8_t *data, std::size_t n)
 {
     std::string text;

@@ -28,6 +28,11 @@ uint16_t Crc16(const uint8_t *data, std::size_t n);
 // Appends the CRC-16 of the whole frame, low byte first.
 void AppendCrc(std::vector<uint8_t> &frame);
 
+// The length, CRC included, of the request that the `n` bytes at `frame` begin, as a
+// slave frames it: from the function code, and for 16 from its byte count. nullopt
+// while too few bytes are in to tell.
+std::optional<std::size_t> RequestLength(const uint8_t *frame, std::size_t n);
+
 // "01 03 00": upper-case hex, one blank between bytes, none at the end.
 std::string Hex(const uint8_t *data, std::size_t n);
 inline std::string Hex(const std::vector<uint8_t> &bytes) { return Hex(bytes.data(), bytes.size()); }

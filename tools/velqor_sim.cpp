@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -19,6 +20,7 @@
 #include <sstream>
 #include <string>
 #include <sys/select.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -33,11 +35,13 @@ e.g. one end of a pty pair:
 
 Holding registers 0x0000..0x0012 with the module's start values. Function 03, 06 and
 16 are answered; other functions get exception 01, registers beyond 0x0012 exception
-02. Requests for other slave addresses are ignored, and so is a frame that begins
-within 100 ms after one (taken for the other slave's answer, as libmodbus does).
+02. Requests for other slave addresses are ignored; a request for this slave is
+answered however closely one for another slave precedes it, as on a real bus.
+With --also-slave the line holds further modules, each with its own registers.
 A write single register (06) of register 0x0000 to the broadcast address 0 changes
 the slave address to the value (1..247; other values are refused and the address
-stays) and is not answered. Other broadcast writes are carried out, unanswered.
+stays) and is not answered; every module on the line takes it, as on a real bus.
+Other broadcast writes are carried out, unanswered.
 While register 0x000D is 1 the pulse counter 0x000F counts up by one every 100 ms,
 wrapping at 65536. Writing 0x000C does not change the line's rate. Requests that
 come in while a reply is delayed wait for it.
@@ -47,6 +51,7 @@ Options:
   --baud RATE          4800 9600 19200 38400 57600 115200 (default 9600); also the start
                        value of register 0x000C
   --slave N            slave address, 1..247 (default 1)
+  --also-slave N       one more module on the line at address N (1..247; repeatable)
   --echo-broadcast     answer the broadcast address change with the request, unchanged
   --faults-file PATH   before each request, read the fault words from PATH; when PATH
                        exists they replace the faults of the command line (an empty
@@ -68,11 +73,12 @@ Faults, for every reply (they combine; in the faults file as the words in bracke
 
 Output, one line per event on stdout, flushed; hex is upper case, two digits per
 byte, one blank between bytes and none at the end:
-  ready PATH slave N baud RATE   line open, waiting for requests
+  ready PATH slave N.. baud RATE line open, waiting for requests (every module's address)
   req HEX          request for this slave, CRC included
   broadcast HEX    request to address 0
   other HEX        request for another slave (ignored)
-  drop REASON      bytes that made no request (bad CRC, incomplete frame)
+  drop REASON      bytes that made no request (bad CRC, incomplete frame); the
+                   bytes waiting on the line are dropped with them
   regs V0 .. V18   after each write, the 19 registers in decimal
   state slave N    the slave address after an address change
   state refused N  an address change to N that was not taken
@@ -94,7 +100,7 @@ struct Options {
     std::string device;
     int baud = 9600;
     uint16_t baudRateCode = 1;
-    int slave = 1;
+    std::vector<int> slaves{1};  // the first is --slave, the rest --also-slave
     bool echoBroadcast = false;
     std::string faultsFile;
     sim::Fault fault;
@@ -150,7 +156,7 @@ std::optional<Options> ParseOptions(int argc, char **argv, bool &help, std::stri
             }
             options.baud = std::atoi(v->c_str());
             options.baudRateCode = *code;
-        } else if (arg == "--slave") {
+        } else if (arg == "--slave" || arg == "--also-slave") {
             const auto v = value();
             if (!v)
                 return std::nullopt;
@@ -159,7 +165,10 @@ std::optional<Options> ParseOptions(int argc, char **argv, bool &help, std::stri
                 error = "slave address must be 1..247";
                 return std::nullopt;
             }
-            options.slave = *n;
+            if (arg == "--slave")
+                options.slaves.front() = *n;
+            else
+                options.slaves.push_back(*n);
         } else if (arg == "--echo-broadcast") {
             options.echoBroadcast = true;
         } else if (arg == "--faults-file") {
@@ -238,20 +247,6 @@ bool WriteAll(int fd, const std::vector<uint8_t> &bytes)
     return true;
 }
 
-// The length of a request for another slave, which libmodbus reads but does not report.
-std::size_t OtherRequestLength(const uint8_t *frame)
-{
-    switch (frame[1]) {
-    case MODBUS_FC_READ_HOLDING_REGISTERS:
-    case MODBUS_FC_WRITE_SINGLE_REGISTER:
-        return 8;
-    case MODBUS_FC_WRITE_MULTIPLE_REGISTERS:
-        return std::min<std::size_t>(9u + frame[6], MODBUS_RTU_MAX_ADU_LENGTH);
-    default:
-        return 2;
-    }
-}
-
 std::string RegistersLine(const uint16_t *registers)
 {
     std::string line = "regs";
@@ -267,9 +262,21 @@ struct ModbusDeleter {
         modbus_free(ctx);
     }
 };
-struct MappingDeleter {
-    void operator()(modbus_mapping_t *mapping) const { modbus_mapping_free(mapping); }
+
+// One module on the line: its address, its registers and its answers.
+struct Module {
+    Module(int slaveAddress, uint16_t baudRateCode, bool echoBroadcast)
+        : address(slaveAddress), registers(sim::StartRegisters(baudRateCode)),
+          slave(registers.data(), echoBroadcast)
+    {
+    }
+    int address;
+    std::array<uint16_t, sim::kRegisterCount> registers;
+    sim::Slave slave;
 };
+
+// A request frame that began arriving stays incomplete when no byte follows within this.
+constexpr auto kByteTimeout = std::chrono::milliseconds(100);
 
 } // namespace
 
@@ -304,97 +311,133 @@ int main(int argc, char **argv)
     sigdelset(&openMask, SIGINT);
     sigdelset(&openMask, SIGTERM);
 
-    std::unique_ptr<modbus_mapping_t, MappingDeleter> mapping(
-        modbus_mapping_new(0, 0, static_cast<int>(sim::kRegisterCount), 0));
-    std::unique_ptr<modbus_t, ModbusDeleter> ctx(modbus_new_rtu(options.device.c_str(), options.baud, 'N', 8, 1));
-    if (!mapping || !ctx) {
-        std::fprintf(stderr, "velqor-sim: %s\n", modbus_strerror(errno));
-        return 1;
-    }
-    const auto start = sim::StartRegisters(options.baudRateCode);
-    std::copy(start.begin(), start.end(), mapping->tab_registers);
-
-    if (modbus_set_slave(ctx.get(), options.slave) == -1 || modbus_connect(ctx.get()) == -1) {
+    // libmodbus opens and sets up the line; the framing is ours, so that a request for
+    // this slave is taken however closely one for another slave precedes it.
+    std::unique_ptr<modbus_t, ModbusDeleter> ctx(
+        modbus_new_rtu(options.device.c_str(), options.baud, 'N', 8, 1));
+    if (!ctx || modbus_connect(ctx.get()) == -1) {
         std::fprintf(stderr, "velqor-sim: %s: %s\n", options.device.c_str(), modbus_strerror(errno));
         return 1;
     }
-    // How long the reply of another slave may take to begin; see the ignore step below.
-    modbus_set_response_timeout(ctx.get(), 0, 100000);
-    modbus_set_indication_timeout(ctx.get(), 0, 100000);
     const int fd = modbus_get_socket(ctx.get());
 
-    sim::Slave slave(mapping->tab_registers, options.echoBroadcast);
+    // Modules keep their place: each Slave points into its own registers.
+    std::deque<Module> modules;
+    std::string addresses;
+    for (const int address : options.slaves) {
+        modules.emplace_back(address, options.baudRateCode, options.echoBroadcast);
+        addresses += " " + std::to_string(address);
+    }
     uint32_t garbageSeed = 0x2545F491u;
-    uint8_t frame[MODBUS_RTU_MAX_ADU_LENGTH];
-    Print("ready " + options.device + " slave " + std::to_string(options.slave) + " baud "
-          + std::to_string(options.baud));
+    std::vector<uint8_t> pending;
+    auto lastByte = std::chrono::steady_clock::now();
+    Print("ready " + options.device + " slave" + addresses + " baud " + std::to_string(options.baud));
+
+    auto tickAll = [&modules] {
+        for (Module &module : modules)
+            module.slave.Tick(std::chrono::steady_clock::now());
+    };
+    // A request for a module here, or to all of them: carry it out and send the replies.
+    // False when a stop signal cut a delay short.
+    auto serve = [&](const std::vector<uint8_t> &request) {
+        const bool broadcast = request[0] == MODBUS_BROADCAST_ADDRESS;
+        const sim::Fault fault = CurrentFault(options);
+        tickAll();
+        for (Module &module : modules) {
+            if (!broadcast && request[0] != module.address)
+                continue;
+            const sim::Outcome outcome = module.slave.Handle(request.data(), request.size(), fault.exception);
+            if (outcome.wrote)
+                Print(RegistersLine(module.registers.data()));
+            if (outcome.addressChange) {
+                const uint16_t address = *outcome.addressChange;
+                // 0 is the broadcast address itself; RTU slaves take 1..247
+                if (address >= 1 && address <= 247) {
+                    module.address = address;
+                    Print("state slave " + std::to_string(address));
+                } else {
+                    Print("state refused " + std::to_string(address));
+                }
+            }
+            const bool faulty = !(fault == sim::Fault{});
+            if (outcome.reply.empty()) {
+                if (broadcast && fault.exception)
+                    Print("fault " + sim::FaultText(fault));  // the broadcast was refused
+                continue;
+            }
+            if (faulty)
+                Print("fault " + sim::FaultText(fault));
+            if (fault.silent)
+                continue;
+            if (fault.delayMs > 0 && !Pause(fault.delayMs, openMask))
+                return false;
+            const auto sent = sim::Corrupt(outcome.reply, fault, garbageSeed);
+            if (!WriteAll(fd, sent)) {
+                std::fprintf(stderr, "velqor-sim: %s: write: %s\n", options.device.c_str(), std::strerror(errno));
+                continue;
+            }
+            Print("rep " + sim::Hex(sent));
+        }
+        return true;
+    };
 
     while (!g_stop) {
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(fd, &readable);
-        timespec tick{0, std::chrono::nanoseconds(sim::kPulsePeriod).count()};
+        const auto wait = pending.empty() ? std::chrono::nanoseconds(sim::kPulsePeriod)
+                                          : std::chrono::nanoseconds(kByteTimeout);
+        timespec tick{0, static_cast<long>(wait.count())};
         const int ready = pselect(fd + 1, &readable, nullptr, nullptr, &tick, &openMask);
-        slave.Tick(std::chrono::steady_clock::now());
-        if (ready <= 0)
-            continue;  // tick, or a signal
-
-        const int length = modbus_receive(ctx.get(), frame);
-        if (length == 0) {
-            Print("other " + sim::Hex(frame, OtherRequestLength(frame)));
-            // libmodbus now takes the next frame for the other slave's reply. Let it have
-            // that frame only if it starts soon (the response timeout); a lone request for
-            // a missing slave must not cost the next request for us.
-            modbus_receive(ctx.get(), frame);
-            continue;
-        }
-        if (length < 0) {
-            if (errno == ECONNRESET || errno == EIO || errno == EBADF || errno == ENXIO) {
-                std::fprintf(stderr, "velqor-sim: %s: line lost: %s\n", options.device.c_str(),
-                             modbus_strerror(errno));
-                return 1;
+        tickAll();
+        if (ready < 0)
+            continue;  // a signal
+        if (ready == 0) {
+            if (!pending.empty() && std::chrono::steady_clock::now() - lastByte >= kByteTimeout) {
+                Print("drop incomplete frame " + sim::Hex(pending));
+                pending.clear();
             }
-            Print(errno == ETIMEDOUT ? std::string("drop incomplete frame")
-                                     : std::string("drop ") + modbus_strerror(errno));
-            modbus_flush(ctx.get());
             continue;
         }
+        uint8_t chunk[MODBUS_RTU_MAX_ADU_LENGTH];
+        const ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n < 0 && (errno == EAGAIN || errno == EINTR))
+            continue;
+        if (n <= 0) {
+            std::fprintf(stderr, "velqor-sim: %s: line lost: %s\n", options.device.c_str(),
+                         n == 0 ? "end of file" : std::strerror(errno));
+            return 1;
+        }
+        pending.insert(pending.end(), chunk, chunk + n);
+        lastByte = std::chrono::steady_clock::now();
 
-        const auto request = static_cast<std::size_t>(length);
-        const bool broadcast = frame[0] == MODBUS_BROADCAST_ADDRESS;
-        Print((broadcast ? "broadcast " : "req ") + sim::Hex(frame, request));
-
-        const sim::Fault fault = CurrentFault(options);
-        slave.Tick(std::chrono::steady_clock::now());
-        const sim::Outcome outcome = slave.Handle(frame, request, fault.exception);
-        if (outcome.wrote)
-            Print(RegistersLine(mapping->tab_registers));
-        if (outcome.addressChange) {
-            const uint16_t address = *outcome.addressChange;
-            // 0 is the broadcast address itself; libmodbus takes 1..247 in RTU
-            if (address != MODBUS_BROADCAST_ADDRESS && modbus_set_slave(ctx.get(), address) == 0)
-                Print("state slave " + std::to_string(address));
-            else
-                Print("state refused " + std::to_string(address));
+        bool stopped = false;
+        for (auto length = sim::RequestLength(pending.data(), pending.size());
+             length && pending.size() >= *length && !stopped;
+             length = sim::RequestLength(pending.data(), pending.size())) {
+            const std::vector<uint8_t> request(pending.begin(), pending.begin() + static_cast<long>(*length));
+            pending.erase(pending.begin(), pending.begin() + static_cast<long>(*length));
+            if (sim::Crc16(request.data(), request.size()) != 0) {
+                // The frame's bounds are lost with its CRC: start again at the next gap.
+                Print("drop bad CRC " + sim::Hex(request));
+                tcflush(fd, TCIFLUSH);
+                pending.clear();
+                break;
+            }
+            const bool ours = std::any_of(modules.begin(), modules.end(),
+                                          [&](const Module &m) { return request[0] == m.address; });
+            if (request[0] == MODBUS_BROADCAST_ADDRESS) {
+                Print("broadcast " + sim::Hex(request));
+            } else if (!ours) {
+                Print("other " + sim::Hex(request));
+                continue;
+            } else {
+                Print("req " + sim::Hex(request));
+            }
+            stopped = !serve(request);
         }
-        const bool faulty = !(fault == sim::Fault{});
-        if (outcome.reply.empty()) {
-            if (broadcast && fault.exception)
-                Print("fault " + sim::FaultText(fault));  // the broadcast was refused
-            continue;
-        }
-        if (faulty)
-            Print("fault " + sim::FaultText(fault));
-        if (fault.silent)
-            continue;
-        if (fault.delayMs > 0 && !Pause(fault.delayMs, openMask))
+        if (stopped)
             break;
-        const auto sent = sim::Corrupt(outcome.reply, fault, garbageSeed);
-        if (!WriteAll(fd, sent)) {
-            std::fprintf(stderr, "velqor-sim: %s: write: %s\n", options.device.c_str(), std::strerror(errno));
-            continue;
-        }
-        Print("rep " + sim::Hex(sent));
     }
     return 0;
 }

@@ -401,6 +401,22 @@ void TakesFaultsFromCommandLine()
     CHECK(bench.WaitLine("fault as-slave 9 bad-crc\nrep 09 03 02 01 F4 A6 6D\n"));
 }
 
+void AnswersSeveralAddressesBackToBack()
+{
+    Bench bench({"--also-slave", "7"});
+    CHECK(bench.Ready());
+    if (!bench.Ready())
+        return;
+    // requests for a missing slave and for 7 in one burst, as a scan sends them: 7 answers
+    const Bytes burst = FromHex("05 03 00 03 00 01 75 8E 07 03 00 03 00 01 74 6C");
+    CHECK(write(modbus_get_socket(bench.master()), burst.data(), burst.size()) == ssize_t(burst.size()));
+    CHECK_BYTES(bench.Collect(7, 2s), "07 03 02 01 F4 30 53");
+    // each module keeps its own registers
+    CHECK(modbus_write_register(bench.master(), 0x0003, 777) == 1);
+    modbus_set_slave(bench.master(), 7);
+    CHECK(bench.ReadOne(0x0003) == std::optional<uint16_t>(500));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -418,6 +434,7 @@ int main(int argc, char **argv)
         {"echoes broadcast when asked", EchoesBroadcastWhenAsked},
         {"applies faults", AppliesFaults},
         {"takes faults from the command line", TakesFaultsFromCommandLine},
+        {"answers several addresses back to back", AnswersSeveralAddressesBackToBack},
     };
     for (const auto &[name, run] : cases) {
         const int before = g_failures;

@@ -1,0 +1,101 @@
+#include "cli/command.h"
+
+#include "serial/port_survey.h"
+#include "serial/qt_serial_port.h"
+
+#include <cstdio>
+
+namespace cli {
+
+namespace {
+
+const QCommandLineOption kLink(QStringLiteral("link"), QString(), QStringLiteral("N"));
+
+constexpr int kPortCount = 9;  // COM1..COM9, as the window offers
+
+const char *Openable(serial::OpenResult result)
+{
+    switch (result) {
+    case serial::OpenResult::Ok: return "can be opened";
+    case serial::OpenResult::NotFound: return "no such device";
+    case serial::OpenResult::Busy: return "held by another program";
+    case serial::OpenResult::NoPermission: return "no permission (dialout group)";
+    default: return "cannot be opened";
+    }
+}
+
+int Link(Context &context)
+{
+    const QString number = context.parser.value(kLink);
+    const auto n = WholeNumber(number, 1, kPortCount);
+    if (!n)
+        return BadInput("--link \"" + number.toStdString() + "\": allowed 1 to 9");
+    if (context.arguments.size() != 1 || context.arguments.first().isEmpty())
+        return BadInput("ports --link N DEVICE: give one DEVICE, e.g. /dev/serial/by-id/usb-…");
+    const std::string device = context.arguments.first().toStdString();
+    const std::string link = "COM" + std::to_string(*n);
+    std::string error;
+    const serial::LinkResult result = serial::LinkPort(*n, device, error);
+    if (result == serial::LinkResult::NotALink)
+        return BadInput(link + " in this folder is a file or folder, not a link: left alone");
+    if (result == serial::LinkResult::Failed || result == serial::LinkResult::BadNumber) {
+        Complain(link + ": cannot make the link: " + error);
+        return kExitPortUnavailable;
+    }
+    std::printf("%s -> %s (%s)\n", link.c_str(), device.c_str(),
+                result == serial::LinkResult::Made ? "made" : "replaced");
+    if (!serial::ResolvePortName(*n).exists)
+        Complain(link + ": " + device + " does not exist (yet)");
+    return kExitOk;
+}
+
+int List(Context &context)
+{
+    if (!context.arguments.isEmpty())
+        return BadInput("ports takes no arguments without --link, got \"" + context.arguments.first().toStdString() + "\"");
+    const auto devices = serial::PresentDevices();
+    serial::QtSerialPort port;
+    std::printf("Ports of this folder:\n");
+    for (int n = 1; n <= kPortCount; ++n) {
+        const serial::PortName name = serial::ResolvePortName(n);
+        const std::string how = name.link.empty() ? "" : " (link " + name.name + " -> " + name.link + ")";
+        std::printf("  %-5s %-24s %s%s\n", name.name.c_str(), name.device.c_str(),
+                    name.exists ? Openable(port.TrialOpen(n)) : "no such device", how.c_str());
+    }
+    std::printf("Serial devices present:\n");
+    if (devices.empty())
+        std::printf("  none\n");
+    for (const serial::DeviceInfo &info : devices) {
+        std::printf("  %s\n", info.device.c_str());
+        const std::pair<const char *, std::string> fields[] = {
+            {"description", info.description},   {"manufacturer", info.manufacturer},
+            {"serial number", info.serialNumber}, {"USB id", serial::UsbIds(info)},
+            {"by-id", info.stableName},
+        };
+        for (const auto &[label, value] : fields) {
+            if (!value.empty())
+                std::printf("    %-14s %s\n", label, value.c_str());
+        }
+    }
+    return kExitOk;
+}
+
+int Run(Context &context)
+{
+    return context.parser.isSet(kLink) ? Link(context) : List(context);
+}
+
+} // namespace
+
+Command PortsCommand()
+{
+    return {"ports", "ports [--link N DEVICE]",
+            "  Lists COM1 to COM9 as this folder resolves them (a link COMn, else /dev/ttyS(n-1)),\n"
+            "  whether each exists and can be opened, and the serial devices present with their\n"
+            "  description, manufacturer, serial number, USB id and /dev/serial/by-id name.\n"
+            "  --link N DEVICE: makes COMn (N 1 to 9) in this folder a link to DEVICE; an earlier\n"
+            "  link is replaced, a file or folder of that name is left alone (exit status 2).\n",
+            {kLink}, Run};
+}
+
+} // namespace cli

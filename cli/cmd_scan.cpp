@@ -1,0 +1,170 @@
+#include "cli/command.h"
+#include "cli/stop_signals.h"
+
+#include "device/register_map.h"
+#include "modbus/frames.h"
+#include "modbus/scan_plan.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace cli {
+
+namespace {
+
+const QCommandLineOption kSlaves(QStringLiteral("slaves"), QString(), QStringLiteral("A-B"));
+const QCommandLineOption kBauds(QStringLiteral("bauds"), QString(), QStringLiteral("LIST"));
+const QCommandLineOption kJson(QStringLiteral("json"));
+
+// 128 + SIGINT, as a shell reports a command that Ctrl+C ended (also after SIGTERM):
+// what was found is printed, the rest of the range was not asked.
+constexpr int kExitInterrupted = 130;
+
+struct Found {
+    int slave;
+    int baud;
+};
+
+// A frame of the asked address with a good CRC, whatever it says, shows a module there.
+bool Answered(const modbus::Judgement &judgement)
+{
+    switch (judgement.verdict) {
+    case modbus::Verdict::Good:
+    case modbus::Verdict::Exception:
+    case modbus::Verdict::OtherFunction:
+    case modbus::Verdict::Mismatch:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Asks `slave` for the block's first register. Bytes that are no answer of its own (a
+// reply that came too late for the address before, noise) are let run out until the line
+// is silent for one wait, and the slave is asked once more.
+bool Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds timeout)
+{
+    const auto request = modbus::BuildReadRequest(static_cast<uint8_t>(slave), device::kReadBlockFirst, 1);
+    const modbus::Judgement first = exchanger.Exchange(request).judgement;
+    if (Answered(first) || first.verdict == modbus::Verdict::NoReply || first.verdict == modbus::Verdict::NotSent)
+        return Answered(first);
+    // a line that never falls silent (another master, a wrong rate's noise) gets ten waits
+    const Clock::time_point giveUp = Clock::now() + 10 * timeout;
+    while (Clock::now() < giveUp && !StopSignals::Stopped() && !line.WaitForBytes(Clock::now() + timeout).empty()) {
+    }
+    return !StopSignals::Stopped() && Answered(exchanger.Exchange(request).judgement);
+}
+
+// The progress bar: redrawn in place on stderr when that is a terminal, else never shown.
+class Progress {
+public:
+    void Show(const std::string &line)
+    {
+        if (m_terminal)
+            std::fprintf(stderr, "\r%s\033[K", line.c_str());
+    }
+    void Clear()
+    {
+        if (m_terminal)
+            std::fputs("\r\033[K", stderr);
+    }
+
+private:
+    bool m_terminal = isatty(STDERR_FILENO) == 1;
+};
+
+int Run(Context &context)
+{
+    if (!context.arguments.isEmpty())
+        return BadInput("scan takes no arguments, got \"" + context.arguments.first().toStdString() + "\"");
+    const std::string slaves = context.parser.isSet(kSlaves) ? context.parser.value(kSlaves).toStdString() : "1-247";
+    const auto range = modbus::ParseSlaveRange(slaves);
+    if (!range)
+        return BadInput("--slaves \"" + slaves + "\": allowed A-B or N, addresses 1 to 255, A not above B");
+    std::vector<int> rates{context.baud};
+    if (context.parser.isSet(kBauds)) {
+        const auto list = modbus::ParseRateList(context.parser.value(kBauds).toStdString());
+        if (!list)
+            return BadInput("--bauds \"" + context.parser.value(kBauds).toStdString()
+                            + "\": allowed all, or rates separated by commas from 4800, 9600, 19200, 38400, 57600, 115200");
+        rates = *list;
+    }
+    const bool json = context.parser.isSet(kJson);
+
+    const StopSignals stop;
+    std::vector<Found> found;
+    Progress progress;
+    int status = kExitOk;
+    for (const int baud : rates) {
+        if (StopSignals::Stopped())
+            break;
+        // each rate on a freshly opened port
+        const std::unique_ptr<Line> line = MakeLine(context.portText, baud);
+        const OpenOutcome opened = line->Open();
+        if (opened.error != OpenError::None) {
+            progress.Clear();
+            Complain(opened.message);
+            status = kExitPortUnavailable;
+            break;
+        }
+        const auto probe = modbus::BuildReadRequest(1, device::kReadBlockFirst, 1);
+        const auto timeout = context.parser.isSet(QStringLiteral("timeout"))
+                                 ? context.timeout
+                                 : modbus::AnswerTimeout(baud, probe.size(), modbus::ExpectedReplyLength(probe));
+        Exchanger exchanger(*line, timeout);
+        exchanger.observer = context.observer;
+        for (int slave = range->first; slave <= range->last && !StopSignals::Stopped(); ++slave) {
+            progress.Show(modbus::ProgressLine(baud, slave, *range, static_cast<int>(found.size())));
+            if (!Ask(exchanger, *line, slave, timeout))
+                continue;
+            found.push_back({slave, baud});
+            if (!json) {
+                progress.Clear();
+                std::printf("slave %d baud %d\n", slave, baud);
+                std::fflush(stdout);
+            }
+        }
+        line->Close();
+    }
+    progress.Clear();
+
+    if (json) {
+        QJsonArray modules;
+        for (const Found &module : found)
+            modules.append(QJsonObject{{QStringLiteral("slave"), module.slave}, {QStringLiteral("baud"), module.baud}});
+        const QByteArray text = QJsonDocument(modules).toJson(QJsonDocument::Compact) + '\n';
+        std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
+    }
+    if (StopSignals::Stopped()) {
+        Complain("scan: stopped; " + std::to_string(found.size()) + " module(s) found until then");
+        return kExitInterrupted;
+    }
+    if (status != kExitOk)
+        return status;
+    if (found.empty()) {
+        Complain("scan: no module answered at slaves " + slaves + " on " + context.portText);
+        return kExitExchangeFailed;
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+Command ScanCommand()
+{
+    return {"scan", "scan [--slaves A-B] [--bauds LIST|all] [--json]",
+            "  Finds modules: asks each address A to B (default 1-247) for register 0x0000, at the\n"
+            "  --baud rate, or at each rate of LIST (e.g. 9600,19200; all: the six rates), reopening\n"
+            "  the port for each. Waits per address as long as the request and the reply take at\n"
+            "  that rate plus 50 ms (--timeout MS overrides it). Prints \"slave N baud B\" for each\n"
+            "  module as it answers; --json: one array of {\"slave\": N, \"baud\": B} at the end.\n"
+            "  A progress bar on stderr when it is a terminal. Ctrl+C stops it with what was found\n"
+            "  printed (exit status 130); none found: exit status 1.\n",
+            {kSlaves, kBauds, kJson}, Run};
+}
+
+} // namespace cli

@@ -1,0 +1,71 @@
+#include "cli/tcp_line.h"
+
+#include "cli/device_io.h"
+
+namespace cli {
+
+namespace {
+
+constexpr int kConnectTimeoutMs = 5000;
+
+} // namespace
+
+TcpLine::TcpLine(std::string name, serial::TcpAddress address) : m_name(std::move(name)), m_address(std::move(address)) {}
+
+TcpLine::~TcpLine()
+{
+    Close();
+}
+
+OpenOutcome TcpLine::Open()
+{
+    m_socket.connectToHost(QString::fromStdString(m_address.host), m_address.port);
+    if (m_socket.waitForConnected(kConnectTimeoutMs)) {
+        // a frame must leave at once, not wait to be joined with the next
+        m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        return {};
+    }
+    OpenOutcome outcome;
+    switch (m_socket.error()) {
+    case QAbstractSocket::ConnectionRefusedError:
+        outcome = {OpenError::Other, m_name + ": connection refused (is the serial server's TCP port right?)"};
+        break;
+    case QAbstractSocket::HostNotFoundError:
+        outcome = {OpenError::NotFound, m_name + ": host " + m_address.host + " not found"};
+        break;
+    case QAbstractSocket::SocketTimeoutError:
+        outcome = {OpenError::Other, m_name + ": unreachable, no connection within "
+                                         + std::to_string(kConnectTimeoutMs / 1000) + " s"};
+        break;
+    default:
+        outcome = {OpenError::Other, m_name + ": unreachable: " + m_socket.errorString().toStdString()};
+        break;
+    }
+    m_socket.abort();
+    return outcome;
+}
+
+bool TcpLine::Write(const std::vector<uint8_t> &bytes)
+{
+    return m_socket.state() == QAbstractSocket::ConnectedState && WriteAll(m_socket, bytes);
+}
+
+std::vector<uint8_t> TcpLine::WaitForBytes(Clock::time_point deadline)
+{
+    // bytes that came before the server hung up are still read
+    if (m_socket.bytesAvailable() == 0 && m_socket.state() != QAbstractSocket::ConnectedState)
+        return {};
+    return ReadArrived(m_socket, deadline);
+}
+
+void TcpLine::Close()
+{
+    if (m_socket.state() == QAbstractSocket::UnconnectedState)
+        return;
+    // a broadcast gets no reply: its bytes must reach the server before the connection ends
+    m_socket.disconnectFromHost();
+    if (m_socket.state() != QAbstractSocket::UnconnectedState)
+        m_socket.waitForDisconnected(1000);
+}
+
+} // namespace cli

@@ -1,0 +1,29 @@
+#pragma once
+#include "cli/line.h"
+#include "serial/port_names.h"
+
+#include <QTcpSocket>
+
+namespace cli {
+
+// RTU frames over a TCP connection to a transparent serial server (an RS-485-to-Ethernet
+// converter): the bytes go through unchanged, the rate is the server's business.
+// Used without an event loop.
+class TcpLine final : public Line {
+public:
+    TcpLine(std::string name, serial::TcpAddress address);
+    ~TcpLine() override;
+
+    OpenOutcome Open() override;
+    bool Write(const std::vector<uint8_t> &bytes) override;
+    std::vector<uint8_t> WaitForBytes(Clock::time_point deadline) override;
+    void Close() override;
+    std::string Name() const override { return m_name; }
+
+private:
+    std::string m_name;
+    serial::TcpAddress m_address;
+    QTcpSocket m_socket;
+};
+
+} // namespace cli

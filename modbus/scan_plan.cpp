@@ -1,0 +1,84 @@
+#include "modbus/scan_plan.h"
+
+#include "device/register_map.h"
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+
+namespace modbus {
+
+namespace {
+
+constexpr int kBitsPerCharacter = 10;  // start, 8 data, stop
+constexpr double kSilenceCharacters = 3.5;
+
+// A whole number 1..255 with blanks around it.
+std::optional<int> Address(std::string text)
+{
+    const auto notBlank = [](unsigned char c) { return !std::isspace(c); };
+    text.erase(text.begin(), std::find_if(text.begin(), text.end(), notBlank));
+    text.erase(std::find_if(text.rbegin(), text.rend(), notBlank).base(), text.end());
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int value = std::stoi(text);
+    if (value < 1 || value > 255)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::chrono::milliseconds AnswerTimeout(int baud, std::size_t requestBytes, std::size_t replyBytes)
+{
+    const double characters = static_cast<double>(requestBytes + replyBytes) + 2 * kSilenceCharacters;
+    const double lineMs = characters * kBitsPerCharacter * 1000.0 / std::max(baud, 1);
+    const auto line = std::chrono::milliseconds(static_cast<long>(lineMs) + (lineMs > static_cast<long>(lineMs)));
+    return line + kAnswerMargin;
+}
+
+std::optional<SlaveRange> ParseSlaveRange(const std::string &text)
+{
+    const auto dash = text.find('-');
+    const auto first = Address(text.substr(0, dash));
+    const auto last = dash == std::string::npos ? first : Address(text.substr(dash + 1));
+    if (!first || !last || *first > *last)
+        return std::nullopt;
+    return SlaveRange{*first, *last};
+}
+
+std::optional<std::vector<int>> ParseRateList(const std::string &text)
+{
+    std::vector<int> rates;
+    if (text == "all") {
+        for (const char *rate : device::kBaudRates)
+            rates.push_back(std::stoi(rate));
+        return rates;
+    }
+    std::istringstream in(text);
+    std::string item;
+    while (std::getline(in, item, ',')) {
+        if (!device::BaudRateCodeFor(item))
+            return std::nullopt;
+        const int rate = std::stoi(item);
+        if (std::find(rates.begin(), rates.end(), rate) == rates.end())
+            rates.push_back(rate);
+    }
+    if (rates.empty() || text.back() == ',')
+        return std::nullopt;
+    return rates;
+}
+
+std::string ProgressLine(int baud, int address, const SlaveRange &range, int found)
+{
+    constexpr int kWidth = 20;
+    const int span = range.last - range.first + 1;
+    const int done = std::clamp(address - range.first, 0, span);
+    const int filled = done * kWidth / span;
+    std::ostringstream line;
+    line << '[' << std::string(filled, '#') << std::string(kWidth - filled, '.') << "] " << baud << " baud  address "
+         << address << " (" << range.first << '-' << range.last << ")  found " << found;
+    return line.str();
+}
+
+} // namespace modbus

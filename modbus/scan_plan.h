@@ -1,0 +1,35 @@
+#pragma once
+#include <chrono>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What a scan of the line asks and how long it waits: the plain parts of `velqorctl scan`.
+namespace modbus {
+
+// What the slave's turnaround and a USB adapter's latency add to the time on the line.
+constexpr std::chrono::milliseconds kAnswerMargin{50};
+
+// How long a slave gets to answer at `baud` (8N1: 10 bits a character): the request's and
+// the reply's characters, the 3.5-character silence after each, and kAnswerMargin; whole
+// milliseconds, rounded up.
+std::chrono::milliseconds AnswerTimeout(int baud, std::size_t requestBytes, std::size_t replyBytes);
+
+struct SlaveRange {
+    int first = 1;
+    int last = 247;
+    bool operator==(const SlaveRange &o) const { return first == o.first && last == o.last; }
+};
+// "A-B" or a single "N", each 1..255 and A <= B, blanks around the numbers allowed;
+// nullopt otherwise.
+std::optional<SlaveRange> ParseSlaveRange(const std::string &text);
+
+// "all": the six rates of the window, slowest first; otherwise rates separated by commas,
+// each one of the six, in the order given, repeats dropped. nullopt for anything else.
+std::optional<std::vector<int>> ParseRateList(const std::string &text);
+
+// One redraw of the progress bar: "[#####.....]  9600 baud  address 17 (1-247)  found 1".
+std::string ProgressLine(int baud, int address, const SlaveRange &range, int found);
+
+} // namespace modbus

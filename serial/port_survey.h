@@ -1,0 +1,11 @@
+#pragma once
+#include "serial/port_names.h"
+
+#include <vector>
+
+namespace serial {
+
+// The serial devices present, as Qt SerialPort lists them, each with its stable name.
+std::vector<DeviceInfo> PresentDevices();
+
+} // namespace serial

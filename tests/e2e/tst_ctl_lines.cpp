@@ -1,0 +1,194 @@
+// velqorctl finding and reaching modules: scan against one simulator answering two
+// addresses, ports following a COMn link, the same frames over TCP (socat listening on
+// 127.0.0.1 only, bridged to the pty), monitor's count, and the traffic log.
+
+#include "support/pty_pair.h"
+#include "support/sim_process.h"
+
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QtTest>
+
+class TstCtlLines : public QObject {
+    Q_OBJECT
+
+    struct Run {
+        int status = -1;
+        QString out, err;
+    };
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<PtyPair> m_line;
+    std::unique_ptr<SimProcess> m_sim;
+
+    QString Path(const QString &name) const { return m_dir.filePath(name); }
+
+    Run Ctl(const QStringList &arguments)
+    {
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        process.start(QStringLiteral(VELQORCTL_PATH), arguments);
+        Run run;
+        if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit)
+            run.status = process.exitCode();
+        run.out = QString::fromUtf8(process.readAllStandardOutput());
+        run.err = QString::fromUtf8(process.readAllStandardError());
+        return run;
+    }
+
+    // The addresses the simulator saw asked, in order, from its "req"/"other" lines.
+    QStringList Asked() const
+    {
+        QStringList asked;
+        for (const QString &line : m_sim->Lines())
+            if (line.startsWith("req ") || line.startsWith("other "))
+                asked << QString::number(line.section(' ', 1, 1).toInt(nullptr, 16));
+        return asked;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_line = std::make_unique<PtyPair>(Path("COM1"), Path("module"));
+        QVERIFY(m_line->Start());
+        m_sim = std::make_unique<SimProcess>(QStringLiteral(VELQOR_SIM_PATH), Path("sim.log"));
+        QVERIFY(m_sim->Start({"--device", Path("module"), "--slave", "3", "--also-slave", "7"}));
+    }
+
+    void cleanup()
+    {
+        if (QTest::currentTestFailed())
+            qWarning("--- simulator output ---\n%s", qPrintable(m_sim->Log()));
+    }
+
+    void scan_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("asked");
+        QTest::newRow("two modules in 2-8") << QStringList{"scan", "--slaves", "2-8", "--json"} << 0
+                                            << "[{\"baud\":9600,\"slave\":3},{\"baud\":9600,\"slave\":7}]\n"
+                                            << "2 3 4 5 6 7 8";
+        QTest::newRow("one address, text") << QStringList{"scan", "--slaves", "7"} << 0 << "slave 7 baud 9600\n"
+                                           << "7";
+        QTest::newRow("none in 8-9") << QStringList{"scan", "--slaves", "8-9"} << 1 << "" << "8 9";
+        QTest::newRow("two rates") << QStringList{"scan", "--slaves", "3", "--bauds", "19200,4800", "--json"} << 0
+                                   << "[{\"baud\":19200,\"slave\":3},{\"baud\":4800,\"slave\":3}]\n" << "3 3";
+        QTest::newRow("bad range: nothing asked") << QStringList{"scan", "--slaves", "9-2"} << 2 << "" << "";
+        QTest::newRow("bad TCP port: nothing asked") << QStringList{"scan", "--port", "tcp://127.0.0.1:0"} << 2 << ""
+                                                     << "";
+    }
+    void scan()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, asked);
+        const int before = static_cast<int>(Asked().size());
+        const Run run = Ctl(arguments);
+        QCOMPARE(run.status, status);
+        QCOMPARE(run.out, out);
+        QVERIFY2(status != 0 || run.err.isEmpty(), qPrintable(run.err));  // no progress bar into a pipe
+        QTRY_COMPARE(Asked().mid(before).join(' '), asked);
+    }
+
+    // Ctrl+C in the middle: what was found is printed, and the rest is not asked.
+    void scanInterrupted()
+    {
+        const auto before = Asked().size();
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        process.start(QStringLiteral(VELQORCTL_PATH), {"scan", "--json"});
+        QTRY_VERIFY(Asked().mid(before).contains("7"));
+        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+        QVERIFY(process.waitForFinished(5000));
+        QCOMPARE(process.exitCode(), 130);
+        QCOMPARE(process.readAllStandardOutput(), QByteArray("[{\"baud\":9600,\"slave\":3},{\"baud\":9600,\"slave\":7}]\n"));
+        QVERIFY(Asked().size() - before < 247);
+    }
+
+    // The log holds one request line and one reply line per address.
+    void logOfScan()
+    {
+        QVERIFY(Ctl({"scan", "--slaves", "6-7", "--log", Path("traffic.log")}).status == 0);
+        QFile file(Path("traffic.log"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString log = QString::fromLatin1(file.readAll());
+        const QRegularExpression lines(
+            "^\\S+ \\S+ tx 06 03 00 00 00 01 85 BD\n\\S+ \\S+ rx - : no reply\n"
+            "\\S+ \\S+ tx 07 03 00 00 00 01 84 6C\n\\S+ \\S+ rx 07 03 02 00 64 \\S\\S \\S\\S : good\n$");
+        QVERIFY2(lines.match(log).hasMatch(), qPrintable(log));
+    }
+
+    void portsFollowsLink()
+    {
+        const QString pty = QFileInfo(Path("COM1")).symLinkTarget();
+        QVERIFY(Ctl({"ports", "--link", "2", pty}).status == 0);
+        QFile(Path("COM3")).open(QIODevice::WriteOnly);
+        QCOMPARE(Ctl({"ports", "--link", "3", pty}).status, 2);
+        const Run run = Ctl({"ports"});
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.out.contains(QRegularExpression("COM1 +" + pty + " +can be opened \\(link COM1 -> " + pty + "\\)")),
+                 qPrintable(run.out));
+        QVERIFY2(run.out.contains(QRegularExpression("COM2 +" + pty + " +can be opened \\(link COM2 -> " + pty + "\\)")),
+                 qPrintable(run.out));
+        // a read through the new link reaches the module
+        QCOMPARE(Ctl({"--port", "COM2", "--slave", "3", "read"}).status, 0);
+    }
+
+    void overTcp()
+    {
+        QTcpServer probe;  // a free port on the loopback
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const QString port = QString::number(probe.serverPort());
+        probe.close();
+        QProcess bridge;
+        bridge.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        bridge.start("socat", {"-d", "-d", "TCP-LISTEN:" + port + ",bind=127.0.0.1,reuseaddr",
+                               "OPEN:" + Path("COM1") + ",raw,echo=0"});
+        QByteArray said;
+        QTRY_VERIFY((said += bridge.readAllStandardError()).contains("listening on"));
+        const QString address = "tcp://127.0.0.1:" + port;
+        Run run = Ctl({"--port", address, "--slave", "7", "read", "--json"});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(QJsonDocument::fromJson(run.out.toUtf8())["module_baud"].toInt(), 9600);
+        QCOMPARE(m_sim->Last("req "), QString("req 07 03 00 00 00 10 44 60"));
+        QVERIFY(bridge.waitForFinished(5000));  // socat serves one connection
+        run = Ctl({"--port", address, "read"});
+        QCOMPARE(run.status, 3);
+        QVERIFY2(run.err.contains("connection refused"), qPrintable(run.err));
+    }
+
+    void monitorCount_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("complaints");
+        QTest::newRow("three reads") << QStringList{"--slave", "3"} << 0 << 3 << 0;
+        QTest::newRow("three JSON lines") << QStringList{"--slave", "3", "--json"} << 0 << 3 << 0;
+        QTest::newRow("failed reads go on") << QStringList{"--slave", "5", "--timeout", "50"} << 1 << 0 << 3;
+    }
+    void monitorCount()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(int, lines);
+        QFETCH(int, complaints);
+        const Run run = Ctl(QStringList{"monitor", "--count", "3", "--interval", "20"} + arguments);
+        QCOMPARE(run.status, status);
+        const QStringList out = run.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(out.size(), lines);
+        for (const QString &line : out)
+            QVERIFY2(arguments.contains("--json") ? QJsonDocument::fromJson(line.toUtf8())["time"].isString()
+                                                  : line.contains("  output off  pulse_count "),
+                     qPrintable(line));
+        QCOMPARE(run.err.count("no reply from slave 5"), complaints);
+    }
+};
+
+QTEST_MAIN(TstCtlLines)
+#include "tst_ctl_lines.moc"
