@@ -5,6 +5,7 @@
 #include "app/layout.h"
 #include "app/port_tips.h"
 #include "app/settings_file.h"
+#include "app/settings_store.h"
 #include "app/texts.h"
 #include "device/parameter_table.h"
 #include "device/parameters.h"
@@ -49,9 +50,6 @@ const QColor kBlack(0, 0, 0);
 const QColor kCyan(0, 255, 255);
 const QColor kLinkBlue(128, 128, 255);
 
-const char *const kSettingsFile = "com.txt";
-// More than a settings file ever needs; a larger file is read only this far.
-constexpr std::streamsize kSettingsReadLimit = 64 * 1024;
 // The reply check refuses anything longer than 111 characters, so text beyond this
 // bound can change no verdict; it only stops a flooding line from growing memory.
 constexpr std::size_t kReceiveBufferLimit = 3 * 1024;
@@ -476,14 +474,7 @@ void MainWindow::WireEvents()
 
 void MainWindow::Form_Load()
 {
-    app::StoredSettings stored;
-    // QFile, not std::ifstream: Qt's file code is mapped already, while the stream
-    // library would map some 400 KB of its own for these few bytes.
-    QFile file(QString::fromLatin1(kSettingsFile));
-    if (QFileInfo(file).isFile() && file.open(QIODevice::ReadOnly)) {
-        const QByteArray content = file.read(std::min<qint64>(file.size(), kSettingsReadLimit));
-        stored = app::ParseSettings(content.toStdString());
-    }
+    const app::StoredSettings stored = app::ReadSettingsFile();
     // A missing file or line leaves COM1 and 9600.
     const QString portText = stored.portText ? QString::fromLocal8Bit(stored.portText->c_str()) : QStringLiteral("1");
     const QString baudText = stored.baudText ? QString::fromLocal8Bit(stored.baudText->c_str()) : QStringLiteral("9600");
@@ -531,7 +522,7 @@ void MainWindow::Form_QueryUnload()
 {
     // Shutdown writes the two lines back; a file that cannot be written is skipped, and
     // the close goes ahead whatever happens here.
-    const QFileInfo info(QString::fromLatin1(kSettingsFile));
+    const QFileInfo info(QString::fromLatin1(app::kSettingsFileName));
     if (info.exists() && !info.isFile())
         return;
     QFile file(info.filePath());

@@ -105,9 +105,9 @@ int Run(Context &context)
         // each rate on a freshly opened port
         const std::unique_ptr<Line> line = MakeLine(context.portText, baud);
         const OpenOutcome opened = line->Open();
-        if (opened.error != OpenError::None) {
+        if (!opened.Opened()) {
             progress.Clear();
-            Complain(opened.message);
+            Complain(opened.failure);
             status = kExitPortUnavailable;
             break;
         }

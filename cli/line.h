@@ -10,17 +10,10 @@ namespace cli {
 
 using Clock = std::chrono::steady_clock;
 
-enum class OpenError {
-    None,
-    NotFound,      // no such device (or host)
-    Busy,          // held by another program
-    NoPermission,  // exists, but this user may not open it
-    Other,
-};
-
+// How an open went: nothing to say when the line is open.
 struct OpenOutcome {
-    OpenError error = OpenError::None;
-    std::string message;  // for the user, naming the port; empty when it opened
+    std::string failure;  // for the user, naming the port; empty when it opened
+    bool Opened() const { return failure.empty(); }
 };
 
 class Line {

@@ -1,13 +1,13 @@
 // velqorctl: the module's parameters, output and address from the command line.
 
 #include "app/settings_file.h"
+#include "app/settings_store.h"
 #include "cli/command.h"
 #include "cli/traffic.h"
 #include "device/parameters.h"
 #include "serial/port_names.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 #include <cstdio>
 
@@ -78,10 +78,7 @@ std::string HelpText()
 // --port, --baud, --slave and --timeout, with com.txt's port and rate where they are not given.
 int LineOptions(const QCommandLineParser &parser, Context &context)
 {
-    app::StoredSettings stored;
-    QFile file(QStringLiteral("com.txt"));
-    if (file.open(QIODevice::ReadOnly))
-        stored = app::ParseSettings(file.readAll().toStdString());
+    const app::StoredSettings stored = app::ReadSettingsFile();
 
     if (parser.isSet(kPort)) {
         context.portText = parser.value(kPort).toStdString();

@@ -27,18 +27,18 @@ OpenOutcome SerialLine::Open()
     case serial::OpenResult::Ok:
         break;
     case serial::OpenResult::NotFound:
-        return {OpenError::NotFound, "port " + port + " does not exist"};
+        return {"port " + port + " does not exist"};
     case serial::OpenResult::Busy:
-        return {OpenError::Busy, "port " + port + " is held by another program"};
+        return {"port " + port + " is held by another program"};
     case serial::OpenResult::NoPermission:
-        return {OpenError::NoPermission, "no permission to open port " + port
+        return {"no permission to open port " + port
                     + ": add the user to the dialout group (sudo usermod -aG dialout $USER) and log in again"};
     default:
-        return {OpenError::Other, "port " + port + " cannot be opened"};
+        return {"port " + port + " cannot be opened"};
     }
     if (!serial::ApplySettings(m_port, std::to_string(m_baud) + ",N,8,1")) {
         m_port.close();
-        return {OpenError::Other, "port " + port + " does not take " + std::to_string(m_baud) + " baud"};
+        return {"port " + port + " does not take " + std::to_string(m_baud) + " baud"};
     }
     m_port.setDataTerminalReady(true);
     m_port.setRequestToSend(false);

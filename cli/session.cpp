@@ -33,8 +33,8 @@ int Session::Open()
 {
     m_line = MakeLine(context.portText, context.baud);
     const OpenOutcome outcome = m_line->Open();
-    if (outcome.error != OpenError::None) {
-        Complain(outcome.message);
+    if (!outcome.Opened()) {
+        Complain(outcome.failure);
         return kExitPortUnavailable;
     }
     m_exchanger.emplace(*m_line, context.timeout);

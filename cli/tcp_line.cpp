@@ -28,17 +28,17 @@ OpenOutcome TcpLine::Open()
     OpenOutcome outcome;
     switch (m_socket.error()) {
     case QAbstractSocket::ConnectionRefusedError:
-        outcome = {OpenError::Other, m_name + ": connection refused (is the serial server's TCP port right?)"};
+        outcome = {m_name + ": connection refused (is the serial server's TCP port right?)"};
         break;
     case QAbstractSocket::HostNotFoundError:
-        outcome = {OpenError::NotFound, m_name + ": host " + m_address.host + " not found"};
+        outcome = {m_name + ": host " + m_address.host + " not found"};
         break;
     case QAbstractSocket::SocketTimeoutError:
-        outcome = {OpenError::Other, m_name + ": unreachable, no connection within "
+        outcome = {m_name + ": unreachable, no connection within "
                                          + std::to_string(kConnectTimeoutMs / 1000) + " s"};
         break;
     default:
-        outcome = {OpenError::Other, m_name + ": unreachable: " + m_socket.errorString().toStdString()};
+        outcome = {m_name + ": unreachable: " + m_socket.errorString().toStdString()};
         break;
     }
     m_socket.abort();
