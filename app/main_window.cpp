@@ -283,7 +283,7 @@ void MainWindow::BuildCommunicationGroup()
     Label12 = Caption(Frame1, QStringLiteral("Label12"), "Slave ID", 240, 4125);
 
     QStringList ports;
-    for (int n = 1; n <= 9; ++n)
+    for (int n = 1; n <= serial::kPortCount; ++n)
         ports << QStringLiteral("COM%1").arg(n);
     auto list = [this](const QString &name, int top, const QStringList &items) {
         return List(Frame1, name, items, Tw(1200, top, 975, 300));

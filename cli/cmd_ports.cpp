@@ -1,5 +1,6 @@
 #include "cli/command.h"
 
+#include "serial/port_names.h"
 #include "serial/port_survey.h"
 #include "serial/qt_serial_port.h"
 
@@ -10,8 +11,6 @@ namespace cli {
 namespace {
 
 const QCommandLineOption kLink(QStringLiteral("link"), QString(), QStringLiteral("N"));
-
-constexpr int kPortCount = 9;  // COM1..COM9, as the window offers
 
 const char *Openable(serial::OpenResult result)
 {
@@ -27,7 +26,7 @@ const char *Openable(serial::OpenResult result)
 int Link(Context &context)
 {
     const QString number = context.parser.value(kLink);
-    const auto n = WholeNumber(number, 1, kPortCount);
+    const auto n = WholeNumber(number, 1, serial::kPortCount);
     if (!n)
         return BadInput("--link \"" + number.toStdString() + "\": allowed 1 to 9");
     if (context.arguments.size() != 1 || context.arguments.first().isEmpty())
@@ -56,7 +55,7 @@ int List(Context &context)
     const auto devices = serial::PresentDevices();
     serial::QtSerialPort port;
     std::printf("Ports of this folder:\n");
-    for (int n = 1; n <= kPortCount; ++n) {
+    for (int n = 1; n <= serial::kPortCount; ++n) {
         const serial::PortName name = serial::ResolvePortName(n);
         const std::string how = name.link.empty() ? "" : " (link " + name.name + " -> " + name.link + ")";
         std::printf("  %-5s %-24s %s%s\n", name.name.c_str(), name.device.c_str(),

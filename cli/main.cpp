@@ -23,8 +23,6 @@ const QCommandLineOption kLog(QStringLiteral("log"), QString(), QStringLiteral("
 const QCommandLineOption kHelp(QStringList{QStringLiteral("h"), QStringLiteral("help")});
 const QCommandLineOption kVersion(QStringLiteral("version"));
 
-constexpr int kPortListSize = 9;  // COM1..COM9, as the window offers
-
 std::string HelpText()
 {
     std::string text =
@@ -87,7 +85,7 @@ int LineOptions(const QCommandLineParser &parser, Context &context)
         if (serial::IsTcpPortText(context.portText) && !serial::ParseTcpAddress(context.portText))
             return BadInput("--port \"" + context.portText + "\": allowed tcp://HOST:PORT, PORT 1 to 65535");
     } else if (stored.portText) {
-        const int index = app::PortIndexFromText(*stored.portText, kPortListSize);
+        const int index = app::PortIndexFromText(*stored.portText, serial::kPortCount);
         if (index < 0)
             return BadInput("com.txt line 1 \"" + *stored.portText + "\" names no port COM1 to COM9; give --port");
         context.portText = "COM" + std::to_string(index + 1);

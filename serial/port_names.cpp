@@ -142,7 +142,7 @@ std::optional<TcpAddress> ParseTcpAddress(const std::string &text)
 
 LinkResult LinkPort(int portNumber, const std::string &device, std::string &error)
 {
-    if (portNumber < 1 || portNumber > 9)
+    if (portNumber < 1 || portNumber > kPortCount)
         return LinkResult::BadNumber;
     const fs::path link = "COM" + std::to_string(portNumber);
     std::error_code ec;

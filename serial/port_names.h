@@ -6,6 +6,9 @@
 
 namespace serial {
 
+// The window offers the ports COM1 to COM9.
+inline constexpr int kPortCount = 9;
+
 // The device behind port number n. On Linux a file named "COMn" in the working folder
 // (usually a link to /dev/ttyUSB0 or a pty) names it; without one, port n is
 // /dev/ttyS(n-1). On Windows port n is the system's own COMn.
