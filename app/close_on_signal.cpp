@@ -1,5 +1,20 @@
 #include "app/close_on_signal.h"
 
+#ifdef _WIN32
+
+namespace app {
+
+// Closing the window from the terminal it was started in is a feature of Unix terminals: a
+// window started from the Start menu has no console, and one from a console keeps running
+// when the console goes.
+void CloseOnSignals(QWidget *)
+{
+}
+
+} // namespace app
+
+#else
+
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -45,3 +60,5 @@ void CloseOnSignals(QWidget *window)
 }
 
 } // namespace app
+
+#endif

@@ -1,26 +1,20 @@
 #include "app/close_on_signal.h"
-#include "app/display_check.h"
+#include "app/display_probe.h"
 #include "app/fitted_window.h"
 #include "app/language.h"
 #include "app/main_window.h"
+#include "app/settings_folder.h"
 #include "app/traffic_tap.h"
 #include "modbus/traffic_log.h"
-#include "serial/qt_serial_port.h"
+#include "serial/system_port.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QScreen>
 #include <QTranslator>
 
-#include <cstddef>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
-
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace {
 
@@ -39,46 +33,6 @@ void AddOptions(QCommandLineParser &parser)
                       QStringLiteral("FILE")});
 }
 
-std::string Environment(const char *name)
-{
-    const char *value = std::getenv(name);
-    return value ? value : "";
-}
-
-// The platform Qt is told to use: "-platform NAME" wins over QT_QPA_PLATFORM, as in Qt.
-std::string Platform(int argc, char *argv[])
-{
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
-            return argv[i + 1];
-    }
-    return Environment("QT_QPA_PLATFORM");
-}
-
-// A local X display is reachable when its server takes a connection on its socket (the
-// abstract one or the file in /tmp/.X11-unix). Other forms are left to Qt.
-bool X11Reachable(const std::string &display)
-{
-    const int number = app::LocalX11DisplayNumber(display);
-    if (number < 0)
-        return true;
-    const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
-    for (const bool abstract : {true, false}) {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0)
-            return true;
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::memcpy(address.sun_path + (abstract ? 1 : 0), path.data(), path.size());
-        const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() + (abstract ? 1 : 0));
-        const bool connected = ::connect(fd, reinterpret_cast<const sockaddr *>(&address), length) == 0;
-        ::close(fd);
-        if (connected)
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -92,16 +46,17 @@ int main(int argc, char *argv[])
         QCommandLineParser parser;
         AddOptions(parser);
         parser.parse(core.arguments());
-        if (parser.isSet(QStringLiteral("help")))
-            parser.showHelp(0);
-        if (parser.isSet(QStringLiteral("version")))
-            parser.showVersion();
+        // Printed, not shown as Qt shows them to a Windows program without a console (a box).
+        const bool help = parser.isSet(QStringLiteral("help"));
+        if (help || parser.isSet(QStringLiteral("version"))) {
+            app::UseStartingConsole();
+            std::fputs(qPrintable(help ? parser.helpText()
+                                       : QStringLiteral("velqor-config " VELQOR_VERSION "\n")), stdout);
+            return 0;
+        }
     }
     // Without a display Qt aborts; one line says why instead.
-    const std::string x11Display = Environment("DISPLAY");
-    const auto missing = app::MissingDisplay(
-        {Platform(argc, argv), x11Display, Environment("WAYLAND_DISPLAY"), X11Reachable(x11Display)});
-    if (missing) {
+    if (const auto missing = app::WhyNoWindow(argc, argv)) {
         std::fprintf(stderr, "velqor-config: %s\n", missing->c_str());
         return 1;
     }
@@ -129,8 +84,9 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    serial::QtSerialPort port;
-    MainWindow window(port);
+    app::EnterSettingsFolder();
+    const std::unique_ptr<serial::Port> port = serial::MakeSystemPort();
+    MainWindow window(*port);
     if (log.IsOpen())
         TapTraffic(window, log);
     app::CloseOnSignals(&window);

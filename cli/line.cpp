@@ -1,6 +1,6 @@
 #include "cli/line.h"
 
-#include "cli/serial_line.h"
+#include "cli/device_line.h"
 #include "cli/tcp_line.h"
 #include "serial/port_names.h"
 
@@ -17,9 +17,9 @@ std::unique_ptr<Line> MakeLine(const std::string &portText, int baud)
         && std::all_of(portText.begin() + 3, portText.end(), [](char c) { return c >= '0' && c <= '9'; })
         && portText.size() <= 6) {
         const int number = std::stoi(portText.substr(3));
-        return std::make_unique<SerialLine>(portText, serial::DeviceForPort(number), baud);
+        return MakeDeviceLine(portText, serial::DeviceForPort(number), baud);
     }
-    return std::make_unique<SerialLine>(portText, portText, baud);
+    return MakeDeviceLine(portText, portText, baud);
 }
 
 } // namespace cli

@@ -8,6 +8,10 @@
 #include <fstream>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace serial {
@@ -46,6 +50,13 @@ PortName ResolvePortName(int portNumber)
     PortName port;
     port.number = portNumber;
     port.name = "COM" + std::to_string(portNumber);
+#ifdef _WIN32
+    // Windows names its ports itself: COMn is there when the system has a device of that name.
+    char target[512];
+    port.device = port.name;
+    port.exists = QueryDosDeviceA(port.name.c_str(), target, sizeof target) != 0;
+    return port;
+#endif
     const std::string path = DeviceForPort(portNumber);
     std::error_code ec;
     if (fs::is_symlink(fs::symlink_status(path, ec)))
