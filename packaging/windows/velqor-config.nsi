@@ -18,8 +18,8 @@ Name "Velqor Config ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\${PRODUCT}"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
-!define MUI_ICON "${__FILEDIR__}\velqor-config.ico"
-!define MUI_UNICON "${__FILEDIR__}\velqor-config.ico"
+!define MUI_ICON "velqor-config.ico"
+!define MUI_UNICON "velqor-config.ico"
 
 !insertmacro MUI_PAGE_WELCOME
 !define MUI_LICENSEPAGE_TEXT_TOP "velqor-config is free software under the MIT licence:"
