@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QKeySequence>
 #include <QSaveFile>
@@ -38,9 +39,11 @@ void MainWindow::InstallParameterSetKeys()
 
 void MainWindow::SaveParameterSet()
 {
-    const QString path = m_chooseSaveFile ? m_chooseSaveFile() : QString();
+    QString path = m_chooseSaveFile ? m_chooseSaveFile() : QString();
     if (path.isEmpty())
         return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".json");  // "pump" names pump.json, as the dialog's filter says
     // what 设 置 would send, without touching the fields
     ValueBox *const fields[device::kParamFieldCount] = {Text3, Text4, Text5, Text6, Text7, Text8,
                                                         Text9, Text10, Text11, Text12, Text13};
