@@ -15,6 +15,7 @@
 #include "modbus/frames.h"
 #include "modbus/hex_text.h"
 #include "modbus/exchange.h"
+#include "serial/open_failure_advice.h"
 #include "serial/port_names.h"
 
 #include <QClipboard>
@@ -175,8 +176,9 @@ MainWindow::MainWindow(serial::Port &port, QWidget *parent) : QWidget(parent), m
     setWindowIcon(QIcon(QStringLiteral(":/velqor-config.png")));
     setFixedSize(layout::Px(14310), layout::Px(6990));
 
-    m_showMessage = [this](const QString &text) {
+    m_showMessage = [this](const QString &text, const QString &reason) {
         QMessageBox box(QMessageBox::NoIcon, Q(texts::kProgramTitle), text, QMessageBox::Ok, this);
+        box.setInformativeText(reason);
         box.exec();
     };
     m_sleep = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
@@ -467,7 +469,7 @@ void MainWindow::WireEvents()
         if (m_port.lastFailure.reason.empty())
             m_port.lastFailure.reason = "the device went away";
         PrintPortFailure(port, serial::OpenResult::NotFound);
-        ShowMessage(Tr(texts::kPortMissing));
+        ShowMessage(Tr(texts::kPortMissing), PortFailureReason(port, serial::OpenResult::NotFound));
     };
 }
 
@@ -559,10 +561,10 @@ void MainWindow::ShowPortClosed()
     OpenPortNumber = 0;
 }
 
-void MainWindow::ShowMessage(const QString &text)
+void MainWindow::ShowMessage(const QString &text, const QString &reason)
 {
     if (m_showMessage)
-        m_showMessage(text);
+        m_showMessage(text, reason);
 }
 
 namespace {
@@ -604,7 +606,7 @@ void MainWindow::Command1_Click()
         // baud text is editable): back to closed, with the message the trial would give.
         ShowPortClosed();
         PrintPortFailure(port, result);
-        ShowMessage(Tr(OpenFailureMessage(result)));
+        ShowMessage(Tr(OpenFailureMessage(result)), PortFailureReason(port, result));
         return;
     }
     OpenPortNumber = static_cast<int16_t>(port);
@@ -618,7 +620,7 @@ bool MainWindow::OpenPortChecked(int port)
     if (port < 1)
         m_port.lastFailure = {{}, "no port chosen in the list"};
     PrintPortFailure(port, result);
-    ShowMessage(Tr(OpenFailureMessage(result)));
+    ShowMessage(Tr(OpenFailureMessage(result)), PortFailureReason(port, result));
     return false;
 }
 
@@ -626,6 +628,13 @@ void MainWindow::PrintPortFailure(int port, serial::OpenResult result)
 {
     if (m_printError)
         m_printError(QString::fromStdString(serial::FailureLine(port, m_port.lastFailure, result)));
+}
+
+// The box's informative text: the system's reason in words that fit the device and the user.
+QString MainWindow::PortFailureReason(int port, serial::OpenResult result) const
+{
+    const serial::OpenFacts facts = serial::GatherOpenFacts(port, m_port.lastFailure.device);
+    return QString::fromStdString(serial::OpenFailureAdvice(port, m_port.lastFailure, result, facts));
 }
 
 serial::OpenResult MainWindow::ConfigureAndOpenPort(int port)

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QKeySequence>
 #include <QSaveFile>
@@ -39,9 +40,11 @@ void MainWindow::InstallParameterSetKeys()
 
 void MainWindow::SaveParameterSet()
 {
-    const QString path = m_chooseSaveFile ? m_chooseSaveFile() : QString();
+    QString path = m_chooseSaveFile ? m_chooseSaveFile() : QString();
     if (path.isEmpty())
         return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".json");  // "pump" names pump.json, as the dialog's filter says
     // what 设 置 would send, without touching the fields
     device::FieldTexts shown;
     for (const device::Parameter &row : device::kParameters) {

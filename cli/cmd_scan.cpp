@@ -149,7 +149,7 @@ int Run(Context &context)
     if (status != kExitOk)
         return status;
     if (found.empty()) {
-        Complain("scan: no module answered at slaves " + slaves + " on " + context.portText);
+        Complain("scan: no module answered at slaves " + slaves + " on " + MakeLine(context.portText, 9600)->Name());
         return kExitExchangeFailed;
     }
     return kExitOk;

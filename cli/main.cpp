@@ -45,7 +45,7 @@ std::string HelpText()
         "                 without --port / --baud: com.txt in the working folder, as the window\n"
         "                 reads it; without com.txt COM1 and 9600\n"
         "  --log FILE     append every request and every reply or silence to FILE, with the\n"
-        "                 time to the millisecond and the verdict\n"
+        "                 time to the millisecond and the verdict; - writes it to stdout\n"
         "  -h, --help     this text\n"
         "  --version      the version\n"
         "\nKeys (write --set KEY=VALUE, parameter-set files, read):\n";

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <iostream>
 
 namespace modbus {
 
@@ -69,8 +70,10 @@ std::string WindowReplyVerdictText(const Exchange &exchange)
 
 bool TrafficLog::Open(const std::string &path)
 {
-    m_file.open(path, std::ios::out | std::ios::app | std::ios::binary);
-    return m_file.is_open();
+    m_toStdout = path == "-";
+    if (!m_toStdout)
+        m_file.open(path, std::ios::out | std::ios::app | std::ios::binary);
+    return IsOpen();
 }
 
 void TrafficLog::Request(const std::vector<uint8_t> &request, Clock::time_point when)
@@ -85,10 +88,11 @@ void TrafficLog::Reply(const std::vector<uint8_t> &received, const std::string &
 
 void TrafficLog::Write(const std::string &line)
 {
-    if (!m_file.is_open())
+    if (!IsOpen())
         return;
-    m_file << line << '\n';
-    m_file.flush();
+    std::ostream &out = m_toStdout ? std::cout : m_file;
+    out << line << '\n';
+    out.flush();
 }
 
 } // namespace modbus

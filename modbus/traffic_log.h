@@ -39,9 +39,9 @@ std::string WindowReplyVerdictText(const Exchange &exchange);
 // Ctrl+C loses none.
 class TrafficLog {
 public:
-    // False when the file cannot be opened for appending.
+    // False when the file cannot be opened for appending. "-" is standard output.
     bool Open(const std::string &path);
-    bool IsOpen() const { return m_file.is_open(); }
+    bool IsOpen() const { return m_toStdout || m_file.is_open(); }
 
     void Request(const std::vector<uint8_t> &request, Clock::time_point when = Clock::now());
     void Reply(const std::vector<uint8_t> &received, const std::string &verdict, Clock::time_point when = Clock::now());
@@ -49,6 +49,7 @@ public:
 private:
     void Write(const std::string &line);
     std::ofstream m_file;
+    bool m_toStdout = false;
 };
 
 } // namespace modbus

@@ -7,6 +7,7 @@ velqor_add_test(tst_key_filter LABEL unit SOURCES app/tst_key_filter.cpp)
 velqor_add_test(tst_byte_exchange LABEL unit SOURCES modbus/tst_byte_exchange.cpp
     ${PROJECT_SOURCE_DIR}/cli/exchange.cpp)
 velqor_add_test(tst_port_names LABEL unit SOURCES serial/tst_port_names.cpp support/fake_port.h)
+velqor_add_test(tst_open_failure_advice LABEL unit SOURCES serial/tst_open_failure_advice.cpp)
 velqor_add_test(tst_scan_plan LABEL unit SOURCES modbus/tst_scan_plan.cpp)
 # Tests reach the network only on 127.0.0.1.
 add_test(NAME network_rule COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/network_rule.sh)
