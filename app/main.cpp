@@ -29,7 +29,21 @@ void AddOptions(QCommandLineParser &parser)
     parser.addVersionOption();
     parser.addOption({QStringLiteral("lang"), QStringLiteral("The window's language: zh (Chinese, the default) or en (English)."),
                       QStringLiteral("language"), QLatin1String(app::kDefaultLanguage)});
-    parser.addOption({QStringLiteral("log"), QStringLiteral("Append every request and every reply or silence to FILE."),
+    // Qt's own window options, so that they are no unknown option before the window
+    // application takes them.
+    for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger",
+                             "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "display", "geometry",
+                             "style", "stylesheet"}) {
+        QCommandLineOption option{QString::fromLatin1(name), QString(), QStringLiteral("value")};
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char *name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+        QCommandLineOption option{QString::fromLatin1(name)};
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    parser.addOption({QStringLiteral("log"), QStringLiteral("Append every request and every reply or silence to FILE (- for standard output)."),
                       QStringLiteral("FILE")});
 }
 
@@ -45,7 +59,16 @@ int main(int argc, char *argv[])
         QCoreApplication core(argc, argv);
         QCommandLineParser parser;
         AddOptions(parser);
-        parser.parse(core.arguments());
+        if (!parser.parse(core.arguments())) {
+            const QStringList unknown = parser.unknownOptionNames();
+            const QString problem = unknown.isEmpty()
+                                        ? parser.errorText()
+                                        : QStringLiteral("unknown option %1%2; see velqor-config --help")
+                                              .arg(unknown.first().size() == 1 ? "-" : "--", unknown.first());
+            app::UseStartingConsole();
+            std::fprintf(stderr, "velqor-config: %s\n", qPrintable(problem));
+            return 2;
+        }
         // Printed, not shown as Qt shows them to a Windows program without a console (a box).
         const bool help = parser.isSet(QStringLiteral("help"));
         if (help || parser.isSet(QStringLiteral("version"))) {

@@ -2,7 +2,7 @@
 
 #include "serial/port_names.h"
 #include "serial/port_survey.h"
-#include "serial/qt_serial_port.h"
+#include "serial/system_port.h"
 
 #include <cstdio>
 
@@ -53,13 +53,13 @@ int List(Context &context)
     if (!context.arguments.isEmpty())
         return BadInput("ports takes no arguments without --link, got \"" + context.arguments.first().toStdString() + "\"");
     const auto devices = serial::PresentDevices();
-    serial::QtSerialPort port;
+    const std::unique_ptr<serial::Port> port = serial::MakeSystemPort();
     std::printf("Ports of this folder:\n");
     for (int n = 1; n <= serial::kPortCount; ++n) {
         const serial::PortName name = serial::ResolvePortName(n);
         const std::string how = name.link.empty() ? "" : " (link " + name.name + " -> " + name.link + ")";
         std::printf("  %-5s %-24s %s%s\n", name.name.c_str(), name.device.c_str(),
-                    name.exists ? Openable(port.TrialOpen(n)) : "no such device", how.c_str());
+                    name.exists ? Openable(port->TrialOpen(n)) : "no such device", how.c_str());
     }
     std::printf("Serial devices present:\n");
     if (devices.empty())

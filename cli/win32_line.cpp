@@ -18,7 +18,7 @@ Win32Line::~Win32Line()
 
 OpenOutcome Win32Line::Open()
 {
-    const std::string port = m_name == m_device ? m_name : m_name + " (" + m_device + ")";
+    const std::string &port = m_name;
     serial::Port::Failure tried;
     switch (m_comm.Open(m_device, &tried)) {
     case serial::OpenResult::Ok:

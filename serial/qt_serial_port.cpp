@@ -21,7 +21,7 @@ namespace {
 constexpr qint64 kBufferSize = 1024;
 
 // The system's words for errno, as the middle of a sentence: "no such file or directory".
-std::string SystemReason(int error)
+[[maybe_unused]] std::string SystemReason(int error)  // used by the checks of Linux only
 {
     std::string text = std::strerror(error);
     if (!text.empty())

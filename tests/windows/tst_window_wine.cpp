@@ -83,7 +83,7 @@ std::unique_ptr<MainWindow> TstWindowWine::Window(int port)
     file.write(QByteArray::number(port) + "\r\n9600\r\n");
     file.close();
     auto window = std::make_unique<MainWindow>(m_port);
-    window->m_showMessage = [this](const QString &text) { m_messages << text; };
+    window->m_showMessage = [this](const QString &text, const QString &) { m_messages << text; };
     window->show();
     return window;
 }
