@@ -3,9 +3,10 @@
 #include "app/edit_list.h"
 #include "app/key_filter.h"
 #include "app/layout.h"
+#include "app/parameter_boxes.h"
 #include "app/port_tips.h"
-#include "app/settings_file.h"
-#include "app/settings_store.h"
+#include "settings/settings_file.h"
+#include "settings/settings_store.h"
 #include "app/texts.h"
 #include "device/parameter_table.h"
 #include "device/parameters.h"
@@ -13,7 +14,7 @@
 #include "device/reply_decoding.h"
 #include "modbus/frames.h"
 #include "modbus/hex_text.h"
-#include "modbus/reply_check.h"
+#include "modbus/exchange.h"
 #include "serial/open_failure_advice.h"
 #include "serial/port_names.h"
 
@@ -508,13 +509,13 @@ void MainWindow::Form_Load()
     // Typing limits and start numbers from the parameter rows; the numbers are shown in each
     // box's format (the counter Text14 is not formatted).
     for (const device::Parameter &row : device::kParameters) {
-        auto *const box = findChild<ValueBox *>(QLatin1String(row.control));
+        auto *const box = findChild<ValueBox *>(QLatin1String(BoxName(row)));
         if (!box)
             continue;
         if (row.typingLimit > 0)
             box->SetTypingLimit(row.typingLimit);
         std::string shown = row.start;
-        if (row.kind == device::Kind::Quantity)
+        if (row.coding == device::Coding::Number && device::IsSettable(row))
             shown = device::FormatNumber(shown, row.decimals).value_or(shown);
         box->setText(QString::fromStdString(shown));
     }
@@ -735,7 +736,8 @@ void MainWindow::Timer1_Timer()
 {
     if (m_onReplyCheck)
         m_onReplyCheck(SendText, ReceiveBuffer);
-    if (modbus::IsGoodReply(SendText, ReceiveBuffer)) {
+    if (modbus::WindowAcceptsReply(modbus::ParseHexText(SendText).value_or(std::vector<uint8_t>{}),
+                                   modbus::ParseHexText(ReceiveBuffer).value_or(std::vector<uint8_t>{}))) {
         Text2->setPlainText(QString::fromLatin1(ReceiveBuffer.c_str()));
         DecodeReply();
         Message_Show->setPlainText(Tr(texts::kReplyGood));
@@ -750,11 +752,12 @@ void MainWindow::DecodeReply()
     const auto decoded = device::DecodeReply(ReceiveBuffer);
     if (!decoded)
         return;
-    ValueBox *const fields[] = {Text3, Text4, Text5, Text6, Text7, Text8, Text9, Text10, Text11, Text12, Text13, Text14};
     // A box that already shows its value is left alone: rewriting it would repaint the
     // box and the group behind it, on every read, for nothing.
-    for (const auto &[target, text] : decoded->texts) {
-        ValueBox *const field = fields[static_cast<int>(target)];
+    for (const auto &[row, text] : decoded->texts) {
+        ValueBox *const field = findChild<ValueBox *>(QLatin1String(BoxName(*row)));
+        if (!field)
+            continue;
         const QString shown = QString::fromStdString(text);
         if (field->text() != shown)
             field->setText(shown);
@@ -794,18 +797,19 @@ void MainWindow::Command_OK1_Click()
 void MainWindow::Command2_Click()
 {
     ClearExchangeTexts(true);
-    ValueBox *const fields[device::kParamFieldCount] = {Text3, Text4, Text5, Text6, Text7, Text8,
-                                                        Text9, Text10, Text11, Text12, Text13};
-    std::array<std::string, device::kParamFieldCount> texts;
-    for (int i = 0; i < device::kParamFieldCount; ++i)
-        texts[static_cast<std::size_t>(i)] = fields[i]->text().toStdString();
+    device::FieldTexts texts;
+    for (const device::Parameter &row : device::kParameters) {
+        if (auto *const box = findChild<ValueBox *>(QLatin1String(BoxName(row))))
+            texts[device::RowIndex(row)] = box->text().toStdString();
+    }
     const device::ParameterWrite write =
         device::NormaliseParameters(texts, Combo6->currentText().toStdString(), BaudRateCode);
     // The fields are normalised whether or not the request then goes out.
-    for (int i = 0; i < device::kParamFieldCount; ++i) {
-        const QString shown = QString::fromStdString(write.texts[static_cast<std::size_t>(i)]);
-        if (fields[i]->text() != shown)
-            fields[i]->setText(shown);
+    for (const device::Parameter &row : device::kParameters) {
+        auto *const box = findChild<ValueBox *>(QLatin1String(BoxName(row)));
+        const QString shown = QString::fromStdString(write.texts[device::RowIndex(row)]);
+        if (box && row.written == device::Written::InBlock && box->text() != shown)
+            box->setText(shown);
     }
     BaudRateCode = write.baudRateCode;
     const auto slave = CheckedAddress(Combo_Addr[2], texts::kParameterError);

@@ -58,6 +58,16 @@ std::string ReplyVerdictText(const std::vector<uint8_t> &request, const std::vec
     return VerdictText(judgement);
 }
 
+std::string WindowReplyVerdictText(const Exchange &exchange)
+{
+    const Judgement judgement = exchange.Judge();
+    const std::string strict = ReplyVerdictText(exchange.Request(), exchange.Received(), judgement);
+    const bool strictGood = judgement.verdict == Verdict::Good;
+    if (exchange.AcceptedByWindow() == strictGood)
+        return strict;
+    return strict + (strictGood ? " (window: bad)" : " (window: good)");
+}
+
 bool TrafficLog::Open(const std::string &path)
 {
     m_toStdout = path == "-";
