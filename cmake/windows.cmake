@@ -1,8 +1,7 @@
 # The Windows build (cross-built on Linux with cmake/mingw-w64.cmake, or native with MinGW):
-# the window is a GUI program (no console window of its own), and both programs land in
-# the build folder, where scripts/windows puts their DLLs beside them.
+# the window is a GUI program (no console window of its own); both programs land in the
+# build folder, where scripts/windows puts their DLLs beside them.
 set_target_properties(velqor-config PROPERTIES WIN32_EXECUTABLE ON)
-set_target_properties(velqor-config velqorctl PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 # Windows reads the icon of a program from its resources.
 set(VELQOR_WINDOWS_ICON ${PROJECT_SOURCE_DIR}/packaging/windows/velqor-config.ico)
