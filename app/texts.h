@@ -20,13 +20,13 @@ inline constexpr const char *kWindowCaptionName = "Velqor";
 inline constexpr int kWindowCaptionBlanks = 109;
 inline constexpr const char *kWindowCaptionVersion = "V2.8";
 
-// The vendor's page, shown in Label30 and opened by a click on the work-mode caption.
+// The vendor's page, shown in the address group and opened by a click on the work-mode caption.
 inline constexpr const char *kVendorUrl = "http://www.velqor.example";
 inline constexpr const char *kPictureWord = "Velqor";
 
-inline constexpr const char *kFrame1 = QT_TRANSLATE_NOOP("MainWindow", " 通讯设置 ");
-inline constexpr const char *kFrame3 = QT_TRANSLATE_NOOP("MainWindow", " 预设值 ");
-inline constexpr const char *kFrame2 = QT_TRANSLATE_NOOP("MainWindow", " 模块地址更改 ");
+inline constexpr const char *kPortGroup = QT_TRANSLATE_NOOP("MainWindow", " 通讯设置 ");
+inline constexpr const char *kPresetGroup = QT_TRANSLATE_NOOP("MainWindow", " 预设值 ");
+inline constexpr const char *kAddressGroup = QT_TRANSLATE_NOOP("MainWindow", " 模块地址更改 ");
 
 // Captions beside the lists and boxes.
 inline constexpr const char *kPortNumber = QT_TRANSLATE_NOOP("MainWindow", "串口号");
@@ -62,7 +62,6 @@ inline constexpr const char *kPortAlreadyOpen = QT_TRANSLATE_NOOP("MainWindow", 
 inline constexpr const char *kOtherError = QT_TRANSLATE_NOOP("MainWindow", "其它错误");
 inline constexpr const char *kOpenPortFirst = QT_TRANSLATE_NOOP("MainWindow", "请先打开串口！");
 inline constexpr const char *kParameterError = QT_TRANSLATE_NOOP("MainWindow", "参数设置错误！");
-inline constexpr const char *kAddressNotSet = QT_TRANSLATE_NOOP("MainWindow", "模块地址未设置！");
 // Followed by the file's name and the reason.
 inline constexpr const char *kSetNotRead = QT_TRANSLATE_NOOP("MainWindow", "参数文件无法读取：");
 inline constexpr const char *kSetNotSaved = QT_TRANSLATE_NOOP("MainWindow", "参数文件无法保存：");

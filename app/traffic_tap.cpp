@@ -1,16 +1,13 @@
 #include "app/traffic_tap.h"
 
 #include "app/main_window.h"
-#include "modbus/hex_text.h"
 #include "modbus/traffic_log.h"
 
 void TapTraffic(MainWindow &window, modbus::TrafficLog &log)
 {
-    window.m_onRequestSent = [&log](const std::vector<uint8_t> &request) { log.Request(request); };
-    window.m_onReplyCheck = [&log](const std::string &sendText, const std::string &receiveBuffer) {
-        const auto request = modbus::ParseHexText(sendText);
-        const auto received = modbus::ParseHexText(receiveBuffer);
-        if (request && received)
-            log.Reply(*received, modbus::ReplyVerdictText(*request, *received, modbus::JudgeReply(*request, *received)));
+    ExchangeController &exchange = window.Exchange();
+    exchange.onRequestSent = [&log](const std::vector<uint8_t> &request) { log.Request(request); };
+    exchange.onReplyCheck = [&log](const std::vector<uint8_t> &request, const std::vector<uint8_t> &received) {
+        log.Reply(received, modbus::ReplyVerdictText(request, received, modbus::JudgeReply(request, received)));
     };
 }

@@ -2,6 +2,8 @@
 // sent; a file that cannot be used leaves every field as it was and says why.
 
 #include "app/main_window.h"
+#include "app/preset_panel.h"
+#include "support/window_parts.h"
 #include "support/fake_port.h"
 
 #include <QtTest>
@@ -29,9 +31,9 @@ class TestParameterSetKeys : public QObject {
 
     static QStringList Fields(const MainWindow &w)
     {
-        return {w.Text3->text(), w.Text4->text(), w.Text5->text(), w.Text6->text(), w.Text7->text(),
-                w.Text8->text(), w.Text9->text(), w.Text10->text(), w.Text11->text(), w.Text12->text(),
-                w.Text13->text(), w.Combo6->currentText()};
+        return {Box(w, "pwmVoltageBox")->text(), Box(w, "pwmFrequencyBox")->text(), Box(w, "pwmDutyBox")->text(), Box(w, "pulseDelayBox")->text(), Box(w, "pulseHighBox")->text(),
+                Box(w, "pulseLowBox")->text(), Box(w, "pulseNumberBox")->text(), Box(w, "voltageSourceBox")->text(), Box(w, "currentSourceBox")->text(), Box(w, "workModeBox")->text(),
+                Box(w, "sineFrequencyBox")->text(), List(w, "moduleBaudList")->currentText()};
     }
 
 private slots:
@@ -41,13 +43,13 @@ private slots:
         m_chosen = m_dir.filePath(QStringLiteral("set.json"));
         auto first = Window();
         QVERIFY(QTest::qWaitForWindowActive(first.get()));
-        first->Text3->setText(QStringLiteral("30"));
-        first->Text7->setText(QStringLiteral("1.5"));
-        first->Combo6->setCurrentIndex(4);
+        Box(*first, "pwmVoltageBox")->setText(QStringLiteral("30"));
+        Box(*first, "pulseHighBox")->setText(QStringLiteral("1.5"));
+        List(*first, "moduleBaudList")->setCurrentIndex(4);
         // the keys work with the caret in a filtered PWM box too
-        first->Text3->setFocus();
-        QTest::keyClick(first->Text3, Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(first->Text3->text(), QStringLiteral("30"));
+        Box(*first, "pwmVoltageBox")->setFocus();
+        QTest::keyClick(Box(*first, "pwmVoltageBox"), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(Box(*first, "pwmVoltageBox")->text(), QStringLiteral("30"));
 
         auto second = Window();
         QVERIFY(QTest::qWaitForWindowActive(second.get()));
@@ -81,7 +83,7 @@ private slots:
         }
         auto window = Window();
         const QStringList before = Fields(*window);
-        window->LoadParameterSet();
+        Part<PresetPanel>(*window, "presetGroup")->loadParameterSet();
         QCOMPARE(m_messages.size(), 1);
         QVERIFY2(m_messages.first().contains(said), qPrintable(m_messages.first()));
         QCOMPARE(Fields(*window), before);

@@ -1,6 +1,6 @@
-// Ctrl+S and Ctrl+O of the window: the parameter fields to and from a parameter-set file.
+// Ctrl+S and Ctrl+O of the window: the preset fields to and from a parameter-set file.
 
-#include "app/main_window.h"
+#include "app/preset_panel.h"
 
 #include "app/parameter_set.h"
 #include "app/texts.h"
@@ -9,46 +9,37 @@
 
 #include <QComboBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QJsonDocument>
-#include <QKeySequence>
 #include <QSaveFile>
-#include <QShortcut>
+
+#include <array>
 
 namespace {
-
-const QString kFilter = QStringLiteral("JSON (*.json);;* (*)");
 
 QString Because(const QString &path, const std::string &reason)
 {
     return path + QStringLiteral(": ") + QString::fromStdString(reason);
 }
 
+// The order in which the parameter write takes the fields.
+constexpr const char *kWrittenKeys[] = {"pwm_voltage", "pwm_frequency", "pwm_duty", "pulse_delay",
+                                        "pulse_high", "pulse_low", "pulse_number", "voltage_source",
+                                        "current_source", "work_mode", "sine_frequency"};
+static_assert(std::size(kWrittenKeys) == device::kParamFieldCount);
+
 } // namespace
 
-void MainWindow::InstallParameterSetKeys()
-{
-    m_chooseSaveFile = [this] { return QFileDialog::getSaveFileName(this, QString(), QString(), kFilter); };
-    m_chooseOpenFile = [this] { return QFileDialog::getOpenFileName(this, QString(), QString(), kFilter); };
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this), &QShortcut::activated, this,
-            [this] { SaveParameterSet(); });
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this), &QShortcut::activated, this,
-            [this] { LoadParameterSet(); });
-}
-
-void MainWindow::SaveParameterSet()
+void PresetPanel::saveParameterSet()
 {
     const QString path = m_chooseSaveFile ? m_chooseSaveFile() : QString();
     if (path.isEmpty())
         return;
     // what 设 置 would send, without touching the fields
-    ValueBox *const fields[device::kParamFieldCount] = {Text3, Text4, Text5, Text6, Text7, Text8,
-                                                        Text9, Text10, Text11, Text12, Text13};
     std::array<std::string, device::kParamFieldCount> shown;
     for (std::size_t i = 0; i < shown.size(); ++i)
-        shown[i] = fields[i]->text().toStdString();
-    const std::string rate = Combo6->currentText().toStdString();
-    const device::ParameterWrite write = device::NormaliseParameters(shown, rate, BaudRateCode);
+        shown[i] = Box(kWrittenKeys[i])->text().toStdString();
+    const std::string rate = m_moduleBaudList->currentText().toStdString();
+    const device::ParameterWrite write = device::NormaliseParameters(shown, rate, m_moduleBaudCode);
     device::Registers registers{};
     std::copy(write.registers.begin(), write.registers.end(), registers.begin());
     QJsonObject set = app::ParameterSetObject(registers, true);
@@ -57,17 +48,17 @@ void MainWindow::SaveParameterSet()
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(set).toJson()) < 0 || !file.commit())
-        ShowMessage(texts::Tr(texts::kSetNotSaved) + Because(path, file.errorString().toStdString()));
+        Show(m_showMessage, texts::Tr(texts::kSetNotSaved) + Because(path, file.errorString().toStdString()));
 }
 
-void MainWindow::LoadParameterSet()
+void PresetPanel::loadParameterSet()
 {
     const QString path = m_chooseOpenFile ? m_chooseOpenFile() : QString();
     if (path.isEmpty())
         return;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        ShowMessage(texts::Tr(texts::kSetNotRead) + Because(path, file.errorString().toStdString()));
+        Show(m_showMessage, texts::Tr(texts::kSetNotRead) + Because(path, file.errorString().toStdString()));
         return;
     }
     const app::ParsedSet set = app::ParseParameterSet(file.readAll());
@@ -84,14 +75,14 @@ void MainWindow::LoadParameterSet()
             error = device::ValueError(*entry.parameter, entry.text);
     }
     if (!error.empty()) {
-        ShowMessage(texts::Tr(texts::kSetNotRead) + Because(path, error));
+        Show(m_showMessage, texts::Tr(texts::kSetNotRead) + Because(path, error));
         return;
     }
     for (const auto &[parameter, text] : values) {
         const QString shown = QString::fromStdString(text);
-        if (auto *const box = findChild<ValueBox *>(QLatin1String(parameter->control)))
+        if (ValueBox *const box = Box(parameter->key))
             box->setText(shown);
         else if (parameter->kind == device::Kind::BaudRate)
-            Combo6->setCurrentIndex(Combo6->findText(shown));
+            m_moduleBaudList->setCurrentIndex(m_moduleBaudList->findText(shown));
     }
 }
