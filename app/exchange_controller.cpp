@@ -4,7 +4,6 @@
 #include "app/texts.h"
 #include "modbus/frames.h"
 #include "modbus/hex_text.h"
-#include "modbus/reply_check.h"
 
 using texts::Tr;
 
@@ -48,8 +47,7 @@ void ExchangeController::WhenIdle(std::function<void()> action)
 
 void ExchangeController::Begin()
 {
-    m_request.clear();
-    m_received.clear();
+    m_current = modbus::Exchange();
     m_status.Clear();
 }
 
@@ -72,8 +70,8 @@ std::optional<uint8_t> ExchangeController::CheckedSlave()
 
 void ExchangeController::Send(const std::vector<uint8_t> &frame)
 {
-    m_request = frame;
-    m_status.ShowSent(HexText(m_request));
+    m_current = modbus::Exchange(frame);
+    m_status.ShowSent(HexText(frame));
     // A port that refuses (the device vanished) sends nothing; the reply timer then finds
     // no reply and says so.
     m_port.Write(frame);
@@ -102,18 +100,18 @@ void ExchangeController::endPause()
 void ExchangeController::onBytesReceived()
 {
     const std::vector<uint8_t> bytes = m_port.ReadAll();
-    if (m_received.size() < kReceivedLimit)
-        m_received.insert(m_received.end(), bytes.begin(), bytes.end());
+    if (m_current.Received().size() < kReceivedLimit)
+        m_current.Receive(bytes);
 }
 
 void ExchangeController::checkReply()
 {
     if (onReplyCheck)
-        onReplyCheck(m_request, m_received);
-    if (modbus::IsGoodReply(modbus::ToHexText(m_request), modbus::ToHexText(m_received))) {
-        m_status.ShowReceived(HexText(m_received));
+        onReplyCheck(m_current);
+    if (m_current.AcceptedByWindow()) {
+        m_status.ShowReceived(HexText(m_current.Received()));
         if (onGoodReply)
-            onGoodReply(m_received);
+            onGoodReply(m_current.Received());
         m_status.ShowStatus(Tr(texts::kReplyGood));
     } else {
         m_status.ShowStatus(Tr(texts::kReplyBad));
@@ -123,10 +121,10 @@ void ExchangeController::checkReply()
 
 std::string ExchangeController::SentHex() const
 {
-    return modbus::ToHexText(m_request);
+    return modbus::ToHexText(m_current.Request());
 }
 
 std::string ExchangeController::ReceivedHex() const
 {
-    return modbus::ToHexText(m_received);
+    return modbus::ToHexText(m_current.Received());
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/seams.h"
+#include "modbus/exchange.h"
 #include "serial/port.h"
 
 #include <QObject>
@@ -37,9 +38,9 @@ public:
     // Called at the reply timer with a reply the window accepts, before its status is shown.
     std::function<void(const std::vector<uint8_t> &reply)> onGoodReply;
     // Observers of the line (the traffic log): the request as it went to the port, and at
-    // the reply timer the request and the bytes that came after it.
+    // the reply timer the request with the bytes that came after it.
     std::function<void(const std::vector<uint8_t> &request)> onRequestSent;
-    std::function<void(const std::vector<uint8_t> &request, const std::vector<uint8_t> &received)> onReplyCheck;
+    std::function<void(const modbus::Exchange &exchange)> onReplyCheck;
 
     // Runs `action` now, or when the pause after the last request has ended.
     void WhenIdle(std::function<void()> action);
@@ -69,8 +70,7 @@ private:
     StatusRow &m_status;
     const ShowMessage &m_showMessage;
     const RunAfter &m_after;
-    std::vector<uint8_t> m_request;   // the last request; empty once a new one begins
-    std::vector<uint8_t> m_received;  // the bytes received since the request began
+    modbus::Exchange m_current;       // the last request and the bytes since; empty once a new one begins
     QTimer m_replyTimer;              // objectName "replyTimer", 160 ms; running: a reply is due
     bool m_pausing = false;
     std::deque<std::function<void()>> m_waiting;  // what came during the pause, in order

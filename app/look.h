@@ -37,14 +37,20 @@ void SetUpGroup(QGroupBox *group, const QString &name, const QRect &rect);
 
 // A caption in SimSun 10.5 pt at left, top (twips), sized to its text.
 template <typename Label = QLabel>
-Label *Caption(QWidget *parent, const QString &name, const char *text, int left, int top)
+Label *Caption(QWidget *parent, const QString &name, const QString &text, int left, int top)
 {
-    auto *label = new Label(texts::Tr(text), parent);
+    auto *label = new Label(text, parent);
     label->setObjectName(name);
     label->setFont(SimSun(10.5));
     label->move(layout::Px(left), layout::Px(top));
     label->adjustSize();
     return label;
+}
+// The same with one of the window's texts, in the language chosen.
+template <typename Label = QLabel>
+Label *Caption(QWidget *parent, const QString &name, const char *text, int left, int top)
+{
+    return Caption<Label>(parent, name, texts::Tr(text), left, top);
 }
 
 // An editable list that never adds typed text as an item and takes it as typed.

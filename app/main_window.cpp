@@ -4,8 +4,8 @@
 #include "app/look.h"
 #include "app/port_panel.h"
 #include "app/preset_panel.h"
-#include "app/settings_file.h"
-#include "app/settings_store.h"
+#include "settings/settings_file.h"
+#include "settings/settings_store.h"
 #include "app/texts.h"
 
 #include <QCloseEvent>
@@ -32,8 +32,9 @@ MainWindow::MainWindow(serial::Port &port, QWidget *parent)
     setWindowIcon(QIcon(QStringLiteral(":/velqor-config.png")));
     setFixedSize(layout::Px(14310), layout::Px(6990));
 
-    m_showMessage = [this](const QString &text) {
+    m_showMessage = [this](const QString &text, const QString &reason) {
         QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(texts::kProgramTitle), text, QMessageBox::Ok, this);
+        box.setInformativeText(reason);
         box.exec();
     };
     m_after = [this](int ms, std::function<void()> then) { QTimer::singleShot(ms, Qt::PreciseTimer, this, std::move(then)); };

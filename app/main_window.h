@@ -20,7 +20,7 @@ public:
     ~MainWindow() override;
 
     // Seams for tests: message boxes, the pause after sending, the browser.
-    ShowMessage m_showMessage;               // default: a QMessageBox, Ok only, no icon
+    ShowMessage m_showMessage;               // default: a QMessageBox, Ok only, no icon, the reason beneath
     RunAfter m_after;                        // default: a single-shot timer on the window
     std::function<void(const QString &url)> m_openUrl;
     // One line on stderr for every port failure: port, device and the system's reason.

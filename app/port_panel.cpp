@@ -5,7 +5,8 @@
 #include "app/lamp.h"
 #include "app/look.h"
 #include "app/port_tips.h"
-#include "app/settings_file.h"
+#include "serial/open_failure_advice.h"
+#include "settings/settings_file.h"
 #include "serial/port_names.h"
 
 #include <QComboBox>
@@ -154,8 +155,7 @@ void PortPanel::openOrClosePort()
         // The device was taken since the trial, or the port refuses the settings (the
         // baud text is editable): back to closed, with the message the trial would give.
         showClosed();
-        printFailure(port, result);
-        Show(m_showMessage, Tr(OpenFailureMessage(result)));
+        showFailure(OpenFailureMessage(result), port, result);
         return;
     }
     m_openPort = port;
@@ -169,8 +169,7 @@ bool PortPanel::trialOpen(int port)
         return true;
     if (port < 1)
         m_port.lastFailure = {{}, "no port chosen in the list"};
-    printFailure(port, result);
-    Show(m_showMessage, Tr(OpenFailureMessage(result)));
+    showFailure(OpenFailureMessage(result), port, result);
     return false;
 }
 
@@ -178,6 +177,16 @@ void PortPanel::printFailure(int port, serial::OpenResult result)
 {
     if (m_printError)
         m_printError(QString::fromStdString(serial::FailureLine(port, m_port.lastFailure, result)));
+}
+
+// The line on stderr, and the message box with the system's reason beneath it in words
+// that fit the device and the user.
+void PortPanel::showFailure(const char *message, int port, serial::OpenResult result)
+{
+    printFailure(port, result);
+    const serial::OpenFacts facts = serial::GatherOpenFacts(port, m_port.lastFailure.device);
+    Show(m_showMessage, Tr(message),
+         QString::fromStdString(serial::OpenFailureAdvice(port, m_port.lastFailure, result, facts)));
 }
 
 void PortPanel::portChosen()
@@ -212,6 +221,5 @@ void PortPanel::portLost()
     showClosed();
     if (m_port.lastFailure.reason.empty())
         m_port.lastFailure.reason = "the device went away";
-    printFailure(port, serial::OpenResult::NotFound);
-    Show(m_showMessage, Tr(texts::kPortMissing));
+    showFailure(texts::kPortMissing, port, serial::OpenResult::NotFound);
 }

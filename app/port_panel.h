@@ -39,6 +39,7 @@ private:
     void showLook(bool open);
     void showClosed();
     void printFailure(int port, serial::OpenResult result);
+    void showFailure(const char *message, int port, serial::OpenResult result);
 
     serial::Port &m_port;
     ExchangeController &m_exchange;

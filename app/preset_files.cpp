@@ -2,17 +2,17 @@
 
 #include "app/preset_panel.h"
 
-#include "app/parameter_set.h"
 #include "app/texts.h"
 #include "app/value_box.h"
 #include "device/parameters.h"
+#include "settings/parameter_set.h"
 
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QSaveFile>
 
-#include <array>
 
 namespace {
 
@@ -21,28 +21,19 @@ QString Because(const QString &path, const std::string &reason)
     return path + QStringLiteral(": ") + QString::fromStdString(reason);
 }
 
-// The order in which the parameter write takes the fields.
-constexpr const char *kWrittenKeys[] = {"pwm_voltage", "pwm_frequency", "pwm_duty", "pulse_delay",
-                                        "pulse_high", "pulse_low", "pulse_number", "voltage_source",
-                                        "current_source", "work_mode", "sine_frequency"};
-static_assert(std::size(kWrittenKeys) == device::kParamFieldCount);
-
 } // namespace
 
 void PresetPanel::saveParameterSet()
 {
-    const QString path = m_chooseSaveFile ? m_chooseSaveFile() : QString();
+    QString path = m_chooseSaveFile ? m_chooseSaveFile() : QString();
     if (path.isEmpty())
         return;
-    // what 设 置 would send, without touching the fields
-    std::array<std::string, device::kParamFieldCount> shown;
-    for (std::size_t i = 0; i < shown.size(); ++i)
-        shown[i] = Box(kWrittenKeys[i])->text().toStdString();
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".json");  // "pump" names pump.json, as the dialog's filter says
+    // what the write button would send, without touching the fields
     const std::string rate = m_moduleBaudList->currentText().toStdString();
-    const device::ParameterWrite write = device::NormaliseParameters(shown, rate, m_moduleBaudCode);
-    device::Registers registers{};
-    std::copy(write.registers.begin(), write.registers.end(), registers.begin());
-    QJsonObject set = app::ParameterSetObject(registers, true);
+    const device::ParameterWrite write = device::NormaliseParameters(FieldTexts(), rate, m_moduleBaudCode);
+    QJsonObject set = app::ParameterSetObject(write.registers, true);
     if (!device::BaudRateCodeFor(rate))
         set.insert(QLatin1String(device::FindParameter("module_baud")->key), QJsonValue::Null);
 
@@ -82,7 +73,7 @@ void PresetPanel::loadParameterSet()
         const QString shown = QString::fromStdString(text);
         if (ValueBox *const box = Box(parameter->key))
             box->setText(shown);
-        else if (parameter->kind == device::Kind::BaudRate)
+        else if (parameter->coding == device::Coding::RateCode)
             m_moduleBaudList->setCurrentIndex(m_moduleBaudList->findText(shown));
     }
 }

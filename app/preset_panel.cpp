@@ -9,14 +9,13 @@
 #include "device/parameters.h"
 #include "device/reply_decoding.h"
 #include "modbus/frames.h"
-#include "modbus/hex_text.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QPushButton>
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 using layout::Tw;
@@ -24,41 +23,28 @@ using texts::Tr;
 
 namespace {
 
-// Where each parameter row sits in the group's three columns of six rows, and its caption.
-// The PWM boxes take only digits and points; the work-mode caption opens the vendor's page.
-// The rows without a place have no control here.
+// Where each parameter row sits in the group's three columns of six rows. The PWM boxes
+// take only digits and points; the work-mode caption opens the vendor's page. A row without
+// a place here has no control in the window.
 enum class Extra { None, KeyFilter, VendorLink };
 struct Place {
     const char *key;
     int column;
     int row;
-    const char *caption;
     Extra extra;
 };
 constexpr Place kPlaces[] = {
-    {"pwm_voltage", 0, 0, "PWM Volt(1.0-24.0V):", Extra::KeyFilter},
-    {"pwm_frequency", 0, 1, "PWM Freq(1-150000HZ):", Extra::KeyFilter},
-    {"pwm_duty", 0, 2, "PWM Duty(0-100%):", Extra::KeyFilter},
-    {"voltage_source", 0, 3, texts::kVoltageSource, Extra::None},
-    {"current_source", 0, 4, texts::kCurrentSource, Extra::None},
-    {"sine_frequency", 0, 5, texts::kSineFrequency, Extra::None},
-    {"pulse_delay", 1, 0, "Pulse DT(0-60.000S):", Extra::None},
-    {"pulse_high", 1, 1, "Pulse HT(0.001-60.000S):", Extra::None},
-    {"pulse_low", 1, 2, "Pulse LT(0.001-60.000S):", Extra::None},
-    {"pulse_number", 1, 3, "Pulse NUM(1-60000):", Extra::None},
-    {"pulse_count", 1, 4, "Pulse Count:", Extra::None},
-    {"work_mode", 2, 0, texts::kWorkMode, Extra::VendorLink},
-    {"module_baud", 2, 1, texts::kModuleBaudRate, Extra::None},
-    {"output", 2, 2, texts::kOutputState, Extra::None},
+    {"pwm_voltage", 0, 0, Extra::KeyFilter},  {"pwm_frequency", 0, 1, Extra::KeyFilter},
+    {"pwm_duty", 0, 2, Extra::KeyFilter},     {"voltage_source", 0, 3, Extra::None},
+    {"current_source", 0, 4, Extra::None},    {"sine_frequency", 0, 5, Extra::None},
+    {"pulse_delay", 1, 0, Extra::None},       {"pulse_high", 1, 1, Extra::None},
+    {"pulse_low", 1, 2, Extra::None},         {"pulse_number", 1, 3, Extra::None},
+    {"pulse_count", 1, 4, Extra::None},       {"work_mode", 2, 0, Extra::VendorLink},
+    {"module_baud", 2, 1, Extra::None},       {"output", 2, 2, Extra::None},
 };
 constexpr int kCaptionLeft[] = {240, 4200, 8520};
 constexpr int kBoxLeft[] = {2520, 6840, 9960};
 constexpr int kRowTop[] = {480, 1185, 1890, 2595, 3300, 4005};
-
-// The order in which the parameter write takes the fields and the reply decoder names them.
-constexpr const char *kFieldKeys[] = {"pwm_voltage", "pwm_frequency", "pwm_duty", "pulse_delay",
-                                      "pulse_high", "pulse_low", "pulse_number", "voltage_source",
-                                      "current_source", "work_mode", "sine_frequency", "pulse_count"};
 
 const Place *PlaceOf(const device::Parameter &row)
 {
@@ -109,13 +95,13 @@ PresetPanel::PresetPanel(ExchangeController &exchange, const ShowMessage &showMe
         const QString name = CamelCase(row->key) + QStringLiteral("Caption");
         const int left = kCaptionLeft[place->column];
         const int top = kRowTop[place->row] + 75;
-        QLabel *caption = place->extra == Extra::VendorLink
-                              ? look::Caption<ClickLabel>(this, name, place->caption, left, top)
-                              : look::Caption(this, name, place->caption, left, top);
+        const QString text = QCoreApplication::translate(device::kCaptionContext, row->caption);
+        QLabel *caption = place->extra == Extra::VendorLink ? look::Caption<ClickLabel>(this, name, text, left, top)
+                                                            : look::Caption(this, name, text, left, top);
         m_fields.push_back({row, caption, nullptr});
     }
     for (Field &field : m_fields) {
-        if (field.row->kind != device::Kind::Quantity && field.row->kind != device::Kind::Counter)
+        if (field.row->coding != device::Coding::Number)
             continue;
         const Place *place = PlaceOf(*field.row);
         auto *box = new ValueBox(this);
@@ -180,10 +166,20 @@ void PresetPanel::Start()
         if (row.typingLimit > 0)
             field.box->SetTypingLimit(row.typingLimit);
         std::string shown = row.start;
-        if (row.kind == device::Kind::Quantity)
+        if (device::IsSettable(row))
             shown = device::FormatNumber(shown, row.decimals).value_or(shown);
         field.box->setText(QString::fromStdString(shown));
     }
+}
+
+device::FieldTexts PresetPanel::FieldTexts() const
+{
+    device::FieldTexts texts;
+    for (const Field &field : m_fields) {
+        if (field.box)
+            texts[device::RowIndex(*field.row)] = field.box->text().toStdString();
+    }
+    return texts;
 }
 
 ValueBox *PresetPanel::Box(std::string_view key) const
@@ -204,17 +200,13 @@ void PresetPanel::openVendorPage()
 void PresetPanel::writeParameters()
 {
     m_exchange.Begin();
-    std::array<std::string, device::kParamFieldCount> shown;
-    for (std::size_t i = 0; i < shown.size(); ++i)
-        shown[i] = Box(kFieldKeys[i])->text().toStdString();
     const device::ParameterWrite write =
-        device::NormaliseParameters(shown, m_moduleBaudList->currentText().toStdString(), m_moduleBaudCode);
+        device::NormaliseParameters(FieldTexts(), m_moduleBaudList->currentText().toStdString(), m_moduleBaudCode);
     // The fields are corrected whether or not the request then goes out.
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        ValueBox *const box = Box(kFieldKeys[i]);
-        const QString corrected = QString::fromStdString(write.texts[i]);
-        if (box->text() != corrected)
-            box->setText(corrected);
+    for (const Field &field : m_fields) {
+        const QString corrected = QString::fromStdString(write.texts[device::RowIndex(*field.row)]);
+        if (field.box && field.row->written == device::Written::InBlock && field.box->text() != corrected)
+            field.box->setText(corrected);
     }
     m_moduleBaudCode = write.baudRateCode;
     if (const auto slave = m_exchange.CheckedSlave())
@@ -247,15 +239,15 @@ void PresetPanel::showOutput(bool on)
 
 void PresetPanel::showReadValues(const std::vector<uint8_t> &reply)
 {
-    const auto decoded = device::DecodeReply(modbus::ToHexText(reply));
+    const auto decoded = device::DecodeReply(reply);
     if (!decoded)
         return;
     // A box that already shows its value is left alone: rewriting it would repaint the
     // box and the group behind it, on every read, for nothing.
-    for (const auto &[target, text] : decoded->texts) {
-        ValueBox *const box = Box(kFieldKeys[static_cast<int>(target)]);
+    for (const auto &[row, text] : decoded->texts) {
+        ValueBox *const box = Box(row->key);
         const QString shown = QString::fromStdString(text);
-        if (box->text() != shown)
+        if (box && box->text() != shown)
             box->setText(shown);
     }
     if (decoded->baudItem) {

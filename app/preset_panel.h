@@ -1,5 +1,6 @@
 #pragma once
 #include "app/seams.h"
+#include "device/parameters.h"
 
 #include <QGroupBox>
 
@@ -14,9 +15,6 @@ class QFrame;
 class QLabel;
 class QPushButton;
 class ValueBox;
-namespace device {
-struct Parameter;
-}
 
 // The preset group: a caption and a value box for each parameter row the window shows,
 // the module's baud-rate list, the output switch, and the write and read buttons.
@@ -43,6 +41,7 @@ private:
         ValueBox *box;  // none for the rate and the output, which have their own controls
     };
     ValueBox *Box(std::string_view key) const;
+    device::FieldTexts FieldTexts() const;  // the boxes' texts, by row
     void showOutput(bool on);
     void openVendorPage();
 

@@ -1,7 +1,7 @@
 #include "app/status_row.h"
 
 #include "app/look.h"
-#include "device/register_map.h"
+#include "device/parameter_table.h"
 
 #include <QPlainTextEdit>
 

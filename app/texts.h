@@ -34,12 +34,7 @@ inline constexpr const char *kBaudRate = QT_TRANSLATE_NOOP("MainWindow", "波特
 inline constexpr const char *kParity = QT_TRANSLATE_NOOP("MainWindow", "校验位");
 inline constexpr const char *kDataBits = QT_TRANSLATE_NOOP("MainWindow", "数据位");
 inline constexpr const char *kStopBits = QT_TRANSLATE_NOOP("MainWindow", "停止位");
-inline constexpr const char *kVoltageSource = QT_TRANSLATE_NOOP("MainWindow", "电压源(2.00-10.00V):");
-inline constexpr const char *kCurrentSource = QT_TRANSLATE_NOOP("MainWindow", "电流源(4.00-20.00mA):");
-inline constexpr const char *kSineFrequency = QT_TRANSLATE_NOOP("MainWindow", "正弦波频率(1-1005HZ):");
-inline constexpr const char *kWorkMode = QT_TRANSLATE_NOOP("MainWindow", "工作模式:");
-inline constexpr const char *kModuleBaudRate = QT_TRANSLATE_NOOP("MainWindow", "修改波特率:");
-inline constexpr const char *kOutputState = QT_TRANSLATE_NOOP("MainWindow", "输出状态:");
+// The parameters' captions are their rows' (device/parameter_table.h).
 inline constexpr const char *kModuleAddress = QT_TRANSLATE_NOOP("MainWindow", "模块地址:");
 
 // Buttons.

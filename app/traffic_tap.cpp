@@ -7,7 +7,7 @@ void TapTraffic(MainWindow &window, modbus::TrafficLog &log)
 {
     ExchangeController &exchange = window.Exchange();
     exchange.onRequestSent = [&log](const std::vector<uint8_t> &request) { log.Request(request); };
-    exchange.onReplyCheck = [&log](const std::vector<uint8_t> &request, const std::vector<uint8_t> &received) {
-        log.Reply(received, modbus::ReplyVerdictText(request, received, modbus::JudgeReply(request, received)));
+    exchange.onReplyCheck = [&log](const modbus::Exchange &current) {
+        log.Reply(current.Received(), modbus::WindowReplyVerdictText(current));
     };
 }

@@ -1,7 +1,8 @@
 #include "cli/command.h"
 
-#include "app/parameter_set.h"
+#include "settings/parameter_set.h"
 #include "device/parameters.h"
+#include "modbus/frames.h"
 
 #include <QFile>
 
@@ -19,9 +20,9 @@ const QCommandLineOption kSet(QStringLiteral("set"), QStringLiteral("write: one 
                               QStringLiteral("KEY=VALUE"));
 
 // The profile's entries, then each --set; the first thing wrong is the message.
-std::optional<std::vector<app::SetEntry>> Entries(const Context &context, std::string &error)
+std::optional<std::vector<settings::SetEntry>> Entries(const Context &context, std::string &error)
 {
-    std::vector<app::SetEntry> entries;
+    std::vector<settings::SetEntry> entries;
     if (context.parser.isSet(kProfile)) {
         const QString path = context.parser.value(kProfile);
         QFile file(path);
@@ -29,7 +30,7 @@ std::optional<std::vector<app::SetEntry>> Entries(const Context &context, std::s
             error = path.toStdString() + ": " + file.errorString().toStdString();
             return std::nullopt;
         }
-        app::ParsedSet set = app::ParseParameterSet(file.readAll());
+        settings::ParsedSet set = settings::ParseParameterSet(file.readAll());
         if (!set.error.empty()) {
             error = path.toStdString() + ": " + set.error;
             return std::nullopt;
@@ -53,7 +54,7 @@ std::optional<std::vector<app::SetEntry>> Entries(const Context &context, std::s
     }
     // every value is checked before anything goes on the line
     device::Registers scratch{};
-    for (const app::SetEntry &entry : entries) {
+    for (const settings::SetEntry &entry : entries) {
         if (!device::ApplyValue(*entry.parameter, entry.text, scratch)) {
             error = device::ValueError(*entry.parameter, entry.text);
             return std::nullopt;
@@ -81,19 +82,28 @@ int Run(Context &context)
     if (!registers)
         return kExitExchangeFailed;
     std::map<const device::Parameter *, std::string> sent;
-    for (const app::SetEntry &entry : *entries)
+    for (const settings::SetEntry &entry : *entries)
         sent[entry.parameter] = *device::ApplyValue(*entry.parameter, entry.text, *registers);
 
-    std::array<uint16_t, device::kParameterBlockCount> block{};
-    std::copy_n(registers->begin(), block.size(), block.begin());
-    if (!session.Exchange(device::BuildParameterWriteRequest(context.slave, block), "write"))
+    if (!session.Exchange(device::BuildParameterWriteRequest(context.slave, *registers), "write"))
         return kExitExchangeFailed;
+    // a row outside the block goes in a write of its own registers, and only when named
+    for (const auto &[p, text] : sent) {
+        if (p->written != device::Written::OnItsOwn)
+            continue;
+        const auto request = p->registers == 1
+            ? modbus::BuildWriteSingleRequest(context.slave, p->first, (*registers)[p->first])
+            : modbus::BuildWriteMultipleRequest(context.slave, p->first,
+                                                {registers->begin() + p->first, registers->begin() + p->first + p->registers});
+        if (!session.Exchange(request, "write " + std::string(p->key)))
+            return kExitExchangeFailed;
+    }
     const auto readBack = session.ReadBlock("write: reading back");
     session.Close();
     if (!readBack)
         return kExitExchangeFailed;
     for (const device::Parameter &p : device::kParameters) {
-        if (p.first >= device::kParameterBlockCount)
+        if (!device::IsSettable(p))
             continue;
         const std::string wrote = device::ShownValue(p, *registers);
         const std::string holds = device::ShownValue(p, *readBack);

@@ -77,7 +77,7 @@ public:
     {
         QDir::setCurrent(m_dir.path());
         window = std::make_unique<MainWindow>(port);
-        window->m_showMessage = [this](const QString &text) { messages << text; };
+        window->m_showMessage = [this](const QString &text, const QString &) { messages << text; };
         window->m_after = [this](int ms, std::function<void()> then) {
             pauses.push_back({ms, port.writes.size(), ReplyTimer(*window)->isActive()});
             if (holdPauses)
