@@ -75,7 +75,7 @@ bool MainWindow::PortIsOpen() const
 
 void MainWindow::start()
 {
-    const app::StoredSettings stored = app::ReadSettingsFile();
+    const settings::StoredSettings stored = settings::ReadSettingsFile();
     // A missing file or line leaves COM1 and 9600.
     const QString portText = stored.portText ? QString::fromLocal8Bit(stored.portText->c_str()) : QStringLiteral("1");
     const QString baudText = stored.baudText ? QString::fromLocal8Bit(stored.baudText->c_str()) : QStringLiteral("9600");
@@ -87,14 +87,14 @@ void MainWindow::start()
 void MainWindow::saveSettings()
 {
     // A file that cannot be written is skipped, and the close goes ahead whatever happens here.
-    const QFileInfo info(QString::fromLatin1(app::kSettingsFileName));
+    const QFileInfo info(QString::fromLatin1(settings::kSettingsFileName));
     if (info.exists() && !info.isFile())
         return;
     QFile file(info.filePath());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return;
     file.write(QByteArray::fromStdString(
-        app::FormatSettings(m_portPanel->ChosenPortNumber(), m_portPanel->BaudText().toLocal8Bit().toStdString())));
+        settings::FormatSettings(m_portPanel->ChosenPortNumber(), m_portPanel->BaudText().toLocal8Bit().toStdString())));
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

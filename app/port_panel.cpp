@@ -89,7 +89,7 @@ void PortPanel::Start(const QString &portText, const QString &baudText)
     m_dataBitsList->setCurrentIndex(0);
     m_stopBitsList->setCurrentIndex(0);
 
-    const int index = app::PortIndexFromText(portText.toStdString(), m_portList->count());
+    const int index = settings::PortIndexFromText(portText.toStdString(), m_portList->count());
     m_portList->setCurrentIndex(index);
     // Qt rewrites the text of an editable list with its selection; with none, the text
     // keeps what line 1 said ("COM0").

@@ -33,7 +33,7 @@ void PresetPanel::saveParameterSet()
     // what the write button would send, without touching the fields
     const std::string rate = m_moduleBaudList->currentText().toStdString();
     const device::ParameterWrite write = device::NormaliseParameters(FieldTexts(), rate, m_moduleBaudCode);
-    QJsonObject set = app::ParameterSetObject(write.registers, true);
+    QJsonObject set = settings::ParameterSetObject(write.registers, true);
     if (!device::BaudRateCodeFor(rate))
         set.insert(QLatin1String(device::FindParameter("module_baud")->key), QJsonValue::Null);
 
@@ -52,12 +52,12 @@ void PresetPanel::loadParameterSet()
         Show(m_showMessage, texts::Tr(texts::kSetNotRead) + Because(path, file.errorString().toStdString()));
         return;
     }
-    const app::ParsedSet set = app::ParseParameterSet(file.readAll());
+    const settings::ParsedSet set = settings::ParseParameterSet(file.readAll());
     std::string error = set.error;
     // every value is checked before any field changes
     device::Registers scratch{};
     std::vector<std::pair<const device::Parameter *, std::string>> values;
-    for (const app::SetEntry &entry : set.entries) {
+    for (const settings::SetEntry &entry : set.entries) {
         if (!error.empty())
             break;
         if (const auto rounded = device::ApplyValue(*entry.parameter, entry.text, scratch))
