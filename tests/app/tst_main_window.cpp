@@ -183,10 +183,8 @@ void TstMainWindow::listsAndStartValues()
     QCOMPARE(List(*window, "moduleBaudList")->currentText(), "9600");
 
     const QStringList shown{"10.0", "1000", "50.0", "0.000", "0.010", "0.010", "50", "5.00", "4.00", "1", "50", "50"};
-    const QList<ValueBox *> boxes{Box(*window, "pwmVoltageBox"), Box(*window, "pwmFrequencyBox"), Box(*window, "pwmDutyBox"), Box(*window, "pulseDelayBox"),
-                                  Box(*window, "pulseHighBox"), Box(*window, "pulseLowBox"), Box(*window, "pulseNumberBox"), Box(*window, "voltageSourceBox"),
-                                  Box(*window, "currentSourceBox"), Box(*window, "workModeBox"), Box(*window, "sineFrequencyBox"), Box(*window, "pulseCountBox")};
-    for (int i = 0; i < boxes.size(); ++i)
+    const auto boxes = ValueBoxes(*window);
+    for (std::size_t i = 0; i < boxes.size(); ++i)
         QCOMPARE(boxes[i]->text(), shown[i]);
     QCOMPARE(Box(*window, "pwmVoltageBox")->palette().color(QPalette::Base), QColor(0, 0, 0));
     QCOMPARE(Box(*window, "pwmVoltageBox")->palette().color(QPalette::Text), QColor(0, 255, 255));

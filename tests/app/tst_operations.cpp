@@ -25,17 +25,10 @@ QByteArray Raw(const std::vector<uint8_t> &bytes)
     return QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
-// The value boxes in the order the write takes them, then the pulse counter.
-std::vector<ValueBox *> Fields(MainWindow &w)
-{
-    return {Box(w, "pwmVoltageBox"), Box(w, "pwmFrequencyBox"), Box(w, "pwmDutyBox"), Box(w, "pulseDelayBox"), Box(w, "pulseHighBox"), Box(w, "pulseLowBox"),
-            Box(w, "pulseNumberBox"), Box(w, "voltageSourceBox"), Box(w, "currentSourceBox"), Box(w, "workModeBox"), Box(w, "sineFrequencyBox"), Box(w, "pulseCountBox")};
-}
-
 QStringList FieldTexts(MainWindow &w, int count = 12)
 {
     QStringList texts;
-    for (ValueBox *field : Fields(w))
+    for (ValueBox *field : ValueBoxes(w))
         texts << field->text();
     return texts.mid(0, count);
 }
@@ -128,7 +121,7 @@ void TstOperations::addressChange()
 void TstOperations::decoding_data()
 {
     QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QStringList>("fields");  // as Fields() orders them; "-": unchanged
+    QTest::addColumn<QStringList>("fields");  // as ValueBoxes() orders them; "-": unchanged
     QTest::addColumn<QString>("moduleBaud");
     QTest::addColumn<QString>("look");  // "-" caption and blue frame: unchanged
 
@@ -167,7 +160,7 @@ void TstOperations::decoding()
     QFETCH(QString, look);
 
     ExchangeWindow w;
-    for (ValueBox *field : Fields(*w.window))
+    for (ValueBox *field : ValueBoxes(*w.window))
         field->setText("-");
     List(*w, "moduleBaudList")->setEditText("-");
     Button(*w, "outputButton")->setText("-");
@@ -186,7 +179,7 @@ void TstOperations::decoding()
 
 void TstOperations::parameterWrite_data()
 {
-    QTest::addColumn<QStringList>("fields");  // as Fields() orders them, without the counter
+    QTest::addColumn<QStringList>("fields");  // as ValueBoxes() orders them, without the counter
     QTest::addColumn<QString>("moduleBaud");
     QTest::addColumn<bool>("open");
     QTest::addColumn<QString>("slave");
@@ -217,7 +210,7 @@ void TstOperations::parameterWrite()
     QFETCH(QString, sent);
 
     ExchangeWindow w(open);
-    const auto boxes = Fields(*w.window);
+    const auto boxes = ValueBoxes(*w.window);
     for (int i = 0; i < fields.size(); ++i)
         boxes[static_cast<std::size_t>(i)]->setText(fields[i]);
     List(*w, "moduleBaudList")->setEditText(moduleBaud);
@@ -243,7 +236,7 @@ void TstOperations::parameterWrite()
 
 void TstOperations::parameterField_data()
 {
-    QTest::addColumn<int>("field");  // as Fields() orders them
+    QTest::addColumn<int>("field");  // as ValueBoxes() orders them
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QList<int>>("registers");
@@ -284,7 +277,7 @@ void TstOperations::parameterField()
     QFETCH(QString, shown);
     QFETCH(QList<int>, registers);
     ExchangeWindow w;
-    Fields(*w.window)[static_cast<std::size_t>(field)]->setText(text);
+    ValueBoxes(*w.window)[static_cast<std::size_t>(field)]->setText(text);
     Click(*w, "writeButton");
     QStringList expected = kStartShown;
     expected[field] = shown;

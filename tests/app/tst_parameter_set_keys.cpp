@@ -31,13 +31,15 @@ class TestParameterSetKeys : public QObject {
 
     static QStringList Fields(const MainWindow &w)
     {
-        return {Box(w, "pwmVoltageBox")->text(), Box(w, "pwmFrequencyBox")->text(), Box(w, "pwmDutyBox")->text(), Box(w, "pulseDelayBox")->text(), Box(w, "pulseHighBox")->text(),
-                Box(w, "pulseLowBox")->text(), Box(w, "pulseNumberBox")->text(), Box(w, "voltageSourceBox")->text(), Box(w, "currentSourceBox")->text(), Box(w, "workModeBox")->text(),
-                Box(w, "sineFrequencyBox")->text(), List(w, "moduleBaudList")->currentText()};
+        QStringList texts;
+        for (const ValueBox *box : ValueBoxes(w))
+            texts << box->text();
+        texts.removeLast();  // the pulse counter is no parameter
+        return texts << List(w, "moduleBaudList")->currentText();
     }
 
 private slots:
-    // Saved as 设 置 would send it (30 V becomes 24.0), loaded into a fresh window by the keys.
+    // Saved as the write button would send it (30 V becomes 24.0), loaded into a fresh window by the keys.
     // A name without a suffix gets .json.
     void saveThenLoad()
     {

@@ -69,9 +69,8 @@ void TstRobustness::pastedTextInEveryBox()
     ExchangeWindow w;
     const QString huge(10000, QLatin1Char('9'));
     const QString junk = QString(5000, QLatin1Char('x')) + QStringLiteral("\x01\t\xff");
-    ValueBox *const boxes[] = {Box(*w, "pwmVoltageBox"), Box(*w, "pwmFrequencyBox"), Box(*w, "pwmDutyBox"), Box(*w, "pulseDelayBox"), Box(*w, "pulseHighBox"), Box(*w, "pulseLowBox"),
-                               Box(*w, "pulseNumberBox"), Box(*w, "voltageSourceBox"), Box(*w, "currentSourceBox"), Box(*w, "workModeBox"), Box(*w, "sineFrequencyBox"), Box(*w, "pulseCountBox")};
-    for (std::size_t i = 0; i < std::size(boxes); ++i)
+    const auto boxes = ValueBoxes(*w);
+    for (std::size_t i = 0; i < boxes.size(); ++i)
         boxes[i]->setText(i % 2 ? junk : huge);
     Click(*w, "writeButton");
     // Numbers clamp to their bound, text that is no number gets its default; the pulse

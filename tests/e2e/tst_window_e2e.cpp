@@ -28,12 +28,6 @@ const QString kClosedCaption = U("打开串口");
 const QStringList kModuleStart{"10.0", "1000", "50.0", "0.000", "0.010", "0.010", "50",
                                "5.00", "4.00", "1",    "50",   "0",    "9600", "OFF"};
 
-QList<QLineEdit *> ValueBoxes(const MainWindow &w)
-{
-    return {Box(w, "pwmVoltageBox"), Box(w, "pwmFrequencyBox"), Box(w, "pwmDutyBox"), Box(w, "pulseDelayBox"), Box(w, "pulseHighBox"), Box(w, "pulseLowBox"),
-            Box(w, "pulseNumberBox"), Box(w, "voltageSourceBox"), Box(w, "currentSourceBox"), Box(w, "workModeBox"), Box(w, "sineFrequencyBox"), Box(w, "pulseCountBox")};
-}
-
 // What a decoded read can change: the value boxes, the module baud list and the output switch.
 QStringList Shown(const MainWindow &w)
 {

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <vector>
+
 // The window's parts as a test reaches them: by objectName, through the window's own
 // signals. A missing name stops the test at once.
 template <typename T = QWidget>
@@ -49,6 +51,17 @@ inline QTimer *ReplyTimer(const QObject &window)
 inline ExchangeController *Exchange(const QObject &window)
 {
     return Part<ExchangeController>(window, "exchange");
+}
+
+// The value boxes: the parameters in the order the write takes them, then the pulse counter.
+inline std::vector<ValueBox *> ValueBoxes(const QObject &window)
+{
+    std::vector<ValueBox *> boxes;
+    for (const char *name : {"pwmVoltageBox", "pwmFrequencyBox", "pwmDutyBox", "pulseDelayBox", "pulseHighBox",
+                             "pulseLowBox", "pulseNumberBox", "voltageSourceBox", "currentSourceBox", "workModeBox",
+                             "sineFrequencyBox", "pulseCountBox"})
+        boxes.push_back(Box(window, name));
+    return boxes;
 }
 
 // A press of a button, as the mouse makes it.
