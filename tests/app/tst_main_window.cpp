@@ -203,69 +203,77 @@ void TstMainWindow::keyFilter()
 {
     auto window = StartWith();
     window->show();
-    Box(*window, "pwmVoltageBox")->clear();
-    QTest::keyClicks(Box(*window, "pwmVoltageBox"), "12a.5/");
-    QCOMPARE(Box(*window, "pwmVoltageBox")->text(), "12.5");
+    ValueBox *const volt = Box(*window, "pwmVoltageBox");
+    ValueBox *const frequency = Box(*window, "pwmFrequencyBox");
+    ValueBox *const delay = Box(*window, "pulseDelayBox");
+    volt->clear();
+    QTest::keyClicks(volt, "12a.5/");
+    QCOMPARE(volt->text(), "12.5");
 
     // Backspace and the shortcut characters are discarded; Delete still removes.
-    QTest::keyClick(Box(*window, "pwmVoltageBox"), Qt::Key_Backspace);
-    QCOMPARE(Box(*window, "pwmVoltageBox")->text(), "12.5");
-    Box(*window, "pwmVoltageBox")->setCursorPosition(0);
-    QTest::keyClick(Box(*window, "pwmVoltageBox"), Qt::Key_Delete);
-    QCOMPARE(Box(*window, "pwmVoltageBox")->text(), "2.5");
-    QTest::keyClick(Box(*window, "pwmVoltageBox"), Qt::Key_End);
-    QTest::keyClick(Box(*window, "pwmVoltageBox"), Qt::Key_Left);
-    QTest::keyClick(Box(*window, "pwmVoltageBox"), Qt::Key_Delete);
-    QCOMPARE(Box(*window, "pwmVoltageBox")->text(), "2.");
+    QTest::keyClick(volt, Qt::Key_Backspace);
+    QCOMPARE(volt->text(), "12.5");
+    volt->setCursorPosition(0);
+    QTest::keyClick(volt, Qt::Key_Delete);
+    QCOMPARE(volt->text(), "2.5");
+    QTest::keyClick(volt, Qt::Key_End);
+    QTest::keyClick(volt, Qt::Key_Left);
+    QTest::keyClick(volt, Qt::Key_Delete);
+    QCOMPARE(volt->text(), "2.");
 
     QGuiApplication::clipboard()->setText("99");
-    Box(*window, "pwmFrequencyBox")->clear();
-    QTest::keyClick(Box(*window, "pwmFrequencyBox"), Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(Box(*window, "pwmFrequencyBox")->text(), "");
+    frequency->clear();
+    QTest::keyClick(frequency, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(frequency->text(), "");
     // The filter does not look at what the box holds: a point in the frequency is let in.
-    QTest::keyClicks(Box(*window, "pwmFrequencyBox"), "1.5.");
-    QCOMPARE(Box(*window, "pwmFrequencyBox")->text(), "1.5.");
+    QTest::keyClicks(frequency, "1.5.");
+    QCOMPARE(frequency->text(), "1.5.");
 
     // Boxes without the filter take letters, and Backspace works there.
-    Box(*window, "pulseDelayBox")->clear();
-    QTest::keyClicks(Box(*window, "pulseDelayBox"), "ab");
-    QTest::keyClick(Box(*window, "pulseDelayBox"), Qt::Key_Backspace);
-    QCOMPARE(Box(*window, "pulseDelayBox")->text(), "a");
+    delay->clear();
+    QTest::keyClicks(delay, "ab");
+    QTest::keyClick(delay, Qt::Key_Backspace);
+    QCOMPARE(delay->text(), "a");
 }
 
 void TstMainWindow::typingLimits()
 {
     auto window = StartWith();
     window->show();
-    Box(*window, "workModeBox")->clear();
-    QTest::keyClicks(Box(*window, "workModeBox"), "23");
-    QCOMPARE(Box(*window, "workModeBox")->text(), "2");
+    ValueBox *const workMode = Box(*window, "workModeBox");
+    ValueBox *const sine = Box(*window, "sineFrequencyBox");
+    ValueBox *const count = Box(*window, "pulseCountBox");
+    ValueBox *const duty = Box(*window, "pwmDutyBox");
+    ValueBox *const delay = Box(*window, "pulseDelayBox");
+    workMode->clear();
+    QTest::keyClicks(workMode, "23");
+    QCOMPARE(workMode->text(), "2");
 
-    Box(*window, "sineFrequencyBox")->clear();
-    QTest::keyClicks(Box(*window, "sineFrequencyBox"), "1234567890123");
-    QCOMPARE(Box(*window, "sineFrequencyBox")->text(), "1234567890123");
-    Box(*window, "pulseCountBox")->clear();
-    QTest::keyClicks(Box(*window, "pulseCountBox"), "123456789");
-    QCOMPARE(Box(*window, "pulseCountBox")->text(), "123456789");
+    sine->clear();
+    QTest::keyClicks(sine, "1234567890123");
+    QCOMPARE(sine->text(), "1234567890123");
+    count->clear();
+    QTest::keyClicks(count, "123456789");
+    QCOMPARE(count->text(), "123456789");
 
     // Text the program writes is shown whole; typing cannot lengthen it, deleting can shorten it.
-    Box(*window, "pwmDutyBox")->setText("100.0");
-    QCOMPARE(Box(*window, "pwmDutyBox")->text(), "100.0");
-    QTest::keyClick(Box(*window, "pwmDutyBox"), Qt::Key_End);
-    QTest::keyClicks(Box(*window, "pwmDutyBox"), "1");
-    QCOMPARE(Box(*window, "pwmDutyBox")->text(), "100.0");
-    Box(*window, "pwmDutyBox")->setCursorPosition(0);
-    QTest::keyClick(Box(*window, "pwmDutyBox"), Qt::Key_Delete);
-    QCOMPARE(Box(*window, "pwmDutyBox")->text(), "00.0");
-    QTest::keyClicks(Box(*window, "pwmDutyBox"), "9");
-    QCOMPARE(Box(*window, "pwmDutyBox")->text(), "00.0");
+    duty->setText("100.0");
+    QCOMPARE(duty->text(), "100.0");
+    QTest::keyClick(duty, Qt::Key_End);
+    QTest::keyClicks(duty, "1");
+    QCOMPARE(duty->text(), "100.0");
+    duty->setCursorPosition(0);
+    QTest::keyClick(duty, Qt::Key_Delete);
+    QCOMPARE(duty->text(), "00.0");
+    QTest::keyClicks(duty, "9");
+    QCOMPARE(duty->text(), "00.0");
 
     // A paste takes only as much as the limit leaves room for.
     QGuiApplication::clipboard()->setText("12345");
-    Box(*window, "pulseDelayBox")->setText("0.00");
-    QTest::keyClick(Box(*window, "pulseDelayBox"), Qt::Key_End);
-    QTest::keyClick(Box(*window, "pulseDelayBox"), Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(Box(*window, "pulseDelayBox")->text(), "0.0012");
+    delay->setText("0.00");
+    QTest::keyClick(delay, Qt::Key_End);
+    QTest::keyClick(delay, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(delay->text(), "0.0012");
 }
 
 void TstMainWindow::vendorPage()
