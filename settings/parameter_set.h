@@ -34,6 +34,3 @@ struct ParsedSet {
 ParsedSet ParseParameterSet(const QByteArray &bytes);
 
 } // namespace settings
-
-// The window still names these app::; its rewrite drops this line.
-namespace app { using namespace settings; }
