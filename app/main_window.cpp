@@ -246,6 +246,7 @@ QComboBox *List(QWidget *parent, const QString &name, const QStringList &items, 
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     app::TakeTextAsTyped(combo);
+    app::WheelOnlyWhenFocused(combo);
     combo->setFont(SimSun(10.5, false, Latin::Narrow));
     combo->addItems(items);
     combo->setGeometry(rect);
@@ -478,6 +479,8 @@ void MainWindow::Form_Load()
     // A missing file or line leaves COM1 and 9600.
     const QString portText = stored.portText ? QString::fromLocal8Bit(stored.portText->c_str()) : QStringLiteral("1");
     const QString baudText = stored.baudText ? QString::fromLocal8Bit(stored.baudText->c_str()) : QStringLiteral("9600");
+    m_baudLineRead = stored.baudText.value_or(std::string());
+    m_baudTextShown = stored.baudText ? baudText : QString();
 
     Combo1->setEditText(QStringLiteral("COM") + portText);
     Combo2->setCurrentIndex(Combo2->findText(baudText));
@@ -528,8 +531,10 @@ void MainWindow::Form_QueryUnload()
     QFile file(info.filePath());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return;
+    const QString baud = Combo2->currentText();
+    const bool asRead = !m_baudTextShown.isNull() && baud == m_baudTextShown;
     file.write(QByteArray::fromStdString(
-        app::FormatSettings(Combo1->currentIndex() + 1, Combo2->currentText().toLocal8Bit().toStdString())));
+        app::FormatSettings(Combo1->currentIndex() + 1, asRead ? m_baudLineRead : baud.toLocal8Bit().toStdString())));
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -802,6 +807,12 @@ void MainWindow::Command2_Click()
     const auto slave = CheckedAddress(Combo_Addr[2], texts::kParameterError);
     if (!slave)
         return;
+    // A module baud text that is none of the six rates would send a code the user did not
+    // choose (0 before any write: 4800 baud, and the module is out of reach).
+    if (!device::BaudRateCodeFor(Combo6->currentText().toStdString())) {
+        ShowMessage(Tr(texts::kParameterError));
+        return;
+    }
     SendFrame(device::BuildParameterWriteRequest(*slave, write.registers), true);
 }
 

@@ -89,6 +89,10 @@ public:
     std::string ReceiveBuffer;  // hex text of the bytes received since the last request
     int32_t OutputFlag = 0;     // 1 = ON; holds any register value without overflow
     uint16_t BaudRateCode = 0;  // the module baud-rate code of the last parameter write
+    // com.txt's line 2 as start-up read it and showed it: written back byte for byte while
+    // the baud list still shows it, so bytes that are no text in the locale stay as they were
+    std::string m_baudLineRead;
+    QString m_baudTextShown;
 
     // Program-wide port variables.
     int16_t SelectedPort = 0;

@@ -363,6 +363,13 @@ void TstMainWindow::shutdownWritesFile()
         QCOMPARE(window->Combo1->currentText(), "COM0");
     }
 
+    // Bytes of line 2 that are no UTF-8 go back as they were read.
+    {
+        auto window = StartWith("3\r\n96\xff" "00\r\n");
+        window->close();
+    }
+    QCOMPARE(ReadFile(m_dir.filePath("com.txt")), QByteArray("3\r\n96\xff" "00\r\n"));
+
     // A missing file is created at close.
     {
         auto window = Start(nullptr);
@@ -550,6 +557,7 @@ void TstMainWindow::editsBesideKeys_data()
     QTest::addColumn<QString>("kept");
     QTest::newRow("input method, filter") << "Text3" << "im" << U("1a２.") << "1.";
     QTest::newRow("menu paste, limit 6") << "Text9" << "paste" << "1234567" << "123456";
+    QTest::newRow("Shift+Insert, filter then limit") << "Text3" << "shift+insert" << "ab12345" << "1234";
     QTest::newRow("drop, filter and limit") << "Text4" << "drop" << "12ab34567" << "123456";
     QTest::newRow("drop, no limit") << "Text13" << "drop" << "abc1234567" << "abc1234567";
 }
@@ -571,6 +579,9 @@ void TstMainWindow::editsBesideKeys()
     } else if (way == "paste") {
         QGuiApplication::clipboard()->setText(text);
         field->paste();  // what the context menu's Paste does
+    } else if (way == "shift+insert") {
+        QGuiApplication::clipboard()->setText(text);
+        QTest::keyClick(field, Qt::Key_Insert, Qt::ShiftModifier);
     } else {
         QMimeData data;
         data.setText(text);
@@ -588,6 +599,7 @@ void TstMainWindow::signalsCloseTheWindow_data()
     QTest::addColumn<int>("signal");
     QTest::newRow("SIGINT") << SIGINT;
     QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
 }
 
 void TstMainWindow::signalsCloseTheWindow()
