@@ -70,7 +70,8 @@ void MainWindow::LoadParameterSet()
         ShowMessage(texts::Tr(texts::kSetNotRead) + Because(path, file.errorString().toStdString()));
         return;
     }
-    const app::ParsedSet set = app::ParseParameterSet(file.readAll());
+    // /dev/zero or a huge file is not read whole: what was read then is no JSON
+    const app::ParsedSet set = app::ParseParameterSet(file.read(app::kParameterSetReadLimit + 1));
     std::string error = set.error;
     // every value is checked before any field changes
     device::Registers scratch{};

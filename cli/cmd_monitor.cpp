@@ -1,5 +1,6 @@
 #include "cli/command.h"
 #include "cli/stop_signals.h"
+#include "cli/traffic.h"
 
 #include "app/parameter_set.h"
 #include "modbus/traffic_log.h"
@@ -80,7 +81,8 @@ int Run(Context &context)
         } else {
             ++failures;
         }
-        if (count && done + 1 == *count)
+        // results that cannot be written end the reads; main says why
+        if ((count && done + 1 == *count) || std::ferror(stdout) || LogWriteFailed())
             break;
         while (!StopSignals::Stopped() && Clock::now() < next)
             std::this_thread::sleep_for(std::min<Clock::duration>(kStopCheck, next - Clock::now()));

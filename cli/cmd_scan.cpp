@@ -4,6 +4,7 @@
 #include "device/register_map.h"
 #include "modbus/frames.h"
 #include "modbus/scan_plan.h"
+#include "serial/port_names.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -86,6 +87,10 @@ int Run(Context &context)
     if (!range)
         return BadInput("--slaves \"" + slaves + "\": allowed A-B or N, addresses 1 to 255, A not above B");
     std::vector<int> rates{context.baud};
+    // the serial server sets the line's rate: every module would be "found" at every rate
+    if (context.parser.isSet(kBauds) && serial::IsTcpPortText(context.portText))
+        return BadInput("--bauds: not over " + context.portText
+                        + ": the serial server sets the line's rate; set it there and scan once per rate");
     if (context.parser.isSet(kBauds)) {
         const auto list = modbus::ParseRateList(context.parser.value(kBauds).toStdString());
         if (!list)
@@ -117,6 +122,7 @@ int Run(Context &context)
                                  : modbus::AnswerTimeout(baud, probe.size(), modbus::ExpectedReplyLength(probe));
         Exchanger exchanger(*line, timeout);
         exchanger.observer = context.observer;
+        exchanger.sentObserver = context.sentObserver;
         for (int slave = range->first; slave <= range->last && !StopSignals::Stopped(); ++slave) {
             progress.Show(modbus::ProgressLine(baud, slave, *range, static_cast<int>(found.size())));
             if (!Ask(exchanger, *line, slave, timeout))
@@ -159,11 +165,14 @@ Command ScanCommand()
     return {"scan", "scan [--slaves A-B] [--bauds LIST|all] [--json]",
             "  Finds modules: asks each address A to B (default 1-247) for register 0x0000, at the\n"
             "  --baud rate, or at each rate of LIST (e.g. 9600,19200; all: the six rates), reopening\n"
-            "  the port for each. Waits per address as long as the request and the reply take at\n"
-            "  that rate plus 50 ms (--timeout MS overrides it). Prints \"slave N baud B\" for each\n"
-            "  module as it answers; --json: one array of {\"slave\": N, \"baud\": B} at the end.\n"
+            "  the port for each (not over tcp://, where the server sets the rate). Waits per address\n"
+            "  as long as the request and the reply take at that rate plus 50 ms; a module slower to\n"
+            "  answer is found with a longer --timeout MS (e.g. 300), and one that answers after its\n"
+            "  wait, while the next address is asked, is still reported. Prints \"slave N baud B\" for\n"
+            "  each module as it answers; --json: one array of {\"slave\": N, \"baud\": B} at the end.\n"
             "  A progress bar on stderr when it is a terminal. Ctrl+C stops it with what was found\n"
-            "  printed (exit status 130); none found: exit status 1.\n",
+            "  printed (exit status 130); none found: exit status 1; the line lost: exit status 3,\n"
+            "  with what was found printed.\n",
             {kSlaves, kBauds, kJson}, Run};
 }
 

@@ -3,8 +3,6 @@
 #include "app/parameter_set.h"
 #include "device/parameters.h"
 
-#include <QFile>
-
 #include <cstdio>
 #include <map>
 
@@ -24,15 +22,18 @@ std::optional<std::vector<app::SetEntry>> Entries(const Context &context, std::s
     std::vector<app::SetEntry> entries;
     if (context.parser.isSet(kProfile)) {
         const QString path = context.parser.value(kProfile);
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            error = path.toStdString() + ": " + file.errorString().toStdString();
+        app::ParsedSet set = app::ReadParameterSetFile(path);
+        if (!set.error.empty()) {
+            error = set.error;
             return std::nullopt;
         }
-        app::ParsedSet set = app::ParseParameterSet(file.readAll());
-        if (!set.error.empty()) {
-            error = path.toStdString() + ": " + set.error;
-            return std::nullopt;
+        // a value out of range is the file's fault: the message names it
+        device::Registers scratch{};
+        for (const app::SetEntry &entry : set.entries) {
+            if (!device::ApplyValue(*entry.parameter, entry.text, scratch)) {
+                error = path.toStdString() + ": " + device::ValueError(*entry.parameter, entry.text);
+                return std::nullopt;
+            }
         }
         entries = std::move(set.entries);
     }

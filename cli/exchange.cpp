@@ -8,6 +8,8 @@ ExchangeRecord Exchanger::Exchange(const std::vector<uint8_t> &request)
     record.request = request;
     const bool written = m_line.Write(request);
     record.sent = Clock::now();
+    if (written && sentObserver)
+        sentObserver(record);
     if (written && modbus::ExpectedReplyLength(request) > 0) {
         const Clock::time_point deadline = record.sent + m_timeout;
         while (!modbus::IsReplyComplete(request, record.received)) {

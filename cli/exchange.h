@@ -26,6 +26,9 @@ public:
 
     // Called with every exchange, good or bad (the traffic log hangs here).
     std::function<void(const ExchangeRecord &)> observer;
+    // Called as soon as the line took the request, before any reply is awaited: the record
+    // holds the request and the time it was sent.
+    std::function<void(const ExchangeRecord &)> sentObserver;
 
 private:
     Line &m_line;

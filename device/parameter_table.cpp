@@ -52,7 +52,8 @@ std::string ShownValue(const Parameter &p, const Registers &registers)
     case Kind::BaudRate:
         return v < kBaudRates.size() ? kBaudRates[v] : "unknown code " + std::to_string(v);
     case Kind::Output:
-        return v == 1 ? "on" : "off";
+        // 0 and 1 are the switch's states; anything else is shown as what it is
+        return v == 1 ? "on" : v == 0 ? "off" : "unknown value " + std::to_string(v);
     case Kind::Counter:
         return std::to_string(v);
     case Kind::Quantity:

@@ -36,6 +36,8 @@ public:
     // False when the file cannot be opened for appending.
     bool Open(const std::string &path);
     bool IsOpen() const { return m_file.is_open(); }
+    // True once a line could not be written whole.
+    bool Failed() const { return m_file.is_open() && !m_file.good(); }
 
     void Request(const std::vector<uint8_t> &request, Clock::time_point when = Clock::now());
     void Reply(const std::vector<uint8_t> &received, const std::string &verdict, Clock::time_point when = Clock::now());

@@ -1,3 +1,4 @@
+#include "device/parameter_table.h"
 #include "device/parameters.h"
 #include "device/register_map.h"
 #include "modbus/crc16.h"
@@ -28,6 +29,8 @@ private slots:
     void oneField();
     void baudRateCode_data();
     void baudRateCode();
+    void shownValues_data();
+    void shownValues();
 };
 
 void TstParameters::numbers_data()
@@ -149,6 +152,29 @@ void TstParameters::baudRateCode()
         device::NormaliseParameters(kStartTexts, combo6.toStdString(), static_cast<uint16_t>(previous));
     QCOMPARE(int(write.baudRateCode), code);
     QCOMPARE(int(write.registers[device::BaudRateCode]), code);
+}
+
+// The switch and the rate show only what they mean; another value says so.
+void TstParameters::shownValues_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("output 1") << "output" << 1 << "on";
+    QTest::newRow("output 0") << "output" << 0 << "off";
+    QTest::newRow("output 2") << "output" << 2 << "unknown value 2";
+    QTest::newRow("rate code 9") << "module_baud" << 9 << "unknown code 9";
+}
+
+void TstParameters::shownValues()
+{
+    QFETCH(QString, key);
+    QFETCH(int, value);
+    QFETCH(QString, shown);
+    const device::Parameter *p = device::FindParameter(key.toStdString());
+    device::Registers registers{};
+    registers[p->first] = static_cast<uint16_t>(value);
+    QCOMPARE(QString::fromStdString(device::ShownValue(*p, registers)), shown);
 }
 
 QTEST_APPLESS_MAIN(TstParameters)

@@ -80,6 +80,8 @@ private slots:
         QTest::newRow("bad range: nothing asked") << QStringList{"scan", "--slaves", "9-2"} << 2 << "" << "";
         QTest::newRow("bad TCP port: nothing asked") << QStringList{"scan", "--port", "tcp://127.0.0.1:0"} << 2 << ""
                                                      << "";
+        QTest::newRow("rates over TCP: nothing asked")
+            << QStringList{"scan", "--port", "tcp://127.0.0.1:9", "--bauds", "all"} << 2 << "" << "";
     }
     void scan()
     {
@@ -187,6 +189,20 @@ private slots:
                                                   : line.contains("  output off  pulse_count "),
                      qPrintable(line));
         QCOMPARE(run.err.count("no reply from slave 5"), complaints);
+    }
+
+    // The address change is a broadcast: both modules on the line take it, so --slave,
+    // which would pretend to pick one, is refused. Last: the line holds no 3 and 7 after it.
+    void addressOnTwoModules()
+    {
+        const int lines = static_cast<int>(m_sim->Lines().size());
+        Run run = Ctl({"address", "9", "--slave", "3"});
+        QCOMPARE(run.status, 2);
+        run = Ctl({"address", "9"});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.err, QString("velqorctl: address: sent as a broadcast: every module on the line takes address 9\n"));
+        QTRY_COMPARE(m_sim->Lines().mid(lines).join('\n'),
+                     QString("broadcast 00 06 00 00 00 09 48 1D\nstate slave 9\nstate slave 9"));
     }
 };
 
