@@ -35,7 +35,21 @@ void AddOptions(QCommandLineParser &parser)
     parser.addVersionOption();
     parser.addOption({QStringLiteral("lang"), QStringLiteral("The window's language: zh (Chinese, the default) or en (English)."),
                       QStringLiteral("language"), QLatin1String(app::kDefaultLanguage)});
-    parser.addOption({QStringLiteral("log"), QStringLiteral("Append every request and every reply or silence to FILE."),
+    // Qt's own window options, so that they are no unknown option before the window
+    // application takes them.
+    for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger",
+                             "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "display", "geometry",
+                             "style", "stylesheet"}) {
+        QCommandLineOption option{QString::fromLatin1(name), QString(), QStringLiteral("value")};
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char *name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+        QCommandLineOption option{QString::fromLatin1(name)};
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    parser.addOption({QStringLiteral("log"), QStringLiteral("Append every request and every reply or silence to FILE (- for standard output)."),
                       QStringLiteral("FILE")});
 }
 
@@ -91,7 +105,15 @@ int main(int argc, char *argv[])
         QCoreApplication core(argc, argv);
         QCommandLineParser parser;
         AddOptions(parser);
-        parser.parse(core.arguments());
+        if (!parser.parse(core.arguments())) {
+            const QStringList unknown = parser.unknownOptionNames();
+            const QString problem = unknown.isEmpty()
+                                        ? parser.errorText()
+                                        : QStringLiteral("unknown option %1%2; see velqor-config --help")
+                                              .arg(unknown.first().size() == 1 ? "-" : "--", unknown.first());
+            std::fprintf(stderr, "velqor-config: %s\n", qPrintable(problem));
+            return 2;
+        }
         if (parser.isSet(QStringLiteral("help")))
             parser.showHelp(0);
         if (parser.isSet(QStringLiteral("version")))

@@ -3,9 +3,10 @@
 #include "app/edit_list.h"
 #include "app/key_filter.h"
 #include "app/layout.h"
+#include "app/parameter_boxes.h"
 #include "app/port_tips.h"
-#include "app/settings_file.h"
-#include "app/settings_store.h"
+#include "settings/settings_file.h"
+#include "settings/settings_store.h"
 #include "app/texts.h"
 #include "device/parameter_table.h"
 #include "device/parameters.h"
@@ -13,7 +14,8 @@
 #include "device/reply_decoding.h"
 #include "modbus/frames.h"
 #include "modbus/hex_text.h"
-#include "modbus/reply_check.h"
+#include "modbus/exchange.h"
+#include "serial/open_failure_advice.h"
 #include "serial/port_names.h"
 
 #include <QClipboard>
@@ -174,8 +176,9 @@ MainWindow::MainWindow(serial::Port &port, QWidget *parent) : QWidget(parent), m
     setWindowIcon(QIcon(QStringLiteral(":/velqor-config.png")));
     setFixedSize(layout::Px(14310), layout::Px(6990));
 
-    m_showMessage = [this](const QString &text) {
+    m_showMessage = [this](const QString &text, const QString &reason) {
         QMessageBox box(QMessageBox::NoIcon, Q(texts::kProgramTitle), text, QMessageBox::Ok, this);
+        box.setInformativeText(reason);
         box.exec();
     };
     m_sleep = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
@@ -467,7 +470,7 @@ void MainWindow::WireEvents()
         if (m_port.lastFailure.reason.empty())
             m_port.lastFailure.reason = "the device went away";
         PrintPortFailure(port, serial::OpenResult::NotFound);
-        ShowMessage(Tr(texts::kPortMissing));
+        ShowMessage(Tr(texts::kPortMissing), PortFailureReason(port, serial::OpenResult::NotFound));
     };
 }
 
@@ -509,13 +512,13 @@ void MainWindow::Form_Load()
     // Typing limits and start numbers from the parameter rows; the numbers are shown in each
     // box's format (the counter Text14 is not formatted).
     for (const device::Parameter &row : device::kParameters) {
-        auto *const box = findChild<ValueBox *>(QLatin1String(row.control));
+        auto *const box = findChild<ValueBox *>(QLatin1String(BoxName(row)));
         if (!box)
             continue;
         if (row.typingLimit > 0)
             box->SetTypingLimit(row.typingLimit);
         std::string shown = row.start;
-        if (row.kind == device::Kind::Quantity)
+        if (row.coding == device::Coding::Number && device::IsSettable(row))
             shown = device::FormatNumber(shown, row.decimals).value_or(shown);
         box->setText(QString::fromStdString(shown));
     }
@@ -563,10 +566,10 @@ void MainWindow::ShowPortClosed()
     OpenPortNumber = 0;
 }
 
-void MainWindow::ShowMessage(const QString &text)
+void MainWindow::ShowMessage(const QString &text, const QString &reason)
 {
     if (m_showMessage)
-        m_showMessage(text);
+        m_showMessage(text, reason);
 }
 
 namespace {
@@ -608,7 +611,7 @@ void MainWindow::Command1_Click()
         // baud text is editable): back to closed, with the message the trial would give.
         ShowPortClosed();
         PrintPortFailure(port, result);
-        ShowMessage(Tr(OpenFailureMessage(result)));
+        ShowMessage(Tr(OpenFailureMessage(result)), PortFailureReason(port, result));
         return;
     }
     OpenPortNumber = static_cast<int16_t>(port);
@@ -622,7 +625,7 @@ bool MainWindow::OpenPortChecked(int port)
     if (port < 1)
         m_port.lastFailure = {{}, "no port chosen in the list"};
     PrintPortFailure(port, result);
-    ShowMessage(Tr(OpenFailureMessage(result)));
+    ShowMessage(Tr(OpenFailureMessage(result)), PortFailureReason(port, result));
     return false;
 }
 
@@ -630,6 +633,13 @@ void MainWindow::PrintPortFailure(int port, serial::OpenResult result)
 {
     if (m_printError)
         m_printError(QString::fromStdString(serial::FailureLine(port, m_port.lastFailure, result)));
+}
+
+// The box's informative text: the system's reason in words that fit the device and the user.
+QString MainWindow::PortFailureReason(int port, serial::OpenResult result) const
+{
+    const serial::OpenFacts facts = serial::GatherOpenFacts(port, m_port.lastFailure.device);
+    return QString::fromStdString(serial::OpenFailureAdvice(port, m_port.lastFailure, result, facts));
 }
 
 serial::OpenResult MainWindow::ConfigureAndOpenPort(int port)
@@ -731,7 +741,8 @@ void MainWindow::Timer1_Timer()
 {
     if (m_onReplyCheck)
         m_onReplyCheck(SendText, ReceiveBuffer);
-    if (modbus::IsGoodReply(SendText, ReceiveBuffer)) {
+    if (modbus::WindowAcceptsReply(modbus::ParseHexText(SendText).value_or(std::vector<uint8_t>{}),
+                                   modbus::ParseHexText(ReceiveBuffer).value_or(std::vector<uint8_t>{}))) {
         Text2->setPlainText(QString::fromLatin1(ReceiveBuffer.c_str()));
         DecodeReply();
         Message_Show->setPlainText(Tr(texts::kReplyGood));
@@ -746,11 +757,12 @@ void MainWindow::DecodeReply()
     const auto decoded = device::DecodeReply(ReceiveBuffer);
     if (!decoded)
         return;
-    ValueBox *const fields[] = {Text3, Text4, Text5, Text6, Text7, Text8, Text9, Text10, Text11, Text12, Text13, Text14};
     // A box that already shows its value is left alone: rewriting it would repaint the
     // box and the group behind it, on every read, for nothing.
-    for (const auto &[target, text] : decoded->texts) {
-        ValueBox *const field = fields[static_cast<int>(target)];
+    for (const auto &[row, text] : decoded->texts) {
+        ValueBox *const field = findChild<ValueBox *>(QLatin1String(BoxName(*row)));
+        if (!field)
+            continue;
         const QString shown = QString::fromStdString(text);
         if (field->text() != shown)
             field->setText(shown);
@@ -790,18 +802,19 @@ void MainWindow::Command_OK1_Click()
 void MainWindow::Command2_Click()
 {
     ClearExchangeTexts(true);
-    ValueBox *const fields[device::kParamFieldCount] = {Text3, Text4, Text5, Text6, Text7, Text8,
-                                                        Text9, Text10, Text11, Text12, Text13};
-    std::array<std::string, device::kParamFieldCount> texts;
-    for (int i = 0; i < device::kParamFieldCount; ++i)
-        texts[static_cast<std::size_t>(i)] = fields[i]->text().toStdString();
+    device::FieldTexts texts;
+    for (const device::Parameter &row : device::kParameters) {
+        if (auto *const box = findChild<ValueBox *>(QLatin1String(BoxName(row))))
+            texts[device::RowIndex(row)] = box->text().toStdString();
+    }
     const device::ParameterWrite write =
         device::NormaliseParameters(texts, Combo6->currentText().toStdString(), BaudRateCode);
     // The fields are normalised whether or not the request then goes out.
-    for (int i = 0; i < device::kParamFieldCount; ++i) {
-        const QString shown = QString::fromStdString(write.texts[static_cast<std::size_t>(i)]);
-        if (fields[i]->text() != shown)
-            fields[i]->setText(shown);
+    for (const device::Parameter &row : device::kParameters) {
+        auto *const box = findChild<ValueBox *>(QLatin1String(BoxName(row)));
+        const QString shown = QString::fromStdString(write.texts[device::RowIndex(row)]);
+        if (box && row.written == device::Written::InBlock && box->text() != shown)
+            box->setText(shown);
     }
     BaudRateCode = write.baudRateCode;
     const auto slave = CheckedAddress(Combo_Addr[2], texts::kParameterError);

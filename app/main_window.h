@@ -29,8 +29,9 @@ public:
     explicit MainWindow(serial::Port &port, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Seams for tests: message boxes, the pause after sending, the browser.
-    std::function<void(const QString &)> m_showMessage;
+    // Seams for tests: message boxes (the text, and the reason beneath it or nothing), the
+    // pause after sending, the browser.
+    std::function<void(const QString &text, const QString &reason)> m_showMessage;
     std::function<void(int ms)> m_sleep;
     std::function<void(const QString &url)> m_openUrl;
     // One line on stderr for every port failure: port, device and the system's reason.
@@ -141,8 +142,9 @@ private:
 
     void ShowPortLook(bool open);
     void ShowPortClosed();
-    void ShowMessage(const QString &text);
+    void ShowMessage(const QString &text, const QString &reason = {});
     void PrintPortFailure(int port, serial::OpenResult result);
+    QString PortFailureReason(int port, serial::OpenResult result) const;
     void SetOutputLook(bool on);
     void ClearExchangeTexts(bool frameFields);
     std::optional<uint8_t> CheckedAddress(QComboBox *list, const char *emptyMessage);

@@ -2,7 +2,8 @@
 
 #include "app/main_window.h"
 
-#include "app/parameter_set.h"
+#include "app/parameter_boxes.h"
+#include "settings/parameter_set.h"
 #include "app/texts.h"
 #include "app/value_box.h"
 #include "device/parameters.h"
@@ -10,6 +11,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QKeySequence>
 #include <QSaveFile>
@@ -38,20 +40,20 @@ void MainWindow::InstallParameterSetKeys()
 
 void MainWindow::SaveParameterSet()
 {
-    const QString path = m_chooseSaveFile ? m_chooseSaveFile() : QString();
+    QString path = m_chooseSaveFile ? m_chooseSaveFile() : QString();
     if (path.isEmpty())
         return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".json");  // "pump" names pump.json, as the dialog's filter says
     // what 设 置 would send, without touching the fields
-    ValueBox *const fields[device::kParamFieldCount] = {Text3, Text4, Text5, Text6, Text7, Text8,
-                                                        Text9, Text10, Text11, Text12, Text13};
-    std::array<std::string, device::kParamFieldCount> shown;
-    for (std::size_t i = 0; i < shown.size(); ++i)
-        shown[i] = fields[i]->text().toStdString();
+    device::FieldTexts shown;
+    for (const device::Parameter &row : device::kParameters) {
+        if (auto *const box = findChild<ValueBox *>(QLatin1String(BoxName(row))))
+            shown[device::RowIndex(row)] = box->text().toStdString();
+    }
     const std::string rate = Combo6->currentText().toStdString();
     const device::ParameterWrite write = device::NormaliseParameters(shown, rate, BaudRateCode);
-    device::Registers registers{};
-    std::copy(write.registers.begin(), write.registers.end(), registers.begin());
-    QJsonObject set = app::ParameterSetObject(registers, true);
+    QJsonObject set = app::ParameterSetObject(write.registers, true);
     if (!device::BaudRateCodeFor(rate))
         set.insert(QLatin1String(device::FindParameter("module_baud")->key), QJsonValue::Null);
 
@@ -90,9 +92,9 @@ void MainWindow::LoadParameterSet()
     }
     for (const auto &[parameter, text] : values) {
         const QString shown = QString::fromStdString(text);
-        if (auto *const box = findChild<ValueBox *>(QLatin1String(parameter->control)))
+        if (auto *const box = findChild<ValueBox *>(QLatin1String(BoxName(*parameter))))
             box->setText(shown);
-        else if (parameter->kind == device::Kind::BaudRate)
+        else if (parameter->coding == device::Coding::RateCode)
             Combo6->setCurrentIndex(Combo6->findText(shown));
     }
 }

@@ -10,7 +10,10 @@ void TapTraffic(MainWindow &window, modbus::TrafficLog &log)
     window.m_onReplyCheck = [&log](const std::string &sendText, const std::string &receiveBuffer) {
         const auto request = modbus::ParseHexText(sendText);
         const auto received = modbus::ParseHexText(receiveBuffer);
-        if (request && received)
-            log.Reply(*received, modbus::ReplyVerdictText(*request, *received, modbus::JudgeReply(*request, *received)));
+        if (!request || !received)
+            return;
+        modbus::Exchange exchange(*request);
+        exchange.Receive(*received);
+        log.Reply(*received, modbus::WindowReplyVerdictText(exchange));
     };
 }

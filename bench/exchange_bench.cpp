@@ -127,7 +127,7 @@ int main(int argc, char *argv[])
     serial::QtSerialPort qtPort;
     TimedPort port(qtPort);
     MainWindow window(port);
-    window.m_showMessage = [](const QString &text) {
+    window.m_showMessage = [](const QString &text, const QString &) {
         std::fprintf(stderr, "bench-exchange: message: %s\n", qPrintable(text));
     };
     window.show();

@@ -28,7 +28,7 @@ int main(int argc, char *argv[])
     }
     serial::QtSerialPort port;
     MainWindow window(port);
-    window.m_showMessage = [](const QString &text) {
+    window.m_showMessage = [](const QString &text, const QString &) {
         std::fprintf(stderr, "bench-idle: message: %s\n", qPrintable(text));
     };
     window.show();

@@ -2,7 +2,7 @@
 #include "cli/stop_signals.h"
 #include "cli/traffic.h"
 
-#include "app/parameter_set.h"
+#include "settings/parameter_set.h"
 #include "modbus/traffic_log.h"
 
 #include <QJsonDocument>
@@ -29,19 +29,21 @@ std::string TextLine(const std::string &time, const device::Registers &registers
     auto add = [&](const device::Parameter &p) {
         line += std::string("  ") + p.key + " " + device::ShownValue(p, registers) + (*p.unit ? " " : "") + p.unit;
     };
-    for (const device::Kind kind : {device::Kind::Output, device::Kind::Counter})
-        for (const device::Parameter &p : device::kParameters)
-            if (p.kind == kind)
-                add(p);
     for (const device::Parameter &p : device::kParameters)
-        if (p.kind == device::Kind::Quantity || p.kind == device::Kind::BaudRate)
+        if (p.coding == device::Coding::OnOff)
+            add(p);
+    for (const device::Parameter &p : device::kParameters)
+        if (p.written == device::Written::ReadOnly)
+            add(p);
+    for (const device::Parameter &p : device::kParameters)
+        if (device::IsSettable(p))
             add(p);
     return line;
 }
 
 std::string JsonLine(const std::string &time, const device::Registers &registers)
 {
-    QJsonObject object = app::ParameterSetObject(registers, false);
+    QJsonObject object = settings::ParameterSetObject(registers, false);
     object.insert(QStringLiteral("time"), QString::fromStdString(time));
     return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
 }

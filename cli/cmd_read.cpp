@@ -1,6 +1,6 @@
 #include "cli/command.h"
 
-#include "app/parameter_set.h"
+#include "settings/parameter_set.h"
 
 #include <QJsonDocument>
 
@@ -24,13 +24,13 @@ int Run(Context &context)
     if (!registers)
         return kExitExchangeFailed;
     if (context.parser.isSet(kJson)) {
-        const QByteArray json = QJsonDocument(app::ParameterSetObject(*registers, false)).toJson();
+        const QByteArray json = QJsonDocument(settings::ParameterSetObject(*registers, false)).toJson();
         std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
         return kExitOk;
     }
     for (const device::Parameter &p : device::kParameters) {
         // an unknown rate code is shown as such, without the unit
-        const bool unit = *p.unit && (p.kind != device::Kind::BaudRate || (*registers)[p.first] < device::kBaudRates.size());
+        const bool unit = *p.unit && (p.coding != device::Coding::RateCode || (*registers)[p.first] < device::kBaudRates.size());
         std::printf("%-16s %s%s%s\n", p.key, device::ShownValue(p, *registers).c_str(), unit ? " " : "", unit ? p.unit : "");
     }
     return kExitOk;

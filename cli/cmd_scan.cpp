@@ -92,7 +92,10 @@ int Run(Context &context)
         return BadInput("--bauds: not over " + context.portText
                         + ": the serial server sets the line's rate; set it there and scan once per rate");
     if (context.parser.isSet(kBauds)) {
-        const auto list = modbus::ParseRateList(context.parser.value(kBauds).toStdString());
+        std::vector<int> offered;
+        for (const char *rate : device::kBaudRates)
+            offered.push_back(std::stoi(rate));
+        const auto list = modbus::ParseRateList(context.parser.value(kBauds).toStdString(), offered);
         if (!list)
             return BadInput("--bauds \"" + context.parser.value(kBauds).toStdString()
                             + "\": allowed all, or rates separated by commas from 4800, 9600, 19200, 38400, 57600, 115200");
@@ -152,7 +155,7 @@ int Run(Context &context)
     if (status != kExitOk)
         return status;
     if (found.empty()) {
-        Complain("scan: no module answered at slaves " + slaves + " on " + context.portText);
+        Complain("scan: no module answered at slaves " + slaves + " on " + MakeLine(context.portText, 9600)->Name());
         return kExitExchangeFailed;
     }
     return kExitOk;

@@ -1,7 +1,8 @@
 #include "cli/command.h"
 
-#include "app/parameter_set.h"
+#include "settings/parameter_set.h"
 #include "device/parameters.h"
+#include "modbus/frames.h"
 
 #include <cstdio>
 #include <map>
@@ -17,19 +18,19 @@ const QCommandLineOption kSet(QStringLiteral("set"), QStringLiteral("write: one 
                               QStringLiteral("KEY=VALUE"));
 
 // The profile's entries, then each --set; the first thing wrong is the message.
-std::optional<std::vector<app::SetEntry>> Entries(const Context &context, std::string &error)
+std::optional<std::vector<settings::SetEntry>> Entries(const Context &context, std::string &error)
 {
-    std::vector<app::SetEntry> entries;
+    std::vector<settings::SetEntry> entries;
     if (context.parser.isSet(kProfile)) {
         const QString path = context.parser.value(kProfile);
-        app::ParsedSet set = app::ReadParameterSetFile(path);
+        settings::ParsedSet set = settings::ReadParameterSetFile(path);
         if (!set.error.empty()) {
             error = set.error;
             return std::nullopt;
         }
         // a value out of range is the file's fault: the message names it
         device::Registers scratch{};
-        for (const app::SetEntry &entry : set.entries) {
+        for (const settings::SetEntry &entry : set.entries) {
             if (!device::ApplyValue(*entry.parameter, entry.text, scratch)) {
                 error = path.toStdString() + ": " + device::ValueError(*entry.parameter, entry.text);
                 return std::nullopt;
@@ -54,7 +55,7 @@ std::optional<std::vector<app::SetEntry>> Entries(const Context &context, std::s
     }
     // every value is checked before anything goes on the line
     device::Registers scratch{};
-    for (const app::SetEntry &entry : entries) {
+    for (const settings::SetEntry &entry : entries) {
         if (!device::ApplyValue(*entry.parameter, entry.text, scratch)) {
             error = device::ValueError(*entry.parameter, entry.text);
             return std::nullopt;
@@ -82,19 +83,28 @@ int Run(Context &context)
     if (!registers)
         return kExitExchangeFailed;
     std::map<const device::Parameter *, std::string> sent;
-    for (const app::SetEntry &entry : *entries)
+    for (const settings::SetEntry &entry : *entries)
         sent[entry.parameter] = *device::ApplyValue(*entry.parameter, entry.text, *registers);
 
-    std::array<uint16_t, device::kParameterBlockCount> block{};
-    std::copy_n(registers->begin(), block.size(), block.begin());
-    if (!session.Exchange(device::BuildParameterWriteRequest(context.slave, block), "write"))
+    if (!session.Exchange(device::BuildParameterWriteRequest(context.slave, *registers), "write"))
         return kExitExchangeFailed;
+    // a row outside the block goes in a write of its own registers, and only when named
+    for (const auto &[p, text] : sent) {
+        if (p->written != device::Written::OnItsOwn)
+            continue;
+        const auto request = p->registers == 1
+            ? modbus::BuildWriteSingleRequest(context.slave, p->first, (*registers)[p->first])
+            : modbus::BuildWriteMultipleRequest(context.slave, p->first,
+                                                {registers->begin() + p->first, registers->begin() + p->first + p->registers});
+        if (!session.Exchange(request, "write " + std::string(p->key)))
+            return kExitExchangeFailed;
+    }
     const auto readBack = session.ReadBlock("write: reading back");
     session.Close();
     if (!readBack)
         return kExitExchangeFailed;
     for (const device::Parameter &p : device::kParameters) {
-        if (p.first >= device::kParameterBlockCount)
+        if (!device::IsSettable(p))
             continue;
         const std::string wrote = device::ShownValue(p, *registers);
         const std::string holds = device::ShownValue(p, *readBack);

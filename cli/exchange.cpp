@@ -4,24 +4,26 @@ namespace cli {
 
 ExchangeRecord Exchanger::Exchange(const std::vector<uint8_t> &request)
 {
+    modbus::Exchange exchange(request);
     ExchangeRecord record;
-    record.request = request;
     const bool written = m_line.Write(request);
     record.sent = Clock::now();
+    record.request = request;
     if (written && sentObserver)
         sentObserver(record);
-    if (written && modbus::ExpectedReplyLength(request) > 0) {
+    if (written && exchange.ExpectsReply()) {
         const Clock::time_point deadline = record.sent + m_timeout;
-        while (!modbus::IsReplyComplete(request, record.received)) {
+        while (!exchange.Complete()) {
             const std::vector<uint8_t> bytes = m_line.WaitForBytes(deadline);
             if (bytes.empty())
                 break;
-            record.received.insert(record.received.end(), bytes.begin(), bytes.end());
+            exchange.Receive(bytes);
         }
     }
     record.ended = Clock::now();
-    record.judgement = written ? modbus::JudgeReply(request, record.received)
-                                 : modbus::Judgement{modbus::Verdict::NotSent};
+    record.request = exchange.Request();
+    record.received = exchange.Received();
+    record.judgement = written ? exchange.Judge() : modbus::Judgement{modbus::Verdict::NotSent};
     if (observer)
         observer(record);
     return record;

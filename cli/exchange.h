@@ -1,6 +1,6 @@
 #pragma once
 #include "cli/line.h"
-#include "modbus/reply_verdict.h"
+#include "modbus/exchange.h"
 
 #include <functional>
 

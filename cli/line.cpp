@@ -16,8 +16,10 @@ std::unique_ptr<Line> MakeLine(const std::string &portText, int baud)
     if (portText.size() > 3 && (portText.compare(0, 3, "COM") == 0 || portText.compare(0, 3, "com") == 0)
         && std::all_of(portText.begin() + 3, portText.end(), [](char c) { return c >= '0' && c <= '9'; })
         && portText.size() <= 6) {
+        // messages name the device COMn stood for: "COM1 (/dev/ttyS0)"
         const int number = std::stoi(portText.substr(3));
-        return std::make_unique<SerialLine>(portText, serial::DeviceForPort(number), baud);
+        return std::make_unique<SerialLine>(portText + " (" + serial::ResolvePortName(number).device + ")",
+                                            serial::DeviceForPort(number), baud, number);
     }
     return std::make_unique<SerialLine>(portText, portText, baud);
 }

@@ -1,7 +1,7 @@
 // velqorctl: the module's parameters, output and address from the command line.
 
-#include "app/settings_file.h"
-#include "app/settings_store.h"
+#include "settings/settings_file.h"
+#include "settings/settings_store.h"
 #include "cli/command.h"
 #include "cli/traffic.h"
 #include "device/parameters.h"
@@ -49,16 +49,16 @@ std::string HelpText()
         "                 without --port / --baud: com.txt in the working folder, as the window\n"
         "                 reads it; without com.txt COM1 and 9600\n"
         "  --log FILE     append every request and every reply or silence to FILE, with the\n"
-        "                 time to the millisecond and the verdict\n"
+        "                 time to the millisecond and the verdict; - writes it to stdout\n"
         "  -h, --help     this text\n"
         "  --version      the version\n"
         "\nKeys (write --set KEY=VALUE, parameter-set files, read):\n";
     for (const device::Parameter &p : device::kParameters) {
         std::string range = device::RangeText(p);
-        if (p.kind == device::Kind::Output)
+        if (p.coding == device::Coding::OnOff)
             range = "on/off; switched by the command output";
-        else if (p.kind == device::Kind::Counter)
-            range = "pulses, read only";
+        else if (p.written == device::Written::ReadOnly)
+            range = std::string(p.unit) + ", read only";
         const unsigned first = p.first;
         char registers[16];
         if (p.registers == 2)
@@ -82,7 +82,7 @@ std::string HelpText()
 // --port, --baud, --slave and --timeout, with com.txt's port and rate where they are not given.
 int LineOptions(const QCommandLineParser &parser, Context &context)
 {
-    const app::StoredSettings stored = app::ReadSettingsFile();
+    const settings::StoredSettings stored = settings::ReadSettingsFile();
 
     if (parser.isSet(kPort)) {
         context.portText = parser.value(kPort).toStdString();
@@ -98,7 +98,7 @@ int LineOptions(const QCommandLineParser &parser, Context &context)
             return BadInput("--port \"" + context.portText + "\": allowed COM1 to COM" + std::to_string(serial::kPortCount)
                             + ", a device path or tcp://HOST:PORT");
     } else if (stored.portText) {
-        const int index = app::PortIndexFromText(*stored.portText, serial::kPortCount);
+        const int index = settings::PortIndexFromText(*stored.portText, serial::kPortCount);
         if (index < 0)
             return BadInput("com.txt line 1 \"" + *stored.portText + "\" names no port COM1 to COM9; give --port");
         context.portText = "COM" + std::to_string(index + 1);

@@ -1,6 +1,7 @@
 #include "cli/serial_line.h"
 
 #include "cli/device_io.h"
+#include "serial/open_failure_advice.h"
 #include "serial/port_names.h"
 #include "serial/qt_serial_port.h"
 
@@ -10,8 +11,8 @@
 
 namespace cli {
 
-SerialLine::SerialLine(std::string name, std::string device, int baud)
-    : m_name(std::move(name)), m_device(std::move(device)), m_baud(baud)
+SerialLine::SerialLine(std::string name, std::string device, int baud, int portNumber)
+    : m_name(std::move(name)), m_device(std::move(device)), m_baud(baud), m_portNumber(portNumber)
 {
 }
 
@@ -22,19 +23,28 @@ SerialLine::~SerialLine()
 
 OpenOutcome SerialLine::Open()
 {
-    const std::string port = m_name == m_device ? m_name : m_name + " (" + m_device + ")";
-    switch (serial::OpenDevicePath(m_port, m_device)) {
+    const std::string &port = m_name;
+    serial::Port::Failure tried;
+    const serial::OpenResult result = serial::OpenDevicePath(m_port, m_device, &tried);
+    // what the window shows beneath its message, for the same port and user, on one line
+    const auto advice = [&] {
+        std::string text = serial::OpenFailureAdvice(m_portNumber, tried, result,
+                                                     serial::GatherOpenFacts(m_portNumber, tried.device));
+        for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at))
+            text.replace(at, 1, "; ");
+        return text;
+    };
+    switch (result) {
     case serial::OpenResult::Ok:
         break;
     case serial::OpenResult::NotFound:
-        return {"port " + port + " does not exist"};
+        return {"port " + port + " does not exist: " + advice()};
     case serial::OpenResult::Busy:
         return {"port " + port + " is held by another program"};
     case serial::OpenResult::NoPermission:
-        return {"no permission to open port " + port
-                    + ": add the user to the dialout group (sudo usermod -aG dialout $USER) and log in again"};
+        return {"port " + port + ": " + advice()};
     default:
-        return {"port " + port + " cannot be opened"};
+        return {"port " + port + " cannot be opened: " + advice()};
     }
     if (!serial::ApplySettings(m_port, std::to_string(m_baud) + ",N,8,1")) {
         m_port.close();

@@ -8,7 +8,8 @@ namespace cli {
 // A serial device on QSerialPort, 8N1 at the given rate, used without an event loop.
 class SerialLine final : public Line {
 public:
-    SerialLine(std::string name, std::string device, int baud);
+    // `name` as messages show it; `portNumber` n when the user named COMn, else 0.
+    SerialLine(std::string name, std::string device, int baud, int portNumber = 0);
     ~SerialLine() override;
 
     OpenOutcome Open() override;
@@ -21,6 +22,7 @@ private:
     std::string m_name;
     std::string m_device;
     int m_baud;
+    int m_portNumber;
     QSerialPort m_port;
 };
 

@@ -78,9 +78,11 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "switches the output and changes the module's slave address. It keeps the\n"
     "last serial port and baud rate in com.txt in the folder it is started from\n"
     "(the home folder when started from the desktop menu).\n"
-    "velqorctl does the same from the command line, for scripts: read, write\n"
-    "(also from a parameter-set file), output on/off and address; it needs no\n"
-    "display.")
+    "velqorctl does the same from the command line, for scripts, and needs no\n"
+    "display: read, write (also from a parameter-set file), output on/off,\n"
+    "address, scan (finds modules by address and baud rate), ports (lists the\n"
+    "serial ports and links COMn to an adapter) and monitor (reads again and\n"
+    "again). It also reaches a module through a serial server over TCP.")
 if(TARGET velqor-sim)
     string(APPEND CPACK_PACKAGE_DESCRIPTION
         "\nThe package also holds velqor-sim, a simulator of the module as a Modbus\n"
@@ -107,7 +109,7 @@ if(VELQOR_DPKG_SHLIBDEPS)
 else()
     message(STATUS "dpkg-shlibdeps not found (package dpkg-dev): the package's Depends are the fixed list")
     set(CPACK_DEBIAN_PACKAGE_DEPENDS
-        "libc6, libstdc++6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4)")
+        "libc6, libstdc++6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), libqt6network6 (>= 6.4)")
     if(TARGET velqor-sim)
         string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libmodbus5")
     endif()

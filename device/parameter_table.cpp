@@ -14,13 +14,24 @@ const Parameter *FindParameter(std::string_view key)
     return nullptr;
 }
 
-const Parameter *FindControl(std::string_view control)
+std::size_t RowIndex(const Parameter &p)
 {
-    for (const Parameter &p : kParameters) {
-        if (control == p.control)
-            return &p;
+    return static_cast<std::size_t>(&p - kParameters);
+}
+
+bool IsSettable(const Parameter &p)
+{
+    return p.written != Written::ReadOnly && p.coding != Coding::OnOff;
+}
+
+void PutValue(const Parameter &p, uint32_t value, Registers &registers)
+{
+    if (p.registers == 2) {
+        registers[p.first] = static_cast<uint16_t>(value >> 16);
+        registers[p.first + 1] = static_cast<uint16_t>(value & 0xFFFF);
+    } else {
+        registers[p.first] = static_cast<uint16_t>(value);
     }
-    return nullptr;
 }
 
 std::string ScaledText(uint32_t value, int decimals)
@@ -48,15 +59,13 @@ uint32_t UnscaledValue(const std::string &rounded)
 std::string ShownValue(const Parameter &p, const Registers &registers)
 {
     const uint16_t v = registers[p.first];
-    switch (p.kind) {
-    case Kind::BaudRate:
+    switch (p.coding) {
+    case Coding::RateCode:
         return v < kBaudRates.size() ? kBaudRates[v] : "unknown code " + std::to_string(v);
-    case Kind::Output:
+    case Coding::OnOff:
         // 0 and 1 are the switch's states; anything else is shown as what it is
         return v == 1 ? "on" : v == 0 ? "off" : "unknown value " + std::to_string(v);
-    case Kind::Counter:
-        return std::to_string(v);
-    case Kind::Quantity:
+    case Coding::Number:
         break;
     }
     const uint32_t value = p.registers == 2 ? (uint32_t{v} << 16) | registers[p.first + 1] : v;
@@ -65,7 +74,7 @@ std::string ShownValue(const Parameter &p, const Registers &registers)
 
 std::string RangeText(const Parameter &p)
 {
-    if (p.kind == Kind::BaudRate) {
+    if (p.coding == Coding::RateCode) {
         std::string text;
         for (std::size_t i = 0; i < kBaudRates.size(); ++i)
             text += std::string(i == 0 ? "" : i + 1 == kBaudRates.size() ? " or " : ", ") + kBaudRates[i];
@@ -77,41 +86,31 @@ std::string RangeText(const Parameter &p)
 
 std::optional<std::string> ApplyValue(const Parameter &p, const std::string &text, Registers &registers)
 {
-    if (p.kind == Kind::BaudRate) {
+    if (!IsSettable(p))
+        return std::nullopt;
+    if (p.coding == Coding::RateCode) {
         const auto code = BaudRateCodeFor(std::string(modbus::TrimBlanks(text)));
         if (!code)
             return std::nullopt;
         registers[p.first] = *code;
         return kBaudRates[*code];
     }
-    if (p.kind != Kind::Quantity)
-        return std::nullopt;
     const std::optional<std::string> rounded = FormatNumber(text, p.decimals);
     if (!rounded || CompareNumbers(*rounded, p.low) < 0 || CompareNumbers(*rounded, p.high) > 0)
         return std::nullopt;
-    const uint32_t value = UnscaledValue(*rounded);
-    if (p.registers == 2) {
-        registers[p.first] = static_cast<uint16_t>(value >> 16);
-        registers[p.first + 1] = static_cast<uint16_t>(value & 0xFFFF);
-    } else {
-        registers[p.first] = static_cast<uint16_t>(value);
-    }
+    PutValue(p, UnscaledValue(*rounded), registers);
     return rounded;
 }
 
 std::string ValueError(const Parameter &p, const std::string &text)
 {
     const std::string head = std::string(p.key) + "=" + text + ": ";
-    switch (p.kind) {
-    case Kind::BaudRate:
-        return head + "not a rate the module offers; allowed " + RangeText(p);
-    case Kind::Output:
+    if (p.coding == Coding::OnOff)
         return head + "the output is switched by the command output on|off";
-    case Kind::Counter:
+    if (p.written == Written::ReadOnly)
         return head + std::string(p.key) + " is read only";
-    case Kind::Quantity:
-        break;
-    }
+    if (p.coding == Coding::RateCode)
+        return head + "not a rate the module offers; allowed " + RangeText(p);
     if (!IsNumber(text))
         return head + "not a plain decimal number; allowed " + RangeText(p);
     return head + "outside " + RangeText(p);
@@ -121,10 +120,11 @@ Registers StartRegisters(uint16_t baudRateCode)
 {
     Registers registers{};
     for (const Parameter &p : kParameters) {
-        if (p.kind == Kind::Quantity)
+        if (p.coding == Coding::Number && IsSettable(p))
             ApplyValue(p, p.start, registers);
+        else if (p.coding == Coding::RateCode)
+            registers[p.first] = baudRateCode;
     }
-    registers[BaudRateCode] = baudRateCode;
     return registers;
 }
 

@@ -85,33 +85,17 @@ int Compare(const Decimal &a, const Decimal &b)
     return aNegative ? -magnitude : magnitude;
 }
 
-// The row of each field, in the order the write visits them.
-constexpr std::array<const char *, kParamFieldCount> kControls{
-    "Text3", "Text4", "Text5", "Text6", "Text7", "Text8", "Text9", "Text10", "Text11", "Text12", "Text13"};
-
-const Parameter &RowOf(std::size_t field)
-{
-    return *FindControl(kControls[field]);
-}
-
-// Text13 keeps the text the user gave it; it is rounded only on its way into the frame.
-bool IsRewritten(std::size_t field)
-{
-    return field != kText13;
-}
-
 // Defaults (the row's `empty`), then the upper test, then the lower test on the text as it
 // then stands; a bound applies when the value lies strictly beyond it. A negative duty
 // cannot travel in an unsigned register, so the duty's lower bound 0 is tested too.
-std::string NormaliseField(const std::string &text, std::size_t field)
+std::string NormaliseField(const std::string &text, const Parameter &row)
 {
-    const Parameter &row = RowOf(field);
     std::string result = IsNumber(text) ? text : row.empty;
     if (CompareNumbers(result, row.high) > 0)
         result = row.high;
     if (CompareNumbers(result, row.low) < 0)
         result = row.belowLow;
-    return IsRewritten(field) ? *FormatNumber(result, row.decimals) : result;
+    return row.keepsText ? result : *FormatNumber(result, row.decimals);
 }
 
 } // namespace
@@ -154,39 +138,31 @@ std::optional<std::string> FormatNumber(const std::string &text, int decimals)
     return result;
 }
 
-ParameterWrite NormaliseParameters(const std::array<std::string, kParamFieldCount> &texts,
-                                   const std::string &combo6, uint16_t previousBaudRateCode)
+ParameterWrite NormaliseParameters(const FieldTexts &texts, const std::string &rateText, uint16_t previousBaudRateCode)
 {
-    ParameterWrite write{};
-    for (std::size_t f = 0; f < kParamFieldCount; ++f)
-        write.texts[f] = NormaliseField(texts[f], f);
-
-    auto value = [&write](ParamField field) {
-        const std::string &text = write.texts[field];
-        return UnscaledValue(IsRewritten(field) ? text : *FormatNumber(text, RowOf(field).decimals));
-    };
-    const uint32_t frequency = value(kText4);
-    write.registers[PwmVoltage] = static_cast<uint16_t>(value(kText3));
-    write.registers[PwmFrequencyHigh] = static_cast<uint16_t>(frequency >> 16);
-    write.registers[PwmFrequencyLow] = static_cast<uint16_t>(frequency & 0xFFFF);
-    write.registers[PwmDuty] = static_cast<uint16_t>(value(kText5));
-    write.registers[PulseDelayTime] = static_cast<uint16_t>(value(kText6));
-    write.registers[PulseHighTime] = static_cast<uint16_t>(value(kText7));
-    write.registers[PulseLowTime] = static_cast<uint16_t>(value(kText8));
-    write.registers[PulseNumber] = static_cast<uint16_t>(value(kText9));
-    write.registers[VoltageSource] = static_cast<uint16_t>(value(kText10));
-    write.registers[CurrentSource] = static_cast<uint16_t>(value(kText11));
-    write.registers[SineFrequency] = static_cast<uint16_t>(value(kText13));
-    write.registers[WorkMode] = static_cast<uint16_t>(value(kText12));
-    write.baudRateCode = BaudRateCodeFor(combo6).value_or(previousBaudRateCode);
-    write.registers[BaudRateCode] = write.baudRateCode;
+    ParameterWrite write{texts, {}, previousBaudRateCode};
+    for (const Parameter &row : kParameters) {
+        if (row.written != Written::InBlock)
+            continue;
+        if (row.coding == Coding::RateCode) {
+            write.baudRateCode = BaudRateCodeFor(rateText).value_or(previousBaudRateCode);
+            write.registers[row.first] = write.baudRateCode;
+            continue;
+        }
+        std::string &text = write.texts[RowIndex(row)];
+        text = NormaliseField(text, row);
+        // a text kept as typed is rounded on its way into the frame
+        PutValue(row, UnscaledValue(row.keepsText ? *FormatNumber(text, row.decimals) : text), write.registers);
+    }
     return write;
 }
 
-std::vector<uint8_t> BuildParameterWriteRequest(uint8_t slave, const std::array<uint16_t, 13> &registers)
+std::vector<uint8_t> BuildParameterWriteRequest(uint8_t slave, const Registers &registers)
 {
-    return modbus::BuildWriteMultipleRequest(slave, kParameterBlockFirst,
-                                             std::vector<uint16_t>(registers.begin(), registers.end()));
+    return modbus::BuildWriteMultipleRequest(
+        slave, kParameterBlockFirst,
+        std::vector<uint16_t>(registers.begin() + kParameterBlockFirst,
+                              registers.begin() + kParameterBlockFirst + kParameterBlockCount));
 }
 
 } // namespace device

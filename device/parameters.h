@@ -1,4 +1,6 @@
 #pragma once
+#include "device/parameter_table.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -6,13 +8,6 @@
 #include <vector>
 
 namespace device {
-
-// The parameter fields in the order the write visits them. Text13 (sine frequency) comes
-// last although its register lies before Text12's.
-enum ParamField {
-    kText3, kText4, kText5, kText6, kText7, kText8, kText9, kText10, kText11, kText12, kText13,
-    kParamFieldCount
-};
 
 // A decimal number as the user may write it: blanks around it, an optional sign, digits
 // with at most one point, at least one digit. "." "1.2.3" "abc" "1e3" are not numbers.
@@ -27,19 +22,22 @@ std::optional<std::string> FormatNumber(const std::string &text, int decimals);
 // ("24" equals "24.000"). Both must be numbers as IsNumber says.
 int CompareNumbers(const std::string &a, const std::string &b);
 
+// The window's fields, one per row of kParameters (RowIndex); rows without a field of
+// their own stay empty.
+using FieldTexts = std::array<std::string, kParameterCount>;
+
 struct ParameterWrite {
-    std::array<std::string, kParamFieldCount> texts;  // the fields after normalising
-    std::array<uint16_t, 13> registers;               // 0x0000..0x000C, the values sent
-    uint16_t baudRateCode;                            // lives on to the next press
+    FieldTexts texts;       // the in-block number fields after normalising; the others as given
+    Registers registers;    // the values sent, in the in-block rows' registers
+    uint16_t baudRateCode;  // lives on to the next press
 };
 
 // Defaults for empty (or non-numeric) fields, the bounds, the display formats and the
-// register values. `combo6` is matched against the rate texts; another text keeps
-// `previousBaudRateCode`.
-ParameterWrite NormaliseParameters(const std::array<std::string, kParamFieldCount> &texts,
-                                   const std::string &combo6, uint16_t previousBaudRateCode);
+// register values of every in-block row. `rateText` is matched against the rates; another
+// text keeps `previousBaudRateCode`.
+ParameterWrite NormaliseParameters(const FieldTexts &texts, const std::string &rateText, uint16_t previousBaudRateCode);
 
-// The 35-byte function-16 request for the parameter block, CRC included.
-std::vector<uint8_t> BuildParameterWriteRequest(uint8_t slave, const std::array<uint16_t, 13> &registers);
+// The function-16 request for the parameter block (the in-block rows of `registers`), CRC included.
+std::vector<uint8_t> BuildParameterWriteRequest(uint8_t slave, const Registers &registers);
 
 } // namespace device

@@ -31,15 +31,10 @@ enum Register : uint16_t {
 // The module's new slave address travels in register 0x0000 of a broadcast write.
 constexpr uint16_t kSlaveAddressRegister = 0x0000;
 
-// The parameter block, written together; the read block, read together.
-constexpr uint16_t kParameterBlockFirst = 0x0000;
-constexpr uint16_t kParameterBlockCount = 13;
-constexpr uint16_t kReadBlockFirst = 0x0000;
-constexpr uint16_t kReadBlockCount = 16;
+// What each register means (scale, range, caption, how it is written) is in
+// parameter_table.h, one row each; the parameter block and the read block follow from the rows.
 
-// What each register means (scale, range, window control) is in parameter_table.h.
-
-// The module's baud rates; the code is the position (Combo6 holds them in this order).
+// The module's baud rates; the code is the position (the window's list of module rates holds them in this order).
 constexpr std::array<const char *, 6> kBaudRates{"4800", "9600", "19200", "38400", "57600", "115200"};
 
 // Exact match of a rate text against kBaudRates; nullopt for any other text.

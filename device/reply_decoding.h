@@ -1,4 +1,6 @@
 #pragma once
+#include "device/parameter_table.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -7,18 +9,20 @@
 
 namespace device {
 
-// The window fields a read reply writes.
-enum class Target { Text3, Text4, Text5, Text6, Text7, Text8, Text9, Text10, Text11, Text12, Text13, Text14 };
-
 struct DecodedRead {
-    std::vector<std::pair<Target, std::string>> texts;  // in slot order, formatted
-    std::optional<int> baudItem;                        // Combo6 item 0..5, only for codes 0..5
-    std::optional<uint16_t> outputState;                // register 0x000D as read (ON only for 1)
+    // the number rows the reply carries, in register order, formatted with their decimals
+    std::vector<std::pair<const Parameter *, std::string>> texts;
+    std::optional<int> baudItem;          // the rate's position in kBaudRates, only for codes 0..5
+    std::optional<uint16_t> outputState;  // the on/off register as read (on only for 1)
 };
 
-// Decodes a function-03 reply held as hex text. nullopt (change nothing) unless character 5
-// (1-based) is '3' and the length is that of a read reply of 1, 5, 6, 7, 8, 13, 14 or 16
-// registers. Only the slots the reply carries are present.
+// Decodes a read reply (function code ending in 3) that the window accepts, from the read
+// block's first register on. nullopt (change nothing) for any other reply, among them the
+// 8-byte write reply. Only the rows whose registers the reply carries are present.
+std::optional<DecodedRead> DecodeReply(const std::vector<uint8_t> &reply);
+
+// The same on the reply as hex text ("01 03 02 00 64 B9 AF "); text that is not hex text
+// changes nothing.
 std::optional<DecodedRead> DecodeReply(const std::string &receiveBuffer);
 
 } // namespace device

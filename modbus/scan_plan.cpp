@@ -1,7 +1,5 @@
 #include "modbus/scan_plan.h"
 
-#include "device/register_map.h"
-
 #include <algorithm>
 #include <cctype>
 #include <sstream>
@@ -47,20 +45,19 @@ std::optional<SlaveRange> ParseSlaveRange(const std::string &text)
     return SlaveRange{*first, *last};
 }
 
-std::optional<std::vector<int>> ParseRateList(const std::string &text)
+std::optional<std::vector<int>> ParseRateList(const std::string &text, const std::vector<int> &offered)
 {
+    if (text == "all")
+        return offered;
     std::vector<int> rates;
-    if (text == "all") {
-        for (const char *rate : device::kBaudRates)
-            rates.push_back(std::stoi(rate));
-        return rates;
-    }
     std::istringstream in(text);
     std::string item;
     while (std::getline(in, item, ',')) {
-        if (!device::BaudRateCodeFor(item))
+        const auto match = std::find_if(offered.begin(), offered.end(),
+                                        [&item](int rate) { return std::to_string(rate) == item; });
+        if (match == offered.end())
             return std::nullopt;
-        const int rate = std::stoi(item);
+        const int rate = *match;
         if (std::find(rates.begin(), rates.end(), rate) == rates.end())
             rates.push_back(rate);
     }

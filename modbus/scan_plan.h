@@ -25,9 +25,10 @@ struct SlaveRange {
 // nullopt otherwise.
 std::optional<SlaveRange> ParseSlaveRange(const std::string &text);
 
-// "all": the six rates of the window, slowest first; otherwise rates separated by commas,
-// each one of the six, in the order given, repeats dropped. nullopt for anything else.
-std::optional<std::vector<int>> ParseRateList(const std::string &text);
+// "all": every rate of `offered`, in its order; otherwise rates separated by commas, each
+// written exactly as one of `offered`, in the order given, repeats dropped. nullopt for
+// anything else.
+std::optional<std::vector<int>> ParseRateList(const std::string &text, const std::vector<int> &offered);
 
 // One redraw of the progress bar: "[#####.....]  9600 baud  address 17 (1-247)  found 1".
 std::string ProgressLine(int baud, int address, const SlaveRange &range, int found);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <iostream>
 
 namespace modbus {
 
@@ -57,10 +58,27 @@ std::string ReplyVerdictText(const std::vector<uint8_t> &request, const std::vec
     return VerdictText(judgement);
 }
 
+std::string WindowReplyVerdictText(const Exchange &exchange)
+{
+    const Judgement judgement = exchange.Judge();
+    const std::string strict = ReplyVerdictText(exchange.Request(), exchange.Received(), judgement);
+    const bool strictGood = judgement.verdict == Verdict::Good;
+    if (exchange.AcceptedByWindow() == strictGood)
+        return strict;
+    return strict + (strictGood ? " (window: bad)" : " (window: good)");
+}
+
 bool TrafficLog::Open(const std::string &path)
 {
-    m_file.open(path, std::ios::out | std::ios::app | std::ios::binary);
-    return m_file.is_open();
+    m_toStdout = path == "-";
+    if (!m_toStdout)
+        m_file.open(path, std::ios::out | std::ios::app | std::ios::binary);
+    return IsOpen();
+}
+
+bool TrafficLog::Failed() const
+{
+    return m_toStdout ? !std::cout.good() : m_file.is_open() && !m_file.good();
 }
 
 void TrafficLog::Request(const std::vector<uint8_t> &request, Clock::time_point when)
@@ -75,10 +93,11 @@ void TrafficLog::Reply(const std::vector<uint8_t> &received, const std::string &
 
 void TrafficLog::Write(const std::string &line)
 {
-    if (!m_file.is_open())
+    if (!IsOpen())
         return;
-    m_file << line << '\n';
-    m_file.flush();
+    std::ostream &out = m_toStdout ? std::cout : m_file;
+    out << line << '\n';
+    out.flush();
 }
 
 } // namespace modbus

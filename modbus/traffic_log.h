@@ -1,5 +1,5 @@
 #pragma once
-#include "modbus/reply_verdict.h"
+#include "modbus/exchange.h"
 
 #include <chrono>
 #include <cstdint>
@@ -12,6 +12,8 @@
 //   2026-12-08 18:01:53.123 tx 01 03 00 00 00 10 44 06
 //   2026-12-08 18:01:53.161 rx 01 03 20 00 64 … 13 2A : good
 //   2026-12-08 18:01:53.661 rx - : no reply
+// The window's log adds the window's own verdict where it differs from the strict one:
+//   2026-12-08 18:01:54.003 rx 01 03 02 00 64 B9 AF : incomplete reply (window: good)
 namespace modbus {
 
 using Clock = std::chrono::system_clock;
@@ -29,15 +31,19 @@ std::string ReplyLogLine(Clock::time_point when, const std::vector<uint8_t> &rec
 std::string ReplyVerdictText(const std::vector<uint8_t> &request, const std::vector<uint8_t> &received,
                              const Judgement &judgement);
 
+// The same for the window's exchange, with the window's verdict beside the strict one where
+// they differ: "incomplete reply (window: good)", "none expected (window: bad)".
+std::string WindowReplyVerdictText(const Exchange &exchange);
+
 // A log file opened for appending; each line reaches the file at once, so a crash or
 // Ctrl+C loses none.
 class TrafficLog {
 public:
-    // False when the file cannot be opened for appending.
+    // False when the file cannot be opened for appending. "-" is standard output.
     bool Open(const std::string &path);
-    bool IsOpen() const { return m_file.is_open(); }
+    bool IsOpen() const { return m_toStdout || m_file.is_open(); }
     // True once a line could not be written whole.
-    bool Failed() const { return m_file.is_open() && !m_file.good(); }
+    bool Failed() const;
 
     void Request(const std::vector<uint8_t> &request, Clock::time_point when = Clock::now());
     void Reply(const std::vector<uint8_t> &received, const std::string &verdict, Clock::time_point when = Clock::now());
@@ -45,6 +51,7 @@ public:
 private:
     void Write(const std::string &line);
     std::ofstream m_file;
+    bool m_toStdout = false;
 };
 
 } // namespace modbus

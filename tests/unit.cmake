@@ -2,11 +2,12 @@
 velqor_add_test(tst_frames LABEL unit SOURCES modbus/tst_frames.cpp)
 velqor_add_test(tst_parameters LABEL unit SOURCES device/tst_parameters.cpp)
 velqor_add_test(tst_reply_decoding LABEL unit SOURCES device/tst_reply_decoding.cpp)
-velqor_add_test(tst_settings_file LABEL unit SOURCES app/tst_settings_file.cpp)
+velqor_add_test(tst_settings_file LABEL unit SOURCES settings/tst_settings_file.cpp)
 velqor_add_test(tst_key_filter LABEL unit SOURCES app/tst_key_filter.cpp)
-velqor_add_test(tst_reply_verdict LABEL unit SOURCES modbus/tst_reply_verdict.cpp
+velqor_add_test(tst_byte_exchange LABEL unit SOURCES modbus/tst_byte_exchange.cpp
     ${PROJECT_SOURCE_DIR}/cli/exchange.cpp)
 velqor_add_test(tst_port_names LABEL unit SOURCES serial/tst_port_names.cpp support/fake_port.h)
+velqor_add_test(tst_open_failure_advice LABEL unit SOURCES serial/tst_open_failure_advice.cpp)
 velqor_add_test(tst_scan_plan LABEL unit SOURCES modbus/tst_scan_plan.cpp)
 # Tests reach the network only on 127.0.0.1.
 add_test(NAME network_rule COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/network_rule.sh)
@@ -15,3 +16,6 @@ set_tests_properties(network_rule PROPERTIES LABELS unit)
 add_test(NAME translations
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/app/check_translations.sh $<TARGET_FILE:Qt6::lupdate> ${PROJECT_SOURCE_DIR})
 set_tests_properties(translations PROPERTIES LABELS unit)
+# Layers read downwards: no folder includes from a layer above it (docs/layers.md).
+add_test(NAME layers COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/layers.sh ${PROJECT_SOURCE_DIR})
+set_tests_properties(layers PROPERTIES LABELS unit)

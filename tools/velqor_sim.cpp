@@ -58,6 +58,7 @@ Options:
                        file means none; unreadable words are reported on stderr and
                        the command line's faults apply)
   -h, --help           this text
+  --version            the version
 
 Faults, for every reply (they combine; in the faults file as the words in brackets):
   --silent          never answer                                        [silent]
@@ -123,8 +124,8 @@ std::optional<int> ParseInt(const std::string &text, int min, int max)
     return value;
 }
 
-// nullopt with `error` set for a usage error; `help` set when help was asked for.
-std::optional<Options> ParseOptions(int argc, char **argv, bool &help, std::string &error)
+// nullopt with `error` set for a usage error; `help` or `version` set when asked for.
+std::optional<Options> ParseOptions(int argc, char **argv, bool &help, bool &version, std::string &error)
 {
     Options options;
     std::string faultWords;
@@ -137,8 +138,8 @@ std::optional<Options> ParseOptions(int argc, char **argv, bool &help, std::stri
             }
             return std::string(argv[++i]);
         };
-        if (arg == "-h" || arg == "--help") {
-            help = true;
+        if (arg == "-h" || arg == "--help" || arg == "--version") {
+            (arg == "--version" ? version : help) = true;
             return std::nullopt;
         } else if (arg == "--device") {
             const auto v = value();
@@ -283,10 +284,14 @@ constexpr auto kByteTimeout = std::chrono::milliseconds(100);
 int main(int argc, char **argv)
 {
     bool help = false;
+    bool version = false;
     std::string error;
-    const auto parsed = ParseOptions(argc, argv, help, error);
-    if (help) {
-        std::fputs(kHelp, stdout);
+    const auto parsed = ParseOptions(argc, argv, help, version, error);
+    if (help || version) {
+        if (version)
+            std::printf("velqor-sim %s\n", VELQOR_VERSION);
+        else
+            std::fputs(kHelp, stdout);
         return 0;
     }
     if (!parsed) {

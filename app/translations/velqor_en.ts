@@ -136,4 +136,63 @@
         <translation>Parameter file cannot be saved: </translation>
     </message>
 </context>
+<context>
+    <name>Parameters</name>
+    <message>
+        <source>PWM Duty(0-100%):</source>
+        <translation>PWM Duty(0-100%):</translation>
+    </message>
+    <message>
+        <source>PWM Freq(1-150000HZ):</source>
+        <translation>PWM Freq(1-150000HZ):</translation>
+    </message>
+    <message>
+        <source>PWM Volt(1.0-24.0V):</source>
+        <translation>PWM Volt(1.0-24.0V):</translation>
+    </message>
+    <message>
+        <source>Pulse Count:</source>
+        <translation>Pulse Count:</translation>
+    </message>
+    <message>
+        <source>Pulse DT(0-60.000S):</source>
+        <translation>Pulse DT(0-60.000S):</translation>
+    </message>
+    <message>
+        <source>Pulse HT(0.001-60.000S):</source>
+        <translation>Pulse HT(0.001-60.000S):</translation>
+    </message>
+    <message>
+        <source>Pulse LT(0.001-60.000S):</source>
+        <translation>Pulse LT(0.001-60.000S):</translation>
+    </message>
+    <message>
+        <source>Pulse NUM(1-60000):</source>
+        <translation>Pulse NUM(1-60000):</translation>
+    </message>
+    <message>
+        <source>修改波特率:</source>
+        <translation>Module baud:</translation>
+    </message>
+    <message>
+        <source>工作模式:</source>
+        <translation>Work mode:</translation>
+    </message>
+    <message>
+        <source>正弦波频率(1-1005HZ):</source>
+        <translation>Sine Freq(1-1005HZ):</translation>
+    </message>
+    <message>
+        <source>电压源(2.00-10.00V):</source>
+        <translation>V Src(2.00-10.00V):</translation>
+    </message>
+    <message>
+        <source>电流源(4.00-20.00mA):</source>
+        <translation>I Src(4.00-20.00mA):</translation>
+    </message>
+    <message>
+        <source>输出状态:</source>
+        <translation>Output:</translation>
+    </message>
+</context>
 </TS>

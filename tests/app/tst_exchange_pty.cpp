@@ -57,7 +57,7 @@ void TstExchangePty::initTestCase()
     QDir::setCurrent(m_dir.path());
     m_port = std::make_unique<serial::QtSerialPort>();
     m_window = std::make_unique<MainWindow>(*m_port);
-    m_window->m_showMessage = [this](const QString &text) { m_messages << text; };
+    m_window->m_showMessage = [this](const QString &text, const QString &) { m_messages << text; };
     QCOMPARE(m_window->Combo1->currentIndex(), 0);
     m_window->Command1_Click();
     QCOMPARE(m_messages, QStringList());

@@ -19,7 +19,7 @@ class TestParameterSetKeys : public QObject {
         QDir::setCurrent(m_dir.path());
         m_messages.clear();
         auto window = std::make_unique<MainWindow>(m_port);
-        window->m_showMessage = [this](const QString &text) { m_messages << text; };
+        window->m_showMessage = [this](const QString &text, const QString &) { m_messages << text; };
         window->m_chooseSaveFile = [this] { return m_chosen; };
         window->m_chooseOpenFile = [this] { return m_chosen; };
         window->show();
@@ -36,9 +36,10 @@ class TestParameterSetKeys : public QObject {
 
 private slots:
     // Saved as 设 置 would send it (30 V becomes 24.0), loaded into a fresh window by the keys.
+    // A name without a suffix gets .json.
     void saveThenLoad()
     {
-        m_chosen = m_dir.filePath(QStringLiteral("set.json"));
+        m_chosen = m_dir.filePath(QStringLiteral("set"));
         auto first = Window();
         QVERIFY(QTest::qWaitForWindowActive(first.get()));
         first->Text3->setText(QStringLiteral("30"));
@@ -49,6 +50,7 @@ private slots:
         QTest::keyClick(first->Text3, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(first->Text3->text(), QStringLiteral("30"));
 
+        m_chosen = m_dir.filePath(QStringLiteral("set.json"));
         auto second = Window();
         QVERIFY(QTest::qWaitForWindowActive(second.get()));
         QTest::keyClick(second.get(), Qt::Key_O, Qt::ControlModifier);

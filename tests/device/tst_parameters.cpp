@@ -1,18 +1,23 @@
 #include "device/parameter_table.h"
 #include "device/parameters.h"
+#include "device/parameter_table.h"
 #include "device/register_map.h"
 #include "modbus/crc16.h"
 
 #include <QtTest>
 
-using device::ParamField;
-
 namespace {
 
-using Texts = std::array<std::string, device::kParamFieldCount>;
+// One text per row of the parameter table, in its order (the rows without a box stay empty).
+using Texts = device::FieldTexts;
 
 // The fields as start-up leaves them.
-const Texts kStartTexts{"10.0", "1000", "50.0", "0.000", "0.010", "0.010", "50", "5.00", "4.00", "1", "50"};
+const Texts kStartTexts{"10.0", "1000", "50.0", "0.000", "0.010", "0.010", "50", "5.00", "4.00", "50", "1"};
+
+std::size_t Row(const QString &key)
+{
+    return device::RowIndex(*device::FindParameter(key.toStdString()));
+}
 
 } // namespace
 
@@ -70,15 +75,15 @@ void TstParameters::wholeBlock_data()
     QTest::addColumn<Texts>("shown");
     QTest::addColumn<QByteArray>("request");
     QTest::newRow("all empty") << Texts{} << "9600"
-        << Texts{"10.0", "1000", "50.0", "0.000", "0.010", "0.010", "50", "2.00", "4.00", "1", "50"}
+        << Texts{"10.0", "1000", "50.0", "0.000", "0.010", "0.010", "50", "2.00", "4.00", "50", "1"}
         << QByteArray::fromHex("0110 0000 000D 1A 0064 0000 03E8 01F4 0000 000A 000A 0032 00C8 0190 0032 0001 0001 6211");
     QTest::newRow("all at the upper bound")
-        << Texts{"24", "150000", "100", "60", "60", "60", "60000", "10", "20", "4", "1005"} << "115200"
-        << Texts{"24.0", "150000", "100.0", "60.000", "60.000", "60.000", "60000", "10.00", "20.00", "4", "1005"}
+        << Texts{"24", "150000", "100", "60", "60", "60", "60000", "10", "20", "1005", "4"} << "115200"
+        << Texts{"24.0", "150000", "100.0", "60.000", "60.000", "60.000", "60000", "10.00", "20.00", "1005", "4"}
         << QByteArray::fromHex("0110 0000 000D 1A 00F0 0002 49F0 03E8 EA60 EA60 EA60 EA60 03E8 07D0 03ED 0004 0005 D93F");
     QTest::newRow("not numbers take the defaults")
-        << Texts{".", "1.2.3", "x", "abc", "-", "1e3", "?", "five", " ", "a", "++1"} << "9600"
-        << Texts{"10.0", "1000", "50.0", "0.000", "0.010", "0.010", "50", "2.00", "4.00", "1", "50"}
+        << Texts{".", "1.2.3", "x", "abc", "-", "1e3", "?", "five", " ", "++1", "a"} << "9600"
+        << Texts{"10.0", "1000", "50.0", "0.000", "0.010", "0.010", "50", "2.00", "4.00", "50", "1"}
         << QByteArray::fromHex("0110 0000 000D 1A 0064 0000 03E8 01F4 0000 000A 000A 0032 00C8 0190 0032 0001 0001 6211");
 }
 
@@ -96,39 +101,39 @@ void TstParameters::wholeBlock()
 
 void TstParameters::oneField_data()
 {
-    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("reg");
     QTest::addColumn<int>("value");
-    QTest::newRow("volt above") << int(device::kText3) << "30" << "24.0" << int(device::PwmVoltage) << 240;
-    QTest::newRow("volt below") << int(device::kText3) << "0.5" << "1.0" << int(device::PwmVoltage) << 10;
-    QTest::newRow("volt rounded") << int(device::kText3) << "7.25" << "7.3" << int(device::PwmVoltage) << 73;
-    QTest::newRow("freq 65535 low") << int(device::kText4) << "65535" << "65535" << int(device::PwmFrequencyLow) << 65535;
-    QTest::newRow("freq 65536 high") << int(device::kText4) << "65536" << "65536" << int(device::PwmFrequencyHigh) << 1;
-    QTest::newRow("freq 131072 high") << int(device::kText4) << "131072" << "131072" << int(device::PwmFrequencyHigh) << 2;
-    QTest::newRow("freq below") << int(device::kText4) << "0.6" << "1" << int(device::PwmFrequencyLow) << 1;
-    QTest::newRow("negative duty") << int(device::kText5) << "-5" << "0.0" << int(device::PwmDuty) << 0;
-    QTest::newRow("high time 0") << int(device::kText7) << "0" << "0.000" << int(device::PulseHighTime) << 0;
-    QTest::newRow("high time -1") << int(device::kText7) << "-1" << "0.010" << int(device::PulseHighTime) << 10;
-    QTest::newRow("pulses -5") << int(device::kText9) << "-5" << "0" << int(device::PulseNumber) << 0;
-    QTest::newRow("mode 0") << int(device::kText12) << "0" << "0" << int(device::WorkMode) << 0;
-    QTest::newRow("mode 9") << int(device::kText12) << "9" << "4" << int(device::WorkMode) << 4;
-    QTest::newRow("sine kept as typed") << int(device::kText13) << "50.6" << "50.6" << int(device::SineFrequency) << 51;
-    QTest::newRow("sine below") << int(device::kText13) << "-3" << "1" << int(device::SineFrequency) << 1;
+    QTest::newRow("volt above") << "pwm_voltage" << "30" << "24.0" << int(device::PwmVoltage) << 240;
+    QTest::newRow("volt below") << "pwm_voltage" << "0.5" << "1.0" << int(device::PwmVoltage) << 10;
+    QTest::newRow("volt rounded") << "pwm_voltage" << "7.25" << "7.3" << int(device::PwmVoltage) << 73;
+    QTest::newRow("freq 65535 low") << "pwm_frequency" << "65535" << "65535" << int(device::PwmFrequencyLow) << 65535;
+    QTest::newRow("freq 65536 high") << "pwm_frequency" << "65536" << "65536" << int(device::PwmFrequencyHigh) << 1;
+    QTest::newRow("freq 131072 high") << "pwm_frequency" << "131072" << "131072" << int(device::PwmFrequencyHigh) << 2;
+    QTest::newRow("freq below") << "pwm_frequency" << "0.6" << "1" << int(device::PwmFrequencyLow) << 1;
+    QTest::newRow("negative duty") << "pwm_duty" << "-5" << "0.0" << int(device::PwmDuty) << 0;
+    QTest::newRow("high time 0") << "pulse_high" << "0" << "0.000" << int(device::PulseHighTime) << 0;
+    QTest::newRow("high time -1") << "pulse_high" << "-1" << "0.010" << int(device::PulseHighTime) << 10;
+    QTest::newRow("pulses -5") << "pulse_number" << "-5" << "0" << int(device::PulseNumber) << 0;
+    QTest::newRow("mode 0") << "work_mode" << "0" << "0" << int(device::WorkMode) << 0;
+    QTest::newRow("mode 9") << "work_mode" << "9" << "4" << int(device::WorkMode) << 4;
+    QTest::newRow("sine kept as typed") << "sine_frequency" << "50.6" << "50.6" << int(device::SineFrequency) << 51;
+    QTest::newRow("sine below") << "sine_frequency" << "-3" << "1" << int(device::SineFrequency) << 1;
 }
 
 void TstParameters::oneField()
 {
-    QFETCH(int, field);
+    QFETCH(QString, key);
     QFETCH(QString, text);
     QFETCH(QString, shown);
     QFETCH(int, reg);
     QFETCH(int, value);
     Texts texts = kStartTexts;
-    texts[static_cast<std::size_t>(field)] = text.toStdString();
+    texts[Row(key)] = text.toStdString();
     const device::ParameterWrite write = device::NormaliseParameters(texts, "9600", 0);
-    QCOMPARE(QString::fromStdString(write.texts[static_cast<std::size_t>(field)]), shown);
+    QCOMPARE(QString::fromStdString(write.texts[Row(key)]), shown);
     QCOMPARE(int(write.registers[static_cast<std::size_t>(reg)]), value);
 }
 

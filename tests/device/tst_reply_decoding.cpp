@@ -4,8 +4,6 @@
 
 #include <QtTest>
 
-using device::Target;
-
 namespace {
 
 // The registers read from 0x0000 in the example reply: 24.0 V, 100000 Hz, 50.0 %, ...
@@ -30,14 +28,14 @@ std::vector<uint16_t> ExampleWith(std::size_t reg, uint16_t value)
     return values;
 }
 
-// The decoded read as one line, so that a row states all of it: "Text3=24.0 ... Text14=7 baud=1 out=1".
+// The decoded read as one line, so that a row states all of it: "pwm_voltage=24.0 ... pulse_count=7 baud=1 out=1".
 QString Describe(const std::optional<device::DecodedRead> &read)
 {
     if (!read)
         return "unchanged";
     QStringList parts;
-    for (const auto &[target, text] : read->texts)
-        parts << QString("Text%1=%2").arg(int(target) + 3).arg(QString::fromStdString(text));
+    for (const auto &[row, text] : read->texts)
+        parts << QString("%1=%2").arg(row->key).arg(QString::fromStdString(text));
     if (read->baudItem)
         parts << QString("baud=%1").arg(*read->baudItem);
     if (read->outputState)
@@ -61,26 +59,26 @@ void TstReplyDecoding::decode_data()
     auto row = [](const char *name, const std::string &text, const char *decoded) {
         QTest::newRow(name) << QString::fromStdString(text) << decoded;
     };
-    const char *full = "Text3=24.0 Text4=100000 Text5=50.0 Text6=0.000 Text7=1.000 Text8=1.000 Text9=50 "
-                       "Text10=6.00 Text11=8.00 Text13=50 Text12=1 Text14=7 baud=1 out=1";
+    const char *full = "pwm_voltage=24.0 pwm_frequency=100000 pwm_duty=50.0 pulse_delay=0.000 pulse_high=1.000 pulse_low=1.000 pulse_number=50 "
+                       "voltage_source=6.00 current_source=8.00 sine_frequency=50 work_mode=1 pulse_count=7 baud=1 out=1";
     row("16 registers", ReadReply(kExample, 16), full);
     row("output off", ReadReply(ExampleWith(0x0D, 0), 16),
-        "Text3=24.0 Text4=100000 Text5=50.0 Text6=0.000 Text7=1.000 Text8=1.000 Text9=50 "
-        "Text10=6.00 Text11=8.00 Text13=50 Text12=1 Text14=7 baud=1 out=0");
+        "pwm_voltage=24.0 pwm_frequency=100000 pwm_duty=50.0 pulse_delay=0.000 pulse_high=1.000 pulse_low=1.000 pulse_number=50 "
+        "voltage_source=6.00 current_source=8.00 sine_frequency=50 work_mode=1 pulse_count=7 baud=1 out=0");
     row("baud code 6 leaves the list", ReadReply(ExampleWith(0x0C, 6), 16),
-        "Text3=24.0 Text4=100000 Text5=50.0 Text6=0.000 Text7=1.000 Text8=1.000 Text9=50 "
-        "Text10=6.00 Text11=8.00 Text13=50 Text12=1 Text14=7 out=1");
+        "pwm_voltage=24.0 pwm_frequency=100000 pwm_duty=50.0 pulse_delay=0.000 pulse_high=1.000 pulse_low=1.000 pulse_number=50 "
+        "voltage_source=6.00 current_source=8.00 sine_frequency=50 work_mode=1 pulse_count=7 out=1");
     row("hex letters", ReadReply(ExampleWith(0x07, 0x0A1F), 8),
-        "Text3=24.0 Text4=100000 Text5=50.0 Text6=0.000 Text7=1.000 Text8=1.000 Text9=2591");
-    row("beyond the label's range", ReadReply(ExampleWith(0x00, 300), 1), "Text3=30.0");
-    row("CRC not examined", ReadReply(kExample, 1).substr(0, 15) + "00 00 ", "Text3=24.0");
-    row("5 registers", ReadReply(kExample, 5), "Text3=24.0 Text4=100000 Text5=50.0 Text6=0.000");
+        "pwm_voltage=24.0 pwm_frequency=100000 pwm_duty=50.0 pulse_delay=0.000 pulse_high=1.000 pulse_low=1.000 pulse_number=2591");
+    row("beyond the label's range", ReadReply(ExampleWith(0x00, 300), 1), "pwm_voltage=30.0");
+    row("CRC not examined", ReadReply(kExample, 1).substr(0, 15) + "00 00 ", "pwm_voltage=24.0");
+    row("5 registers", ReadReply(kExample, 5), "pwm_voltage=24.0 pwm_frequency=100000 pwm_duty=50.0 pulse_delay=0.000");
     row("13 registers", ReadReply(kExample, 13),
-        "Text3=24.0 Text4=100000 Text5=50.0 Text6=0.000 Text7=1.000 Text8=1.000 Text9=50 "
-        "Text10=6.00 Text11=8.00 Text13=50 Text12=1 baud=1");
+        "pwm_voltage=24.0 pwm_frequency=100000 pwm_duty=50.0 pulse_delay=0.000 pulse_high=1.000 pulse_low=1.000 pulse_number=50 "
+        "voltage_source=6.00 current_source=8.00 sine_frequency=50 work_mode=1 baud=1");
     row("largest values", ReadReply(std::vector<uint16_t>(16, 0xFFFF), 16),
-        "Text3=6553.5 Text4=4294967295 Text5=6553.5 Text6=65.535 Text7=65.535 Text8=65.535 Text9=65535 "
-        "Text10=655.35 Text11=655.35 Text13=65535 Text12=65535 Text14=65535 out=65535");
+        "pwm_voltage=6553.5 pwm_frequency=4294967295 pwm_duty=6553.5 pulse_delay=65.535 pulse_high=65.535 pulse_low=65.535 pulse_number=65535 "
+        "voltage_source=655.35 current_source=655.35 sine_frequency=65535 work_mode=65535 pulse_count=65535 out=65535");
     row("write reply", "01 06 00 0D 00 01 D9 C9 ", "unchanged");
     row("another function", ReadReply(kExample, 16, 0x04), "unchanged");
     row("2 registers", ReadReply(kExample, 2), "unchanged");
@@ -93,6 +91,8 @@ void TstReplyDecoding::decode()
     QFETCH(QString, receiveBuffer);
     QFETCH(QString, decoded);
     QCOMPARE(Describe(device::DecodeReply(receiveBuffer.toStdString())), decoded);
+    if (const auto bytes = modbus::ParseHexText(receiveBuffer.toStdString()))
+        QCOMPARE(Describe(device::DecodeReply(*bytes)), decoded);
 }
 
 QTEST_APPLESS_MAIN(TstReplyDecoding)

@@ -123,6 +123,10 @@ private slots:
             "^\\S+ \\S+ tx 06 03 00 00 00 01 85 BD\n\\S+ \\S+ rx - : no reply\n"
             "\\S+ \\S+ tx 07 03 00 00 00 01 84 6C\n\\S+ \\S+ rx 07 03 02 00 64 \\S\\S \\S\\S : good\n$");
         QVERIFY2(lines.match(log).hasMatch(), qPrintable(log));
+        // "-": the log on standard output, among the results
+        const Run run = Ctl({"scan", "--slaves", "7", "--log", "-"});
+        QVERIFY2(QRegularExpression("^\\S+ \\S+ tx 07 03 00 00 00 01 84 6C\n\\S+ \\S+ rx 07 03 02 00 64 \\S\\S \\S\\S : good\n"
+                                    "slave 7 baud 9600\n$").match(run.out).hasMatch(), qPrintable(run.out));
     }
 
     void portsFollowsLink()

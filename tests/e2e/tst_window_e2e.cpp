@@ -142,7 +142,7 @@ public:
     {
         window.reset();
         window = std::make_unique<MainWindow>(port);
-        window->m_showMessage = [this](const QString &text) { messages << text; };
+        window->m_showMessage = [this](const QString &text, const QString &) { messages << text; };
         window->m_openUrl = [](const QString &) {};
     }
 

@@ -1,8 +1,9 @@
 // Arbitrary field texts through the parameter write.
 //
-// Input: newline-separated pieces: the eleven fields Text3..Text13 in the order the write
-// visits them, then the text of Combo6, then one piece whose first byte (mod 6) is the code
-// of the previous press. Missing pieces are empty.
+// Input: newline-separated pieces: the eleven number fields in the order of kFieldKeys,
+// then the text of the module-rate list, then one piece whose first byte (mod 6) is the
+// code of the previous press. Missing pieces are empty.
+#include "device/parameter_table.h"
 #include "device/parameters.h"
 #include "device/register_map.h"
 #include "fuzz_check.h"
@@ -19,11 +20,20 @@
 
 namespace {
 
-using Texts = std::array<std::string, device::kParamFieldCount>;
+// The number fields of this model, in the order of the input's pieces.
+enum Field { kPwmVoltage, kPwmFrequency, kPwmDuty, kPulseDelay, kPulseHigh, kPulseLow, kPulseNumber, kVoltageSource, kCurrentSource, kWorkMode, kSineFrequency, kFieldCount };
+constexpr std::array<const char *, kFieldCount> kFieldKeys{"pwm_voltage", "pwm_frequency", "pwm_duty", "pulse_delay", "pulse_high", "pulse_low", "pulse_number", "voltage_source", "current_source", "work_mode", "sine_frequency"};
+using Texts = std::array<std::string, kFieldCount>;
 
-// Decimals of each field as it is shown; Text13 keeps its text, its register is the text
-// rounded to a whole number.
-constexpr std::array<int, device::kParamFieldCount> kDecimals{1, 0, 1, 3, 3, 3, 0, 2, 2, 0, 0};
+// The row of field `f` in the parameter table.
+std::size_t Row(std::size_t f)
+{
+    return device::RowIndex(*device::FindParameter(kFieldKeys[f]));
+}
+
+// Decimals of each field as it is shown; the sine frequency keeps its text, its register
+// is the text rounded to a whole number.
+constexpr std::array<int, kFieldCount> kDecimals{1, 0, 1, 3, 3, 3, 0, 2, 2, 0, 0};
 
 struct Range {
     uint32_t low;
@@ -53,18 +63,18 @@ struct FieldModel {
     int decimals;
 };
 constexpr int64_t kMicro = 1000000;
-constexpr std::array<FieldModel, device::kParamFieldCount> kModels{{
-    {10 * kMicro, 24 * kMicro, 24 * kMicro, 1 * kMicro, 1 * kMicro, 1},                 // Text3
-    {1000 * kMicro, 150000 * kMicro, 150000 * kMicro, 1 * kMicro, 1 * kMicro, 0},       // Text4
-    {50 * kMicro, 100 * kMicro, 100 * kMicro, 0, 0, 1},                                 // Text5
-    {0, 60 * kMicro, 60 * kMicro, 0, 0, 3},                                             // Text6
-    {10000, 60 * kMicro, 60 * kMicro, 0, 10000, 3},                                     // Text7
-    {10000, 60 * kMicro, 60 * kMicro, 0, 10000, 3},                                     // Text8
-    {50 * kMicro, 60000 * kMicro, 60000 * kMicro, 0, 0, 0},                             // Text9
-    {2 * kMicro, 10 * kMicro, 10 * kMicro, 2 * kMicro, 2 * kMicro, 2},                  // Text10
-    {4 * kMicro, 20 * kMicro, 20 * kMicro, 4 * kMicro, 4 * kMicro, 2},                  // Text11
-    {1 * kMicro, 4 * kMicro, 4 * kMicro, 0, 1 * kMicro, 0},                             // Text12
-    {50 * kMicro, 1005 * kMicro, 1005 * kMicro, 0, 1 * kMicro, 0},                      // Text13
+constexpr std::array<FieldModel, kFieldCount> kModels{{
+    {10 * kMicro, 24 * kMicro, 24 * kMicro, 1 * kMicro, 1 * kMicro, 1},                 // pwm_voltage
+    {1000 * kMicro, 150000 * kMicro, 150000 * kMicro, 1 * kMicro, 1 * kMicro, 0},       // pwm_frequency
+    {50 * kMicro, 100 * kMicro, 100 * kMicro, 0, 0, 1},                                 // pwm_duty
+    {0, 60 * kMicro, 60 * kMicro, 0, 0, 3},                                             // pulse_delay
+    {10000, 60 * kMicro, 60 * kMicro, 0, 10000, 3},                                     // pulse_high
+    {10000, 60 * kMicro, 60 * kMicro, 0, 10000, 3},                                     // pulse_low
+    {50 * kMicro, 60000 * kMicro, 60000 * kMicro, 0, 0, 0},                             // pulse_number
+    {2 * kMicro, 10 * kMicro, 10 * kMicro, 2 * kMicro, 2 * kMicro, 2},                  // voltage_source
+    {4 * kMicro, 20 * kMicro, 20 * kMicro, 4 * kMicro, 4 * kMicro, 2},                  // current_source
+    {1 * kMicro, 4 * kMicro, 4 * kMicro, 0, 1 * kMicro, 0},                             // work_mode
+    {50 * kMicro, 1005 * kMicro, 1005 * kMicro, 0, 1 * kMicro, 0},                      // sine_frequency
 }};
 
 // The value of a number text in millionths; false when it has too many digits to hold.
@@ -108,7 +118,7 @@ std::string Shown(int64_t value, int decimals)
 
 void CheckAgainstModel(const Texts &input, const device::ParameterWrite &write)
 {
-    for (std::size_t f = 0; f < device::kParamFieldCount; ++f) {
+    for (std::size_t f = 0; f < kFieldCount; ++f) {
         const FieldModel &model = kModels[f];
         int64_t value = model.empty;
         if (device::IsNumber(input[f]) && !Millionths(input[f], value))
@@ -122,20 +132,23 @@ void CheckAgainstModel(const Texts &input, const device::ParameterWrite &write)
             value = model.lowerReplacement;
             replaced = true;
         }
-        if (f == device::kText13) {
+        if (f == kSineFrequency) {
             if (!replaced)
-                FUZZ_CHECK(write.texts[f] == input[f]);
+                FUZZ_CHECK(write.texts[Row(f)] == input[f]);
             FUZZ_CHECK(std::to_string(write.registers[device::SineFrequency]) == Shown(value, 0));
         } else {
-            FUZZ_CHECK(write.texts[f] == Shown(value, model.decimals));
+            FUZZ_CHECK(write.texts[Row(f)] == Shown(value, model.decimals));
         }
     }
 }
 
-void CheckWrite(const Texts &input, const std::string &combo6, uint16_t previous)
+void CheckWrite(const Texts &input, const std::string &rateText, uint16_t previous)
 {
     using namespace device;
-    const ParameterWrite write = NormaliseParameters(input, combo6, previous);
+    FieldTexts byRow;
+    for (std::size_t f = 0; f < kFieldCount; ++f)
+        byRow[Row(f)] = input[f];
+    const ParameterWrite write = NormaliseParameters(byRow, rateText, previous);
     const auto &r = write.registers;
 
     // Every register inside the range that the window lets through.
@@ -154,51 +167,51 @@ void CheckWrite(const Texts &input, const std::string &combo6, uint16_t previous
     CheckRange(r[BaudRateCode], {0, 5});
 
     // The code: the matching rate, else the previous press's.
-    const std::optional<uint16_t> matched = BaudRateCodeFor(combo6);
+    const std::optional<uint16_t> matched = BaudRateCodeFor(rateText);
     FUZZ_CHECK(write.baudRateCode == (matched ? *matched : previous));
     FUZZ_CHECK(r[BaudRateCode] == write.baudRateCode);
 
     // The fields show exactly what is sent: each is a number in its own format, and its
     // digits are the register value.
-    for (std::size_t f = 0; f < kParamFieldCount; ++f) {
-        const std::string &text = write.texts[f];
+    for (std::size_t f = 0; f < kFieldCount; ++f) {
+        const std::string &text = write.texts[Row(f)];
         FUZZ_CHECK(IsNumber(text));
-        if (f != kText13) {
+        if (f != kSineFrequency) {
             FUZZ_CHECK(FormatNumber(text, kDecimals[f]) == text);
             FUZZ_CHECK(text.find('-') == std::string::npos);
         }
     }
-    FUZZ_CHECK(DigitsValue(write.texts[kText3]) == r[PwmVoltage]);
-    FUZZ_CHECK(DigitsValue(write.texts[kText4]) == frequency);
-    FUZZ_CHECK(DigitsValue(write.texts[kText5]) == r[PwmDuty]);
-    FUZZ_CHECK(DigitsValue(write.texts[kText6]) == r[PulseDelayTime]);
-    FUZZ_CHECK(DigitsValue(write.texts[kText7]) == r[PulseHighTime]);
-    FUZZ_CHECK(DigitsValue(write.texts[kText8]) == r[PulseLowTime]);
-    FUZZ_CHECK(DigitsValue(write.texts[kText9]) == r[PulseNumber]);
-    FUZZ_CHECK(DigitsValue(write.texts[kText10]) == r[VoltageSource]);
-    FUZZ_CHECK(DigitsValue(write.texts[kText11]) == r[CurrentSource]);
-    FUZZ_CHECK(DigitsValue(write.texts[kText12]) == r[WorkMode]);
-    FUZZ_CHECK(DigitsValue(*FormatNumber(write.texts[kText13], 0)) == r[SineFrequency]);
+    FUZZ_CHECK(DigitsValue(write.texts[Row(kPwmVoltage)]) == r[PwmVoltage]);
+    FUZZ_CHECK(DigitsValue(write.texts[Row(kPwmFrequency)]) == frequency);
+    FUZZ_CHECK(DigitsValue(write.texts[Row(kPwmDuty)]) == r[PwmDuty]);
+    FUZZ_CHECK(DigitsValue(write.texts[Row(kPulseDelay)]) == r[PulseDelayTime]);
+    FUZZ_CHECK(DigitsValue(write.texts[Row(kPulseHigh)]) == r[PulseHighTime]);
+    FUZZ_CHECK(DigitsValue(write.texts[Row(kPulseLow)]) == r[PulseLowTime]);
+    FUZZ_CHECK(DigitsValue(write.texts[Row(kPulseNumber)]) == r[PulseNumber]);
+    FUZZ_CHECK(DigitsValue(write.texts[Row(kVoltageSource)]) == r[VoltageSource]);
+    FUZZ_CHECK(DigitsValue(write.texts[Row(kCurrentSource)]) == r[CurrentSource]);
+    FUZZ_CHECK(DigitsValue(write.texts[Row(kWorkMode)]) == r[WorkMode]);
+    FUZZ_CHECK(DigitsValue(*FormatNumber(write.texts[Row(kSineFrequency)], 0)) == r[SineFrequency]);
 
-    // Text13 is never rewritten: it keeps a number as typed or takes one of its replacements.
-    const std::string &sine = write.texts[kText13];
-    FUZZ_CHECK(sine == input[kText13] || sine == "50" || sine == "1005" || sine == "1");
+    // The sine frequency is never rewritten: it keeps a number as typed or takes one of its replacements.
+    const std::string &sine = write.texts[Row(kSineFrequency)];
+    FUZZ_CHECK(sine == input[kSineFrequency] || sine == "50" || sine == "1005" || sine == "1");
 
     CheckAgainstModel(input, write);
 
     // Pressing again changes nothing.
-    const ParameterWrite again = NormaliseParameters(write.texts, combo6, write.baudRateCode);
+    const ParameterWrite again = NormaliseParameters(write.texts, rateText, write.baudRateCode);
     FUZZ_CHECK(again.texts == write.texts);
     FUZZ_CHECK(again.registers == write.registers);
     FUZZ_CHECK(again.baudRateCode == write.baudRateCode);
 
     // The request: 35 bytes, the block header, the registers high byte first, a valid CRC.
-    const uint8_t slave = static_cast<uint8_t>(input[kText3].size());
+    const uint8_t slave = static_cast<uint8_t>(input[kPwmVoltage].size());
     const std::vector<uint8_t> frame = BuildParameterWriteRequest(slave, r);
     FUZZ_CHECK(frame.size() == 35);
     const std::array<uint8_t, 7> header{slave, modbus::kWriteMultipleRegisters, 0x00, 0x00, 0x00, 0x0D, 0x1A};
     FUZZ_CHECK(std::equal(header.begin(), header.end(), frame.begin()));
-    for (std::size_t i = 0; i < r.size(); ++i)
+    for (std::size_t i = 0; i < kParameterBlockCount; ++i)
         FUZZ_CHECK((frame[7 + 2 * i] << 8 | frame[8 + 2 * i]) == r[i]);
     FUZZ_CHECK(modbus::HasValidCrc(frame));
 }
@@ -207,7 +220,7 @@ void CheckWrite(const Texts &input, const std::string &combo6, uint16_t previous
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
 {
-    std::vector<std::string> pieces(device::kParamFieldCount + 2);
+    std::vector<std::string> pieces(kFieldCount + 2);
     std::size_t piece = 0;
     for (std::size_t i = 0; i < size; ++i) {
         if (data[i] == '\n') {
@@ -218,10 +231,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
         }
     }
     Texts texts;
-    std::copy(pieces.begin(), pieces.begin() + device::kParamFieldCount, texts.begin());
-    const std::string &combo6 = pieces[device::kParamFieldCount];
-    const std::string &last = pieces[device::kParamFieldCount + 1];
+    std::copy(pieces.begin(), pieces.begin() + kFieldCount, texts.begin());
+    const std::string &rateText = pieces[kFieldCount];
+    const std::string &last = pieces[kFieldCount + 1];
     const uint16_t previous = last.empty() ? 0 : static_cast<uint16_t>(static_cast<uint8_t>(last[0]) % 6);
-    CheckWrite(texts, combo6, previous);
+    CheckWrite(texts, rateText, previous);
     return 0;
 }

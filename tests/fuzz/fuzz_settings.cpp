@@ -1,5 +1,5 @@
 // Arbitrary settings-file bytes through start-up's reading and shutdown's writing.
-#include "app/settings_file.h"
+#include "settings/settings_file.h"
 #include "fuzz_check.h"
 
 #include <algorithm>
@@ -58,7 +58,7 @@ bool ReferencePortIndex(const std::string &text, int itemCount, int &index)
 void CheckPortIndex(const std::string &text)
 {
     for (const int itemCount : {kPortItems, INT_MAX}) {
-        const int index = app::PortIndexFromText(text, itemCount);
+        const int index = settings::PortIndexFromText(text, itemCount);
         FUZZ_CHECK(index >= -1 && index < itemCount);
         int expected = 0;
         if (ReferencePortIndex(text, itemCount, expected))
@@ -68,7 +68,7 @@ void CheckPortIndex(const std::string &text)
 
 void CheckSettings(const std::string &content)
 {
-    const app::StoredSettings stored = app::ParseSettings(content);
+    const settings::StoredSettings stored = settings::ParseSettings(content);
 
     // The lines are the file's leading bytes, each up to its terminator (CR, LF or CR LF)
     // and without it; a NUL ends a line's text.
@@ -94,14 +94,14 @@ void CheckSettings(const std::string &content)
     CheckPortIndex(content);
 
     // What shutdown writes is read back as written.
-    const int index = app::PortIndexFromText(portText, kPortItems);
+    const int index = settings::PortIndexFromText(portText, kPortItems);
     const std::string baud = stored.baudText.value_or("");
-    const std::string written = app::FormatSettings(index + 1, baud);
+    const std::string written = settings::FormatSettings(index + 1, baud);
     FUZZ_CHECK(written == std::to_string(index + 1) + "\r\n" + baud + "\r\n");
-    const app::StoredSettings back = app::ParseSettings(written);
+    const settings::StoredSettings back = settings::ParseSettings(written);
     FUZZ_CHECK(back.portText == std::to_string(index + 1));
     FUZZ_CHECK(back.baudText == baud);
-    FUZZ_CHECK(app::PortIndexFromText(*back.portText, kPortItems) == index);
+    FUZZ_CHECK(settings::PortIndexFromText(*back.portText, kPortItems) == index);
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "modbus/crc16.h"
 #include "modbus/frames.h"
 #include "modbus/hex_text.h"
-#include "modbus/reply_check.h"
 
 #include <QtTest>
 
@@ -10,13 +9,6 @@ namespace {
 std::vector<uint8_t> Bytes(const QByteArray &a)
 {
     return std::vector<uint8_t>(a.begin(), a.end());
-}
-
-// The hex text of `payloadHex` followed by its CRC, as a reply would arrive.
-std::string ReplyText(const QByteArray &payloadHex)
-{
-    const std::vector<uint8_t> payload = Bytes(QByteArray::fromHex(payloadHex));
-    return modbus::ToHexText(modbus::AppendCrc16(payload, payload.size() - 1));
 }
 
 } // namespace
@@ -32,8 +24,6 @@ private slots:
     void hexTextRoundTrip();
     void slaveAddress_data();
     void slaveAddress();
-    void replyCheck_data();
-    void replyCheck();
 };
 
 void TstFrames::crcCoversExactlyTheRequestBytes()
@@ -130,36 +120,6 @@ void TstFrames::slaveAddress()
     QFETCH(int, address);
     const std::optional<uint8_t> parsed = modbus::ParseSlaveAddress(text.toStdString());
     QCOMPARE(parsed ? int(*parsed) : -1, address);
-}
-
-void TstFrames::replyCheck_data()
-{
-    const std::string readRequest = modbus::ToHexText(modbus::BuildReadRequest(1, 0x0000, 16));
-    const std::string sixteen = ReplyText("010320" + QByteArray(64, '1'));
-    QTest::addColumn<QString>("sendText");
-    QTest::addColumn<QString>("receiveBuffer");
-    QTest::addColumn<bool>("good");
-    auto row = [](const char *name, const std::string &send, const std::string &receive, bool good) {
-        QTest::newRow(name) << QString::fromStdString(send) << QString::fromStdString(receive) << good;
-    };
-    row("16 registers", readRequest, sixteen, true);
-    row("1 register", readRequest, ReplyText("0103020064"), true);
-    row("another slave", readRequest, ReplyText("020320" + QByteArray(64, '1')), false);
-    row("write echo", "01 06 00 0D 00 01 D9 C9 ", "01 06 00 0D 00 01 D9 C9 ", true);
-    row("exception", readRequest, ReplyText("018302"), false);
-    row("2 registers", readRequest, ReplyText("010304000A000B"), false);
-    row("surplus byte", readRequest, sixteen + "00 ", false);
-    row("incomplete", readRequest, sixteen.substr(0, 108), false);
-    row("bad CRC", readRequest, sixteen.substr(0, 105) + "00 00 ", false);
-    row("not hex", readRequest, "01 03 02 0G 64 00 00 ", false);
-}
-
-void TstFrames::replyCheck()
-{
-    QFETCH(QString, sendText);
-    QFETCH(QString, receiveBuffer);
-    QFETCH(bool, good);
-    QCOMPARE(modbus::IsGoodReply(sendText.toStdString(), receiveBuffer.toStdString()), good);
 }
 
 QTEST_APPLESS_MAIN(TstFrames)

@@ -47,7 +47,7 @@ void TstScanPlan::texts()
         if (const auto range = modbus::ParseSlaveRange(text.toStdString()))
             got = QString("%1-%2").arg(range->first).arg(range->last);
     } else if (parser == "bauds") {
-        if (const auto list = modbus::ParseRateList(text.toStdString())) {
+        if (const auto list = modbus::ParseRateList(text.toStdString(), {4800, 9600, 19200, 38400, 57600, 115200})) {
             QStringList rates;
             for (int rate : *list)
                 rates << QString::number(rate);

@@ -30,7 +30,7 @@ private:
     std::unique_ptr<MainWindow> Window(serial::Port &port, int portIndex)
     {
         auto window = std::make_unique<MainWindow>(port);
-        window->m_showMessage = [this](const QString &text) { m_messages << text; };
+        window->m_showMessage = [this](const QString &text, const QString &) { m_messages << text; };
         window->m_printError = [this](const QString &line) { m_errors << line; };
         window->m_sleep = [](int) {};
         window->Combo1->setCurrentIndex(portIndex);

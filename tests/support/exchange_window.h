@@ -76,7 +76,7 @@ public:
     {
         QDir::setCurrent(m_dir.path());
         window = std::make_unique<MainWindow>(port);
-        window->m_showMessage = [this](const QString &text) { messages << text; };
+        window->m_showMessage = [this](const QString &text, const QString &) { messages << text; };
         window->m_sleep = [this](int ms) {
             pauses.push_back({ms, port.writes.size(), window->Timer1->isActive()});
         };

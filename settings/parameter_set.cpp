@@ -1,4 +1,4 @@
-#include "app/parameter_set.h"
+#include "settings/parameter_set.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -6,24 +6,23 @@
 #include <QLocale>
 #include <QRegularExpression>
 
-namespace app {
+namespace settings {
 
-using device::Kind;
+using device::Coding;
 
 QJsonValue JsonValue(const device::Parameter &p, const device::Registers &registers)
 {
     const std::string shown = device::ShownValue(p, registers);
-    switch (p.kind) {
-    case Kind::Output:
+    switch (p.coding) {
+    case Coding::OnOff:
         if (registers[p.first] > 1)
             return QJsonValue::Null;
         return registers[p.first] == 1;
-    case Kind::BaudRate:
+    case Coding::RateCode:
         if (registers[p.first] >= device::kBaudRates.size())
             return QJsonValue::Null;
         break;
-    case Kind::Counter:
-    case Kind::Quantity:
+    case Coding::Number:
         break;
     }
     return QString::fromStdString(shown).toDouble();
@@ -33,7 +32,7 @@ QJsonObject ParameterSetObject(const device::Registers &registers, bool rowsWrit
 {
     QJsonObject object;
     for (const device::Parameter &p : device::kParameters) {
-        if (!rowsWritten || p.kind == Kind::Quantity || p.kind == Kind::BaudRate)
+        if (!rowsWritten || device::IsSettable(p))
             object.insert(QLatin1String(p.key), JsonValue(p, registers));
     }
     return object;
@@ -68,7 +67,7 @@ ParsedSet ParseParameterSet(const QByteArray &bytes)
             set.error = "key \"" + key + "\" given twice";
             return set;
         }
-        if (p->kind == Kind::Output || p->kind == Kind::Counter || it.value().isNull())
+        if (!device::IsSettable(*p) || it.value().isNull())
             continue;
         if (!it.value().isDouble()) {
             set.error = key + ": not a number; allowed " + device::RangeText(*p);
@@ -103,4 +102,4 @@ ParsedSet ReadParameterSetFile(const QString &path)
     return set;
 }
 
-} // namespace app
+} // namespace settings

@@ -1,5 +1,6 @@
-// The reply judgement of velqorctl: every verdict from bytes, and a reply that arrives in
-// pieces read whole, ending as soon as its length is in.
+// The exchange on bytes: every strict verdict, the window's own acceptance rule, and (through
+// velqorctl's exchanger) a reply that arrives in pieces read whole, ending as soon as its
+// length is in.
 
 #include "cli/exchange.h"
 #include "modbus/crc16.h"
@@ -79,6 +80,44 @@ private slots:
         QCOMPARE(QString::fromStdString(modbus::VerdictText(modbus::JudgeReply(request, received))), verdict);
     }
 
+    // The window's rule: header as the request's, an accepted length, the CRC of the rest.
+    void windowRule_data()
+    {
+        QTest::addColumn<std::vector<uint8_t>>("request");
+        QTest::addColumn<std::vector<uint8_t>>("received");
+        QTest::addColumn<bool>("accepted");
+        const auto read16 = modbus::BuildReadRequest(1, 0, 16);
+        const std::string sixteen = "010320" + std::string(64, '1');
+        auto registers = [](int n) { return Framed(("0103" + QByteArray::number(2 * n, 16).rightJustified(2, '0') + QByteArray(4 * n, '2')).constData()); };
+        for (const int n : {1, 5, 6, 7, 8, 13, 14, 16})
+            QTest::addRow("%d registers, %d bytes", n, 5 + 2 * n) << read16 << registers(n) << true;
+        QTest::newRow("write echo, 8 bytes") << kOutputOn << kOutputOn << true;
+        QTest::newRow("8 bytes after a read") << read16 << Framed("010300000010") << true;
+        QTest::newRow("2 registers, 9 bytes") << read16 << registers(2) << false;
+        QTest::newRow("the length a wider read asks for") << modbus::BuildReadRequest(1, 0, 17) << registers(17) << true;
+        QTest::newRow("that length after a 16-register read") << read16 << registers(17) << false;
+        QTest::newRow("another slave") << read16 << Framed(("02" + sixteen.substr(2)).c_str()) << false;
+        QTest::newRow("another function only") << read16 << Framed(("0104" + sixteen.substr(4)).c_str()) << false;
+        QTest::newRow("exception") << read16 << Framed("018302") << false;
+        QTest::newRow("surplus byte") << read16 << [&] { auto b = Framed(sixteen.c_str()); b.push_back(0); return b; }() << false;
+        QTest::newRow("incomplete") << read16 << [&] { auto b = Framed(sixteen.c_str()); b.pop_back(); return b; }() << false;
+        QTest::newRow("bad CRC") << read16 << [&] { auto b = Framed(sixteen.c_str()); b.back() ^= 1; return b; }() << false;
+        QTest::newRow("empty") << read16 << std::vector<uint8_t>{} << false;
+        QTest::newRow("broadcast echo") << modbus::BuildWriteSingleRequest(0, 0, 5) << modbus::BuildWriteSingleRequest(0, 0, 5) << true;
+    }
+    void windowRule()
+    {
+        QFETCH(std::vector<uint8_t>, request);
+        QFETCH(std::vector<uint8_t>, received);
+        QFETCH(bool, accepted);
+        modbus::Exchange exchange(request);
+        exchange.Receive({received.begin(), received.begin() + received.size() / 2});
+        exchange.Receive({received.begin() + received.size() / 2, received.end()});
+        QCOMPARE(exchange.Received(), received);
+        QCOMPARE(exchange.AcceptedByWindow(), accepted);
+        QCOMPARE(exchange.ExpectsReply(), request[0] != 0);
+    }
+
     // The exchange ends when the length is in: no wait after the last piece.
     void pieces_data()
     {
@@ -115,4 +154,4 @@ private slots:
 };
 
 QTEST_APPLESS_MAIN(TestReplyVerdict)
-#include "tst_reply_verdict.moc"
+#include "tst_byte_exchange.moc"

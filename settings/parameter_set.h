@@ -9,13 +9,13 @@
 
 // Parameter-set files: one JSON object whose keys are those of the parameter rows, as
 // `velqorctl read --json` prints it and as the window saves it.
-namespace app {
+namespace settings {
 
 // The value of `p` as JSON: a number with the row's decimals, the rate (null for an
 // unknown code), true/false for the output (null for a value other than 0 and 1).
 QJsonValue JsonValue(const device::Parameter &p, const device::Registers &registers);
 
-// Every row's key with its value; `rowsWritten` only: the rows that the parameter write sends.
+// Every row's key with its value; `rowsWritten` only: the rows a file may set (IsSettable).
 QJsonObject ParameterSetObject(const device::Registers &registers, bool rowsWritten);
 
 struct SetEntry {
@@ -41,4 +41,7 @@ inline constexpr qint64 kParameterSetReadLimit = 64 * 1024;
 // Reads and parses the file at `path`; `error` then begins with the path.
 ParsedSet ReadParameterSetFile(const QString &path);
 
-} // namespace app
+} // namespace settings
+
+// The window still names these app::; its rewrite drops this line.
+namespace app { using namespace settings; }

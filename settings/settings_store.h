@@ -1,8 +1,8 @@
 #pragma once
-#include "app/settings_file.h"
+#include "settings/settings_file.h"
 
 // com.txt in the working folder, as the window and the command line both find it.
-namespace app {
+namespace settings {
 
 inline constexpr const char *kSettingsFileName = "com.txt";
 
@@ -10,4 +10,7 @@ inline constexpr const char *kSettingsFileName = "com.txt";
 // ever needs); a missing file, or a folder of that name, gives no lines.
 StoredSettings ReadSettingsFile();
 
-} // namespace app
+} // namespace settings
+
+// The window still names these app::; its rewrite drops this line.
+namespace app { using namespace settings; }

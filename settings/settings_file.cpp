@@ -1,10 +1,10 @@
-#include "app/settings_file.h"
+#include "settings/settings_file.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstddef>
 
-namespace app {
+namespace settings {
 
 namespace {
 
@@ -91,4 +91,4 @@ int PortIndexFromText(const std::string &portText, int itemCount)
     return static_cast<int>(index);
 }
 
-} // namespace app
+} // namespace settings

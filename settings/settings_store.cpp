@@ -1,11 +1,11 @@
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
 
-namespace app {
+namespace settings {
 
 namespace {
 
@@ -24,4 +24,4 @@ StoredSettings ReadSettingsFile()
     return ParseSettings(content.toStdString());
 }
 
-} // namespace app
+} // namespace settings

@@ -1,9 +1,10 @@
-#include "modbus/reply_verdict.h"
+#include "modbus/exchange.h"
 
 #include "modbus/crc16.h"
 #include "modbus/frames.h"
 
 #include <algorithm>
+#include <array>
 
 namespace modbus {
 
@@ -102,6 +103,20 @@ Judgement JudgeReply(const std::vector<uint8_t> &request, const std::vector<uint
     if (!FitsRequest(request, received))
         return {Verdict::Mismatch};
     return {Verdict::Good};
+}
+
+bool WindowAcceptsLength(std::size_t bytes, std::size_t expected)
+{
+    static constexpr std::array<std::size_t, 9> kAccepted{7, 8, 15, 17, 19, 21, 31, 33, 37};
+    return (expected > 0 && bytes == expected) || std::find(kAccepted.begin(), kAccepted.end(), bytes) != kAccepted.end();
+}
+
+bool WindowAcceptsReply(const std::vector<uint8_t> &request, const std::vector<uint8_t> &received)
+{
+    // slave address and function code, as the request has them
+    if (request.size() < 2 || received.size() < 2 || !std::equal(request.begin(), request.begin() + 2, received.begin()))
+        return false;
+    return WindowAcceptsLength(received.size(), ExpectedReplyLength(request)) && HasValidCrc(received);
 }
 
 std::string VerdictText(const Judgement &judgement)

@@ -3,7 +3,7 @@
 #include <string>
 
 // com.txt: line 1 the port number, line 2 the PC baud rate, each ended by CR LF.
-namespace app {
+namespace settings {
 
 struct StoredSettings {
     std::optional<std::string> portText;  // line 1 without its terminator, when present
@@ -24,4 +24,7 @@ std::string FormatSettings(int portNumber, const std::string &baudText);
 // any result outside 0..itemCount-1, however long the number.
 int PortIndexFromText(const std::string &portText, int itemCount);
 
-} // namespace app
+} // namespace settings
+
+// The window still names these app::; its rewrite drops this line.
+namespace app { using namespace settings; }

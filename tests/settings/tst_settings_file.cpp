@@ -1,4 +1,4 @@
-#include "app/settings_file.h"
+#include "settings/settings_file.h"
 
 #include <QtTest>
 
@@ -31,16 +31,16 @@ void TstSettingsFile::parse()
     QFETCH(QByteArray, content);
     QFETCH(QString, port);
     QFETCH(QString, baud);
-    const app::StoredSettings settings = app::ParseSettings(content.toStdString());
+    const settings::StoredSettings settings = settings::ParseSettings(content.toStdString());
     QCOMPARE(QString::fromStdString(settings.portText.value_or("-")), port);
     QCOMPARE(QString::fromStdString(settings.baudText.value_or("-")), baud);
 }
 
 void TstSettingsFile::format()
 {
-    QCOMPARE(app::FormatSettings(5, "38400"), std::string("5\r\n38400\r\n"));
-    QCOMPARE(app::FormatSettings(0, "14400"), std::string("0\r\n14400\r\n"));
-    const app::StoredSettings back = app::ParseSettings(app::FormatSettings(9, "57600"));
+    QCOMPARE(settings::FormatSettings(5, "38400"), std::string("5\r\n38400\r\n"));
+    QCOMPARE(settings::FormatSettings(0, "14400"), std::string("0\r\n14400\r\n"));
+    const settings::StoredSettings back = settings::ParseSettings(settings::FormatSettings(9, "57600"));
     QCOMPARE(back.portText.value_or(""), std::string("9"));
     QCOMPARE(back.baudText.value_or(""), std::string("57600"));
 }
@@ -72,7 +72,7 @@ void TstSettingsFile::portIndex()
 {
     QFETCH(QString, text);
     QFETCH(int, index);
-    QCOMPARE(app::PortIndexFromText(text.toStdString(), 9), index);
+    QCOMPARE(settings::PortIndexFromText(text.toStdString(), 9), index);
 }
 
 QTEST_APPLESS_MAIN(TstSettingsFile)

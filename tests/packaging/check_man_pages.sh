@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Every command, option and exit status that a program's --help lists is on its manual
+# page, and --version answers 0 with "<program> <version>", so the pages cannot drift from
+# the programs.
+#
+#   check_man_pages.sh <source dir> <version> <program path>...
+set -euo pipefail
+
+sourceDir=$1
+version=$2
+shift 2
+
+problems=0
+fail() {
+    echo "FAIL: $*" >&2
+    problems=$((problems + 1))
+}
+
+for program in "$@"; do
+    name=$(basename "$program")
+    page="$sourceDir/packaging/$name.1"
+    [ -f "$page" ] || { fail "$name has no page $page"; continue; }
+    help=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$program" --help) || { fail "$name --help"; continue; }
+    out=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$program" --version) ||
+        fail "$name --version: exit status $?"
+    [ "$out" = "$name $version" ] || fail "$name --version: \"$out\""
+
+    # the page as words: roff's escaped minus and font changes taken out
+    text=$(sed -e 's/\\-/-/g' -e 's/\\f[BIRP]//g' -e 's/\\(em/-/g' "$page")
+
+    # --options, and the -x short forms written "-x, --long"; an option named after another
+    # program ("velqor-config --lang en", "socat -d") is that program's
+    own=$help
+    for other in velqorctl velqor-config velqor-sim socat; do
+        [ "$other" = "$name" ] || own=$(sed -E "s/(^|[^a-z-])$other .*/\\1/" <<<"$own")
+    done
+    for option in $(grep -oE '(^|[^a-z0-9-])--?[a-z][a-z0-9-]*' <<<"$own" | grep -oE -- '--?[a-z][a-z0-9-]*' | sort -u); do
+        grep -qE -- "(^|[^a-z0-9-])$option([^a-z0-9-]|$)" <<<"$text" || fail "$name: $option is not on the page"
+    done
+    # the commands: the lines of "Commands:" with two blanks before the name
+    commands=$(sed -n '/^Commands:/,/^$/p' <<<"$help" | grep -oE '^  [a-z]+' | tr -d ' ' || true)
+    for command in $commands; do
+        grep -qE "^\.(B|BR|BI) \"?$command( |\"|$)" <<<"$text" || fail "$name: command $command is not on the page"
+    done
+    # each "exit status N" and the tcp:// form of a port
+    for status in $(grep -oiE 'exit status:? [0-9]+' <<<"$help" | grep -oE '[0-9]+$' | sort -u); do
+        sed -n '/^\.SH EXIT STATUS/,/^\.SH/p' <<<"$text" | grep -qw "$status" ||
+            fail "$name: exit status $status is not under EXIT STATUS"
+    done
+    if grep -qF "tcp://" <<<"$help"; then
+        grep -qF "tcp://" <<<"$text" || fail "$name: the tcp:// form is not on the page"
+    fi
+done
+
+[ "$problems" -eq 0 ] || { echo "$problems problem(s)" >&2; exit 1; }
+echo "manual pages OK"
