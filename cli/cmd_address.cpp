@@ -33,7 +33,7 @@ int Run(Context &context)
         modbus::BuildWriteSingleRequest(modbus::kBroadcastAddress, device::kSlaveAddressRegister, *address), "address");
     session.Close();
     if (!sent)
-        return kExitExchangeFailed;
+        return session.FailureStatus();
     Complain("address: sent as a broadcast: every module on the line takes address " + std::to_string(*address));
     std::printf("address          %d (broadcast, no reply awaited)\n", *address);
     return kExitOk;

@@ -84,13 +84,14 @@ int Run(Context &context)
             ++failures;
         }
         // results that cannot be written end the reads; main says why
-        if ((count && done + 1 == *count) || std::ferror(stdout) || LogWriteFailed())
+        // so does a line that went away
+        if ((count && done + 1 == *count) || std::ferror(stdout) || LogWriteFailed() || session.Lost())
             break;
         while (!StopSignals::Stopped() && Clock::now() < next)
             std::this_thread::sleep_for(std::min<Clock::duration>(kStopCheck, next - Clock::now()));
     }
     session.Close();
-    return failures == 0 ? kExitOk : kExitExchangeFailed;
+    return failures == 0 ? kExitOk : session.FailureStatus();
 }
 
 } // namespace

@@ -44,20 +44,39 @@ bool Answered(const modbus::Judgement &judgement)
     }
 }
 
-// Asks `slave` for the block's first register. Bytes that are no answer of its own (a
-// reply that came too late for the address before, noise) are let run out until the line
-// is silent for one wait, and the slave is asked once more.
-bool Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds timeout)
+// What asking one address showed.
+struct Asked {
+    bool answered = false;
+    int late = 0;  // the address asked before, when its reply came only now (0: none)
+};
+
+// Asks `slave` for the block's first register. A reply to the address asked before that
+// comes now was late: that module is there. Other bytes that are no answer of its own
+// (noise, another master) are let run out until the line is silent for one wait, and the
+// slave is asked once more.
+Asked Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds timeout)
 {
+    Asked asked;
     const auto request = modbus::BuildReadRequest(static_cast<uint8_t>(slave), device::kReadBlockFirst, 1);
-    const modbus::Judgement first = exchanger.Exchange(request).judgement;
-    if (Answered(first) || first.verdict == modbus::Verdict::NoReply || first.verdict == modbus::Verdict::NotSent)
-        return Answered(first);
+    auto exchange = [&] {
+        const ExchangeRecord record = exchanger.Exchange(request);
+        if (!record.late.empty())
+            asked.late = record.late[0];
+        return record;
+    };
+    const ExchangeRecord first = exchange();
+    const modbus::Verdict verdict = first.judgement.verdict;
+    if (Answered(first.judgement) || verdict == modbus::Verdict::NoReply || verdict == modbus::Verdict::NotSent
+        || !first.lost.empty()) {
+        asked.answered = Answered(first.judgement);
+        return asked;
+    }
     // a line that never falls silent (another master, a wrong rate's noise) gets ten waits
     const Clock::time_point giveUp = Clock::now() + 10 * timeout;
     while (Clock::now() < giveUp && !StopSignals::Stopped() && !line.WaitForBytes(Clock::now() + timeout).empty()) {
     }
-    return !StopSignals::Stopped() && Answered(exchanger.Exchange(request).judgement);
+    asked.answered = !StopSignals::Stopped() && Answered(exchange().judgement);
+    return asked;
 }
 
 // The progress bar: redrawn in place on stderr when that is a terminal, else never shown.
@@ -128,16 +147,28 @@ int Run(Context &context)
         exchanger.sentObserver = context.sentObserver;
         for (int slave = range->first; slave <= range->last && !StopSignals::Stopped(); ++slave) {
             progress.Show(modbus::ProgressLine(baud, slave, *range, static_cast<int>(found.size())));
-            if (!Ask(exchanger, *line, slave, timeout))
-                continue;
-            found.push_back({slave, baud});
-            if (!json) {
+            const Asked asked = Ask(exchanger, *line, slave, timeout);
+            for (const int module : {asked.late, asked.answered ? slave : 0}) {
+                if (module == 0 || (!found.empty() && found.back().slave == module && found.back().baud == baud))
+                    continue;
+                found.push_back({module, baud});
+                if (!json) {
+                    progress.Clear();
+                    std::printf("slave %d baud %d\n", module, baud);
+                    std::fflush(stdout);
+                }
+            }
+            // a line that went away ends the scan: what was found is printed
+            if (const std::string lost = line->Lost(); !lost.empty()) {
                 progress.Clear();
-                std::printf("slave %d baud %d\n", slave, baud);
-                std::fflush(stdout);
+                Complain("scan: " + lost);
+                status = kExitPortUnavailable;
+                break;
             }
         }
         line->Close();
+        if (status != kExitOk)
+            break;
     }
     progress.Clear();
 

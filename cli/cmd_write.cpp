@@ -81,13 +81,13 @@ int Run(Context &context)
         return status;
     auto registers = session.ReadBlock("write: reading the module first");
     if (!registers)
-        return kExitExchangeFailed;
+        return session.FailureStatus();
     std::map<const device::Parameter *, std::string> sent;
     for (const settings::SetEntry &entry : *entries)
         sent[entry.parameter] = *device::ApplyValue(*entry.parameter, entry.text, *registers);
 
     if (!session.Exchange(device::BuildParameterWriteRequest(context.slave, *registers), "write"))
-        return kExitExchangeFailed;
+        return session.FailureStatus();
     // a row outside the block goes in a write of its own registers, and only when named
     for (const auto &[p, text] : sent) {
         if (p->written != device::Written::OnItsOwn)
@@ -97,12 +97,12 @@ int Run(Context &context)
             : modbus::BuildWriteMultipleRequest(context.slave, p->first,
                                                 {registers->begin() + p->first, registers->begin() + p->first + p->registers});
         if (!session.Exchange(request, "write " + std::string(p->key)))
-            return kExitExchangeFailed;
+            return session.FailureStatus();
     }
     const auto readBack = session.ReadBlock("write: reading back");
     session.Close();
     if (!readBack)
-        return kExitExchangeFailed;
+        return session.FailureStatus();
     for (const device::Parameter &p : device::kParameters) {
         if (!device::IsSettable(p))
             continue;

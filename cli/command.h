@@ -67,12 +67,17 @@ public:
     std::optional<device::Registers> ReadBlock(const std::string &what);
     // Lets every written byte leave and closes the line.
     void Close();
+    // The exit status of a failed exchange: kExitPortUnavailable when the line went away
+    // (said already), else kExitExchangeFailed.
+    int FailureStatus() const { return m_lost ? kExitPortUnavailable : kExitExchangeFailed; }
+    bool Lost() const { return m_lost; }
 
     const Context &context;
 
 private:
     std::unique_ptr<Line> m_line;
     std::optional<Exchanger> m_exchanger;
+    bool m_lost = false;
 };
 
 } // namespace cli

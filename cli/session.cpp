@@ -79,8 +79,14 @@ std::optional<std::vector<uint8_t>> Session::Exchange(const std::vector<uint8_t>
     const ExchangeRecord record = m_exchanger->Exchange(request);
     DisarmUnconfirmedWrite();
     m_exchanger->sentObserver = sentObserver;
+    if (!record.lost.empty()) {
+        // the line went away: nothing more can be asked
+        m_lost = true;
+        Complain(what + ": " + record.lost);
+        return std::nullopt;
+    }
     if (record.judgement.verdict == modbus::Verdict::Good)
-        return record.received;
+        return record.answer;
     std::string message = what + ": " + modbus::VerdictText(record.judgement);
     if (record.judgement.verdict == modbus::Verdict::NoReply || record.judgement.verdict == modbus::Verdict::Incomplete)
         message += " from slave " + std::to_string(request[0]) + " within " + std::to_string(context.timeout.count())

@@ -195,6 +195,32 @@ private slots:
         QCOMPARE(run.err.count("no reply from slave 5"), complaints);
     }
 
+    // A TCP connection closed in the middle of a scan ends it at once, with what was found.
+    void tcpClosedMidScan()
+    {
+        QTcpServer probe;  // a free port on the loopback
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const QString port = QString::number(probe.serverPort());
+        probe.close();
+        QProcess bridge;
+        bridge.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        bridge.start("socat", {"-d", "-d", "TCP-LISTEN:" + port + ",bind=127.0.0.1,reuseaddr",
+                               "OPEN:" + Path("COM1") + ",raw,echo=0"});
+        QByteArray said;
+        QTRY_VERIFY((said += bridge.readAllStandardError()).contains("listening on"));
+        const auto before = Asked().size();
+        QProcess scan;
+        scan.start(QStringLiteral(VELQORCTL_PATH), {"--port", "tcp://127.0.0.1:" + port, "scan", "--timeout", "100"});
+        QTRY_VERIFY(Asked().mid(before).contains("8"));
+        bridge.terminate();
+        QVERIFY(scan.waitForFinished(5000));
+        QCOMPARE(scan.exitCode(), 3);
+        QCOMPARE(scan.readAllStandardOutput(), QByteArray("slave 3 baud 9600\nslave 7 baud 9600\n"));
+        QVERIFY2(scan.readAllStandardError().contains("scan: tcp://127.0.0.1:" + port.toLatin1() + ": connection"),
+                 "no word of the lost connection");
+        QVERIFY(Asked().size() - before < 100);
+    }
+
     // The address change is a broadcast: both modules on the line take it, so --slave,
     // which would pretend to pick one, is refused. Last: the line holds no 3 and 7 after it.
     void addressOnTwoModules()

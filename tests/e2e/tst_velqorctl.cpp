@@ -307,6 +307,32 @@ private slots:
         QFile log(Path(QStringLiteral("stopped.log")));
         QVERIFY(log.open(QIODevice::ReadOnly));
         QVERIFY2(log.readAll().contains(" tx 01 10 00 00 00 0D 1A"), "the write is not in the log");
+        // the simulator's delayed reply is out before the next test asks
+        QTRY_VERIFY_WITH_TIMEOUT(m_sim->Last("rep ").startsWith("rep 01 10"), 5000);
+    }
+
+    // Only bytes that answer the request count: a reply that came after its time is
+    // dropped before the next request (monitor shows no old values as new), stray bytes
+    // after a reply spoil no exchange, and a scan reports the module whose reply came late.
+    void staleAndStrayBytes()
+    {
+        Faults(QStringLiteral("delay 300"));
+        const Outcome monitor = Ctl({"monitor", "--count", "2", "--interval", "600", "--timeout", "100", "--log", "stale.log"});
+        QCOMPARE(monitor.status, 1);
+        QCOMPARE(monitor.out, QString());
+        QFile log(Path(QStringLiteral("stale.log")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY2(log.readAll().contains(" : discarded: waiting before the request"), "the late reply is not in the log");
+
+        Faults(QStringLiteral("stray"));
+        const Outcome write = Ctl({"write", "--set", "work_mode=2"});
+        QCOMPARE(write.err, QString());
+        QCOMPARE(write.status, 0);
+
+        Faults(QStringLiteral("delay 150"));
+        const Outcome scan = Ctl({"scan", "--slaves", "1-3", "--timeout", "100", "--json"});
+        QCOMPARE(scan.out, QString("[{\"baud\":9600,\"slave\":1}]\n"));
+        QCOMPARE(scan.status, 0);
     }
 
     // Ports that cannot be had: exit 3 with the reason.
