@@ -14,6 +14,17 @@ install(TARGETS velqor-config velqorctl RUNTIME DESTINATION ${CMAKE_INSTALL_BIND
 if(TARGET velqor-sim)
     install(TARGETS velqor-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+# A stripped install (the package) also loses the compiler's .comment section, as Debian's
+# dh_strip does it (lintian: binary-has-unneeded-section).
+if(CMAKE_OBJCOPY)
+    install(CODE "
+        if(CMAKE_INSTALL_DO_STRIP)
+            file(GLOB programs \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/velqor*\")
+            foreach(program IN LISTS programs)
+                execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment \"\${program}\")
+            endforeach()
+        endif()")
+endif()
 
 install(FILES ${VELQOR_PACKAGING_DIR}/velqor-config.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
