@@ -47,6 +47,22 @@ class TstCtlLines : public QObject {
         return asked;
     }
 
+    // socat serving COM1 on a free TCP port of the loopback, one connection; its address.
+    QString StartBridge(QProcess &bridge)
+    {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::LocalHost))
+            return {};
+        const QString port = QString::number(probe.serverPort());
+        probe.close();
+        bridge.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        bridge.start("socat", {"-d", "-d", "TCP-LISTEN:" + port + ",bind=127.0.0.1,reuseaddr",
+                               "OPEN:" + Path("COM1") + ",raw,echo=0"});
+        QByteArray said;
+        return QTest::qWaitFor([&] { return (said += bridge.readAllStandardError()).contains("listening on"); }, 5000)
+                   ? "tcp://127.0.0.1:" + port : QString();
+    }
+
 private slots:
     void initTestCase()
     {
@@ -147,17 +163,9 @@ private slots:
 
     void overTcp()
     {
-        QTcpServer probe;  // a free port on the loopback
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const QString port = QString::number(probe.serverPort());
-        probe.close();
         QProcess bridge;
-        bridge.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        bridge.start("socat", {"-d", "-d", "TCP-LISTEN:" + port + ",bind=127.0.0.1,reuseaddr",
-                               "OPEN:" + Path("COM1") + ",raw,echo=0"});
-        QByteArray said;
-        QTRY_VERIFY((said += bridge.readAllStandardError()).contains("listening on"));
-        const QString address = "tcp://127.0.0.1:" + port;
+        const QString address = StartBridge(bridge);
+        QVERIFY(!address.isEmpty());
         Run run = Ctl({"--port", address, "--slave", "7", "read", "--json"});
         QCOMPARE(run.status, 0);
         QCOMPARE(QJsonDocument::fromJson(run.out.toUtf8())["module_baud"].toInt(), 9600);
@@ -198,25 +206,18 @@ private slots:
     // A TCP connection closed in the middle of a scan ends it at once, with what was found.
     void tcpClosedMidScan()
     {
-        QTcpServer probe;  // a free port on the loopback
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const QString port = QString::number(probe.serverPort());
-        probe.close();
         QProcess bridge;
-        bridge.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        bridge.start("socat", {"-d", "-d", "TCP-LISTEN:" + port + ",bind=127.0.0.1,reuseaddr",
-                               "OPEN:" + Path("COM1") + ",raw,echo=0"});
-        QByteArray said;
-        QTRY_VERIFY((said += bridge.readAllStandardError()).contains("listening on"));
+        const QString address = StartBridge(bridge);
+        QVERIFY(!address.isEmpty());
         const auto before = Asked().size();
         QProcess scan;
-        scan.start(QStringLiteral(VELQORCTL_PATH), {"--port", "tcp://127.0.0.1:" + port, "scan", "--timeout", "100"});
+        scan.start(QStringLiteral(VELQORCTL_PATH), {"--port", address, "scan", "--timeout", "100"});
         QTRY_VERIFY(Asked().mid(before).contains("8"));
         bridge.terminate();
         QVERIFY(scan.waitForFinished(5000));
         QCOMPARE(scan.exitCode(), 3);
         QCOMPARE(scan.readAllStandardOutput(), QByteArray("slave 3 baud 9600\nslave 7 baud 9600\n"));
-        QVERIFY2(scan.readAllStandardError().contains("scan: tcp://127.0.0.1:" + port.toLatin1() + ": connection"),
+        QVERIFY2(scan.readAllStandardError().contains("scan: " + address.toLatin1() + ": connection"),
                  "no word of the lost connection");
         QVERIFY(Asked().size() - before < 100);
     }
