@@ -315,7 +315,7 @@ private slots:
     void staleAndStrayBytes()
     {
         Faults(QStringLiteral("delay 300"));
-        const Outcome monitor = Ctl({"monitor", "--count", "2", "--interval", "600", "--timeout", "100", "--log", "stale.log"});
+        const Outcome monitor = Ctl({"monitor", "--count", "2", "--interval", "1000", "--timeout", "100", "--log", "stale.log"});
         QCOMPARE(monitor.status, 1);
         QCOMPARE(monitor.out, QString());
         QFile log(Path(QStringLiteral("stale.log")));
@@ -327,8 +327,8 @@ private slots:
         QCOMPARE(write.err, QString());
         QCOMPARE(write.status, 0);
 
-        Faults(QStringLiteral("delay 150"));
-        const Outcome scan = Ctl({"scan", "--slaves", "1-3", "--timeout", "100", "--json"});
+        Faults(QStringLiteral("delay 400"));  // while 2 is asked, or waiting when 2 is asked
+        const Outcome scan = Ctl({"scan", "--slaves", "1-3", "--timeout", "300", "--json"});
         QCOMPARE(scan.out, QString("[{\"baud\":9600,\"slave\":1}]\n"));
         QCOMPARE(scan.status, 0);
     }
