@@ -20,13 +20,13 @@ inline constexpr const char *kWindowCaptionName = "Velqor";
 inline constexpr int kWindowCaptionBlanks = 109;
 inline constexpr const char *kWindowCaptionVersion = "V2.8";
 
-// The vendor's page, shown in Label30 and opened by a click on the work-mode caption.
+// The vendor's page, shown in the address group and opened by a click on the work-mode caption.
 inline constexpr const char *kVendorUrl = "http://www.velqor.example";
 inline constexpr const char *kPictureWord = "Velqor";
 
-inline constexpr const char *kFrame1 = QT_TRANSLATE_NOOP("MainWindow", " 通讯设置 ");
-inline constexpr const char *kFrame3 = QT_TRANSLATE_NOOP("MainWindow", " 预设值 ");
-inline constexpr const char *kFrame2 = QT_TRANSLATE_NOOP("MainWindow", " 模块地址更改 ");
+inline constexpr const char *kPortGroup = QT_TRANSLATE_NOOP("MainWindow", " 通讯设置 ");
+inline constexpr const char *kPresetGroup = QT_TRANSLATE_NOOP("MainWindow", " 预设值 ");
+inline constexpr const char *kAddressGroup = QT_TRANSLATE_NOOP("MainWindow", " 模块地址更改 ");
 
 // Captions beside the lists and boxes.
 inline constexpr const char *kPortNumber = QT_TRANSLATE_NOOP("MainWindow", "串口号");
@@ -34,12 +34,7 @@ inline constexpr const char *kBaudRate = QT_TRANSLATE_NOOP("MainWindow", "波特
 inline constexpr const char *kParity = QT_TRANSLATE_NOOP("MainWindow", "校验位");
 inline constexpr const char *kDataBits = QT_TRANSLATE_NOOP("MainWindow", "数据位");
 inline constexpr const char *kStopBits = QT_TRANSLATE_NOOP("MainWindow", "停止位");
-inline constexpr const char *kVoltageSource = QT_TRANSLATE_NOOP("MainWindow", "电压源(2.00-10.00V):");
-inline constexpr const char *kCurrentSource = QT_TRANSLATE_NOOP("MainWindow", "电流源(4.00-20.00mA):");
-inline constexpr const char *kSineFrequency = QT_TRANSLATE_NOOP("MainWindow", "正弦波频率(1-1005HZ):");
-inline constexpr const char *kWorkMode = QT_TRANSLATE_NOOP("MainWindow", "工作模式:");
-inline constexpr const char *kModuleBaudRate = QT_TRANSLATE_NOOP("MainWindow", "修改波特率:");
-inline constexpr const char *kOutputState = QT_TRANSLATE_NOOP("MainWindow", "输出状态:");
+// The parameters' captions are their rows' (device/parameter_table.h).
 inline constexpr const char *kModuleAddress = QT_TRANSLATE_NOOP("MainWindow", "模块地址:");
 
 // Buttons.
@@ -62,7 +57,6 @@ inline constexpr const char *kPortAlreadyOpen = QT_TRANSLATE_NOOP("MainWindow", 
 inline constexpr const char *kOtherError = QT_TRANSLATE_NOOP("MainWindow", "其它错误");
 inline constexpr const char *kOpenPortFirst = QT_TRANSLATE_NOOP("MainWindow", "请先打开串口！");
 inline constexpr const char *kParameterError = QT_TRANSLATE_NOOP("MainWindow", "参数设置错误！");
-inline constexpr const char *kAddressNotSet = QT_TRANSLATE_NOOP("MainWindow", "模块地址未设置！");
 // Followed by the file's name and the reason.
 inline constexpr const char *kSetNotRead = QT_TRANSLATE_NOOP("MainWindow", "参数文件无法读取：");
 inline constexpr const char *kSetNotSaved = QT_TRANSLATE_NOOP("MainWindow", "参数文件无法保存：");

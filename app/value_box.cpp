@@ -3,7 +3,6 @@
 #include "app/key_filter.h"
 
 #include <QKeyEvent>
-#include <QMouseEvent>
 
 #include <algorithm>
 #include <limits>
@@ -65,11 +64,4 @@ void ValueBox::keyPressEvent(QKeyEvent *event)
         return;
     }
     QLineEdit::keyPressEvent(event);
-}
-
-void ValueBox::mousePressEvent(QMouseEvent *event)
-{
-    QLineEdit::mousePressEvent(event);
-    if (event->button() == Qt::LeftButton)
-        emit clicked();
 }

@@ -12,11 +12,8 @@ public:
     void SetTypingLimit(int limit);  // 0: no limit
     int TypingLimit() const { return m_limit; }
     void SetKeyFilter(bool on) { m_filterKeys = on; }
-signals:
-    void clicked();
 protected:
     void keyPressEvent(QKeyEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
 private:
     int Room() const;  // characters the user may still type
     void HoldUserEdit(const QString &after);

@@ -8,6 +8,7 @@
 // Messages the window would show in a box go to stderr instead.
 
 #include "app/main_window.h"
+#include "support/window_parts.h"
 #include "serial/qt_serial_port.h"
 
 #include <QApplication>
@@ -33,13 +34,13 @@ int main(int argc, char *argv[])
     };
     window.show();
     if (open) {
-        window.Command1_Click();
+        Click(window, "portButton");
         if (!window.PortIsOpen())
             std::fprintf(stderr, "bench-idle: the port did not open\n");
     }
     if (focus) {
         window.activateWindow();
-        window.Text3->setFocus();
+        Box(window, "pwmVoltageBox")->setFocus();
     }
     return application.exec();
 }

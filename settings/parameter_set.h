@@ -42,6 +42,3 @@ inline constexpr qint64 kParameterSetReadLimit = 64 * 1024;
 ParsedSet ReadParameterSetFile(const QString &path);
 
 } // namespace settings
-
-// The window still names these app::; its rewrite drops this line.
-namespace app { using namespace settings; }

@@ -25,6 +25,3 @@ std::string FormatSettings(int portNumber, const std::string &baudText);
 int PortIndexFromText(const std::string &portText, int itemCount);
 
 } // namespace settings
-
-// The window still names these app::; its rewrite drops this line.
-namespace app { using namespace settings; }

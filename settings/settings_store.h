@@ -11,6 +11,3 @@ inline constexpr const char *kSettingsFileName = "com.txt";
 StoredSettings ReadSettingsFile();
 
 } // namespace settings
-
-// The window still names these app::; its rewrite drops this line.
-namespace app { using namespace settings; }

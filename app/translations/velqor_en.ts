@@ -36,30 +36,6 @@
         <translation>Stop</translation>
     </message>
     <message>
-        <source>电压源(2.00-10.00V):</source>
-        <translation>V Src(2.00-10.00V):</translation>
-    </message>
-    <message>
-        <source>电流源(4.00-20.00mA):</source>
-        <translation>I Src(4.00-20.00mA):</translation>
-    </message>
-    <message>
-        <source>正弦波频率(1-1005HZ):</source>
-        <translation>Sine Freq(1-1005HZ):</translation>
-    </message>
-    <message>
-        <source>工作模式:</source>
-        <translation>Work mode:</translation>
-    </message>
-    <message>
-        <source>修改波特率:</source>
-        <translation>Module baud:</translation>
-    </message>
-    <message>
-        <source>输出状态:</source>
-        <translation>Output:</translation>
-    </message>
-    <message>
         <source>模块地址:</source>
         <translation>New address:</translation>
     </message>
@@ -114,10 +90,6 @@
     <message>
         <source>参数设置错误！</source>
         <translation>Parameter setting error!</translation>
-    </message>
-    <message>
-        <source>模块地址未设置！</source>
-        <translation>Module address not set!</translation>
     </message>
     <message>
         <source>通讯数据正常！</source>

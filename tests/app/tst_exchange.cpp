@@ -5,7 +5,6 @@
 #include <QThread>
 #include <QtTest>
 
-#include <map>
 
 namespace {
 
@@ -22,13 +21,9 @@ Pieces Split(const std::vector<uint8_t> &bytes, std::initializer_list<std::size_
     return pieces;
 }
 
-void Press(MainWindow &w, const QString &handler)
+void Press(MainWindow &w, const QString &button)
 {
-    static const std::map<QString, void (MainWindow::*)()> kHandlers{
-        {"Command_OK1", &MainWindow::Command_OK1_Click}, {"Command2", &MainWindow::Command2_Click},
-        {"Command3", &MainWindow::Command3_Click},       {"Command5", &MainWindow::Command5_Click},
-        {"Timer2", &MainWindow::Timer2_Timer},          {"Timer3", &MainWindow::Timer3_Timer}};
-    (w.*kHandlers.at(handler))();
+    Click(w, button.toLatin1().constData());
 }
 
 } // namespace
@@ -48,6 +43,7 @@ private slots:
     void slaveAddress();
     void pauseBetweenWriteAndCheck_data();
     void pauseBetweenWriteAndCheck();
+    void whatComesDuringThePauseWaits();
     void refusedWrite();
     void secondRequestKeepsTick();
 };
@@ -70,21 +66,21 @@ void TstExchange::replyCheck_data()
     std::vector<uint8_t> otherFunction(full.begin(), full.end() - 2);
     otherFunction[1] = 0x04;
 
-    QTest::newRow("16 registers") << "Command3" << Pieces{full} << true << "24.0";
-    QTest::newRow("in two events") << "Command3" << Split(full, {20}) << true << "24.0";
-    QTest::newRow("from slave 2") << "Command3" << Pieces{ReadReply(kExample, 2)} << false << "10.0";
-    QTest::newRow("other function") << "Command3" << Pieces{WithCrc(otherFunction)} << false << "10.0";
-    QTest::newRow("exception") << "Command3" << Pieces{WithCrc("01 83 02")} << false << "10.0";
-    QTest::newRow("bad CRC") << "Command3" << Pieces{badCrc} << false << "10.0";
-    QTest::newRow("one byte short") << "Command3" << Pieces{oneShort} << false << "10.0";
-    QTest::newRow("one byte too many") << "Command3" << Pieces{extra} << false << "10.0";
-    QTest::newRow("no reply") << "Command3" << Pieces{} << false << "10.0";
+    QTest::newRow("16 registers") << "readButton" << Pieces{full} << true << "24.0";
+    QTest::newRow("in two events") << "readButton" << Split(full, {20}) << true << "24.0";
+    QTest::newRow("from slave 2") << "readButton" << Pieces{ReadReply(kExample, 2)} << false << "10.0";
+    QTest::newRow("other function") << "readButton" << Pieces{WithCrc(otherFunction)} << false << "10.0";
+    QTest::newRow("exception") << "readButton" << Pieces{WithCrc("01 83 02")} << false << "10.0";
+    QTest::newRow("bad CRC") << "readButton" << Pieces{badCrc} << false << "10.0";
+    QTest::newRow("one byte short") << "readButton" << Pieces{oneShort} << false << "10.0";
+    QTest::newRow("one byte too many") << "readButton" << Pieces{extra} << false << "10.0";
+    QTest::newRow("no reply") << "readButton" << Pieces{} << false << "10.0";
     // judged by header and length, not by what was asked
-    QTest::newRow("8 bytes to a read") << "Command3" << Pieces{WithCrc("01 03 00 00 00 10")} << true << "10.0";
-    QTest::newRow("write echo") << "Command5" << Pieces{WithCrc("01 06 00 0D 00 01")} << true << "10.0";
-    QTest::newRow("echo as 3, 4, 1") << "Command5" << Split(WithCrc("01 06 00 0D 00 01"), {3, 7}) << true
+    QTest::newRow("8 bytes to a read") << "readButton" << Pieces{WithCrc("01 03 00 00 00 10")} << true << "10.0";
+    QTest::newRow("write echo") << "outputButton" << Pieces{WithCrc("01 06 00 0D 00 01")} << true << "10.0";
+    QTest::newRow("echo as 3, 4, 1") << "outputButton" << Split(WithCrc("01 06 00 0D 00 01"), {3, 7}) << true
                                      << "10.0";
-    QTest::newRow("address change echo") << "Command_OK1" << Pieces{WithCrc("00 06 00 00 00 01")} << true
+    QTest::newRow("address change echo") << "changeAddressButton" << Pieces{WithCrc("00 06 00 00 00 01")} << true
                                          << "10.0";
 }
 
@@ -97,20 +93,20 @@ void TstExchange::replyCheck()
 
     ExchangeWindow w;
     Press(*w.window, handler);
-    const QString request = w->Text1[0]->toPlainText();
+    const QString request = Part<QPlainTextEdit>(*w, "sentBox")->toPlainText();
     QCOMPARE(w.Written(), QStringList{request});
-    QVERIFY(w->Timer1->isActive());
+    QVERIFY(ReplyTimer(*w)->isActive());
 
     w.Feed(reply);
-    w->Timer1_Timer();
+    FireReplyTimer(*w);
     QString received;
     for (const auto &piece : reply)
         received += Hex(piece);
     QCOMPARE(w.Status(), U8(good ? texts::kReplyGood : texts::kReplyBad));
-    QCOMPARE(w->Text2->toPlainText(), good ? received : QString());
-    QCOMPARE(w->Text1[0]->toPlainText(), request);
-    QCOMPARE(w->Text3->text(), text3);
-    QVERIFY(!w->Timer1->isActive());
+    QCOMPARE(Part<QPlainTextEdit>(*w, "receivedBox")->toPlainText(), good ? received : QString());
+    QCOMPARE(Part<QPlainTextEdit>(*w, "sentBox")->toPlainText(), request);
+    QCOMPARE(Box(*w, "pwmVoltageBox")->text(), text3);
+    QVERIFY(!ReplyTimer(*w)->isActive());
 }
 
 void TstExchange::receiveEvents_data()
@@ -130,9 +126,9 @@ void TstExchange::receiveEvents()
     QFETCH(Pieces, events);
     QFETCH(QString, collected);
     ExchangeWindow w;
-    w->Command3_Click();
+    Click(*w, "readButton");
     w.Feed(events);
-    QCOMPARE(QString::fromStdString(w->ReceiveBuffer), collected);
+    QCOMPARE(QString::fromStdString(Exchange(*w)->ReceivedHex()), collected);
 }
 
 void TstExchange::lateReply_data()
@@ -147,24 +143,24 @@ void TstExchange::lateReply()
     QFETCH(int, beforeTick);
     const auto reply = ReadReply(kExample);
     ExchangeWindow w;
-    w->Command3_Click();
+    Click(*w, "readButton");
     w.port.Feed({reply.begin(), reply.begin() + beforeTick});
-    w->Timer1_Timer();
+    FireReplyTimer(*w);
     w.port.Feed({reply.begin() + beforeTick, reply.end()});
 
     QCOMPARE(w.Status(), U8(texts::kReplyBad));
-    QCOMPARE(QString::fromStdString(w->ReceiveBuffer), Hex(reply));
-    QCOMPARE(w->Text2->toPlainText(), QString());
-    QCOMPARE(w->Text3->text(), "10.0");
+    QCOMPARE(QString::fromStdString(Exchange(*w)->ReceivedHex()), Hex(reply));
+    QCOMPARE(Part<QPlainTextEdit>(*w, "receivedBox")->toPlainText(), QString());
+    QCOMPARE(Box(*w, "pwmVoltageBox")->text(), "10.0");
 
-    w->Command3_Click();
-    QCOMPARE(QString::fromStdString(w->ReceiveBuffer), QString());
+    Click(*w, "readButton");
+    QCOMPARE(QString::fromStdString(Exchange(*w)->ReceivedHex()), QString());
 }
 
 void TstExchange::portClosed_data()
 {
     QTest::addColumn<QString>("handler");
-    for (const char *handler : {"Command_OK1", "Command2", "Command3", "Command5"})
+    for (const char *handler : {"changeAddressButton", "writeButton", "readButton", "outputButton"})
         QTest::newRow(handler) << handler;
 }
 
@@ -172,37 +168,37 @@ void TstExchange::portClosed()
 {
     QFETCH(QString, handler);
     ExchangeWindow w(false);
-    w->Message_Show->setPlainText("old");
-    w->Text1[0]->setPlainText("old");
-    w->Text2->setPlainText("old");
-    w->ReceiveBuffer = "AA ";
+    Part<QPlainTextEdit>(*w, "statusBox")->setPlainText("old");
+    Part<QPlainTextEdit>(*w, "sentBox")->setPlainText("old");
+    Part<QPlainTextEdit>(*w, "receivedBox")->setPlainText("old");
+    w.port.Feed(Bytes("AA"));
 
     Press(*w.window, handler);
     QCOMPARE(w.messages, QStringList{U8(texts::kOpenPortFirst)});
     QCOMPARE(w.Status(), QString());
-    QCOMPARE(w->Text1[0]->toPlainText(), QString());
-    QCOMPARE(w->Text2->toPlainText(), QString());
-    QVERIFY(w->SendText.empty() && w->ReceiveBuffer.empty());
+    QCOMPARE(Part<QPlainTextEdit>(*w, "sentBox")->toPlainText(), QString());
+    QCOMPARE(Part<QPlainTextEdit>(*w, "receivedBox")->toPlainText(), QString());
+    QVERIFY(Exchange(*w)->SentHex().empty() && Exchange(*w)->ReceivedHex().empty());
     QVERIFY(w.port.writes.empty());
     QVERIFY(w.pauses.empty());
-    QVERIFY(!w->Timer1->isActive());
+    QVERIFY(!ReplyTimer(*w)->isActive());
 }
 
 void TstExchange::slaveAddress_data()
 {
     QTest::addColumn<QString>("handler");
-    QTest::addColumn<QString>("address");  // the text of Combo_Addr(2)
+    QTest::addColumn<QString>("address");  // the text of the slave list
     QTest::addColumn<int>("sent");         // byte 0 of the request; -1: refused
-    QTest::newRow("0") << "Command3" << "0" << 0;
-    QTest::newRow("255") << "Command3" << "255" << 255;
-    QTest::newRow("blanks around") << "Command3" << " 7 " << 7;
-    QTest::newRow("empty") << "Command3" << "" << -1;
-    QTest::newRow("256") << "Command3" << "256" << -1;
-    QTest::newRow("hex") << "Command3" << "0x1" << -1;
-    QTest::newRow("write, empty") << "Command2" << "" << -1;
-    QTest::newRow("write, 9") << "Command2" << "9" << 9;
-    QTest::newRow("switch, empty") << "Command5" << "" << -1;
-    QTest::newRow("switch, 254") << "Command5" << "254" << 254;
+    QTest::newRow("0") << "readButton" << "0" << 0;
+    QTest::newRow("255") << "readButton" << "255" << 255;
+    QTest::newRow("blanks around") << "readButton" << " 7 " << 7;
+    QTest::newRow("empty") << "readButton" << "" << -1;
+    QTest::newRow("256") << "readButton" << "256" << -1;
+    QTest::newRow("hex") << "readButton" << "0x1" << -1;
+    QTest::newRow("write, empty") << "writeButton" << "" << -1;
+    QTest::newRow("write, 9") << "writeButton" << "9" << 9;
+    QTest::newRow("switch, empty") << "outputButton" << "" << -1;
+    QTest::newRow("switch, 254") << "outputButton" << "254" << 254;
 }
 
 void TstExchange::slaveAddress()
@@ -211,13 +207,13 @@ void TstExchange::slaveAddress()
     QFETCH(QString, address);
     QFETCH(int, sent);
     ExchangeWindow w;
-    w->Combo_Addr[2]->setEditText(address);
+    List(*w, "slaveList")->setEditText(address);
     Press(*w.window, handler);
     if (sent < 0) {
         QCOMPARE(w.messages, QStringList{U8(texts::kParameterError)});
         QVERIFY(w.port.writes.empty());
-        QCOMPARE(w->Text1[0]->toPlainText(), QString());
-        QVERIFY(!w->Timer1->isActive());
+        QCOMPARE(Part<QPlainTextEdit>(*w, "sentBox")->toPlainText(), QString());
+        QVERIFY(!ReplyTimer(*w)->isActive());
     } else {
         QCOMPARE(w.messages, QStringList());
         QCOMPARE(w.port.writes.size(), 1u);
@@ -228,58 +224,81 @@ void TstExchange::slaveAddress()
 void TstExchange::pauseBetweenWriteAndCheck_data()
 {
     QTest::addColumn<QString>("handler");
-    QTest::addColumn<bool>("paused");
-    for (const char *handler : {"Command_OK1", "Command2", "Command3", "Command5", "Timer3"})
-        QTest::newRow(handler) << handler << true;
-    QTest::newRow("Timer2") << "Timer2" << false;
+    for (const char *handler : {"changeAddressButton", "writeButton", "readButton", "outputButton"})
+        QTest::newRow(handler) << handler;
 }
 
 void TstExchange::pauseBetweenWriteAndCheck()
 {
     QFETCH(QString, handler);
-    QFETCH(bool, paused);
     ExchangeWindow w;
     Press(*w.window, handler);
     QCOMPARE(w.port.writes.size(), 1u);
-    QVERIFY(w->Timer1->isActive());
-    QCOMPARE(w.pauses.size(), paused ? 1u : 0u);
-    if (paused) {
-        QCOMPARE(w.pauses[0].ms, 100);
-        QCOMPARE(w.pauses[0].writesBefore, 1u);
-        QVERIFY(!w.pauses[0].replyCheckRunning);
-    }
+    QVERIFY(ReplyTimer(*w)->isActive());
+    QCOMPARE(w.pauses.size(), 1u);
+    QCOMPARE(w.pauses[0].ms, 100);
+    QCOMPARE(w.pauses[0].writesBefore, 1u);
+    QVERIFY(!w.pauses[0].replyCheckRunning);
+}
+
+// The pause holds no thread: what comes meanwhile (bytes, a click) waits for its end and
+// then runs in the order it came, so one exchange is in flight at a time.
+void TstExchange::whatComesDuringThePauseWaits()
+{
+    ExchangeWindow w;
+    w.holdPauses = true;
+    Press(*w.window, "readButton");
+    QVERIFY(Exchange(*w)->Pausing());
+    QVERIFY(!ReplyTimer(*w)->isActive());
+    w.port.Feed(Bytes("01 03"));
+    Press(*w.window, "outputButton");
+    QCOMPARE(w.port.writes.size(), 1u);
+    QCOMPARE(Button(*w, "outputButton")->text(), "OFF");
+    QCOMPARE(QString::fromStdString(Exchange(*w)->ReceivedHex()), QString());
+
+    // The reply timer starts, the bytes are read, then the switch empties them and sends.
+    w.ReleasePause();
+    QCOMPARE(w.Written(), (QStringList{"01 03 00 00 00 10 44 06 ", "01 06 00 0D 00 01 D9 C9 "}));
+    QCOMPARE(Button(*w, "outputButton")->text(), "ON");
+    QCOMPARE(QString::fromStdString(Exchange(*w)->ReceivedHex()), QString());
+    QCOMPARE(w.pauses.size(), 2u);
+    QVERIFY(w.pauses[1].replyCheckRunning);
+    w.ReleasePause();
+    QVERIFY(!Exchange(*w)->Pausing());
 }
 
 void TstExchange::refusedWrite()
 {
     ExchangeWindow w;
     w.port.refuseWrites = true;
-    w->Command3_Click();
+    Click(*w, "readButton");
     QVERIFY(w.port.writes.empty());
-    QCOMPARE(w->Text1[0]->toPlainText(), "01 03 00 00 00 10 44 06 ");
-    w->Timer1_Timer();
+    QCOMPARE(Part<QPlainTextEdit>(*w, "sentBox")->toPlainText(), "01 03 00 00 00 10 44 06 ");
+    FireReplyTimer(*w);
     QCOMPARE(w.Status(), U8(texts::kReplyBad));
-    QVERIFY(!w->Timer1->isActive());
+    QVERIFY(!ReplyTimer(*w)->isActive());
 }
 
 void TstExchange::secondRequestKeepsTick()
 {
     ExchangeWindow w;
-    w->Command3_Click();
-    const int first = w->Timer1->remainingTime();
+    Click(*w, "readButton");
+    const int first = ReplyTimer(*w)->remainingTime();
 
-    // The second request makes its real pause: 100 ms pass with no event handled, so a
-    // check that kept its schedule has at least that much less to go; a restarted one
-    // would have its whole interval again.
-    w->m_sleep = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
-    w->Command3_Click();
-    const int second = w->Timer1->remainingTime();
+    // The second request's pause lasts 100 ms, so a reply timer that kept its schedule has
+    // at least that much less to go when it ends; a restarted one would have its whole
+    // interval again.
+    w.holdPauses = true;
+    Click(*w, "readButton");
+    QThread::msleep(100);  // the pause's 100 ms, with no event handled meanwhile
+    w.ReleasePause();
+    const int second = ReplyTimer(*w)->remainingTime();
     QVERIFY2(second <= first - 90, qPrintable(QString("%1 then %2 ms to go").arg(first).arg(second)));
 
     // The tick that follows judges what arrived for the second request.
     w.port.Feed(ReadReply(kExample));
     QTRY_COMPARE(w.Status(), U8(texts::kReplyGood));
-    QVERIFY(!w->Timer1->isActive());
+    QVERIFY(!ReplyTimer(*w)->isActive());
 }
 
 QTEST_MAIN(TstExchange)

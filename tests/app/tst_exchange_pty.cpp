@@ -58,8 +58,8 @@ void TstExchangePty::initTestCase()
     m_port = std::make_unique<serial::QtSerialPort>();
     m_window = std::make_unique<MainWindow>(*m_port);
     m_window->m_showMessage = [this](const QString &text, const QString &) { m_messages << text; };
-    QCOMPARE(m_window->Combo1->currentIndex(), 0);
-    m_window->Command1_Click();
+    QCOMPARE(List(*m_window, "portList")->currentIndex(), 0);
+    Click(*m_window, "portButton");
     QCOMPARE(m_messages, QStringList());
     QVERIFY(m_window->PortIsOpen());
 }
@@ -120,38 +120,38 @@ void TstExchangePty::readExchange()
     QFETCH(QString, when);
     QFETCH(bool, good);
     MainWindow &w = *m_window;
-    for (ValueBox *field : {w.Text3, w.Text4, w.Text14})
+    for (ValueBox *field : {Box(w, "pwmVoltageBox"), Box(w, "pwmFrequencyBox"), Box(w, "pulseCountBox")})
         field->setText("-");
 
     QByteArray request;
-    const auto realPause = w.m_sleep;
-    w.m_sleep = [&](int ms) {
+    const auto realPause = w.m_after;
+    w.m_after = [&](int ms, std::function<void()> then) {
         if (when == "pause") {
             request = ReadFar(8);
             for (const auto &piece : reply)
                 WriteFar(piece);
         }
-        realPause(ms);
+        realPause(ms, std::move(then));
     };
-    w.Command3_Click();
-    w.m_sleep = realPause;
+    Click(w, "readButton");
+    w.m_after = realPause;
     if (when != "pause") {
         request = ReadFar(8);
         std::size_t sent = 0;
         for (const auto &piece : reply) {
             if (when == "gap")
-                QTRY_COMPARE(w.ReceiveBuffer.size(), 3 * sent);
+                QTRY_COMPARE(Exchange(w)->ReceivedHex().size(), 3 * sent);
             WriteFar(piece);
             sent += piece.size();
         }
     }
     QCOMPARE(request.toHex(' '), QByteArray("01 03 00 00 00 10 44 06"));
 
-    QTRY_VERIFY(!w.Timer1->isActive());
-    QCOMPARE(w.Message_Show->toPlainText(), U8(good ? texts::kReplyGood : texts::kReplyBad));
-    QCOMPARE(w.Text3->text(), good ? "24.0" : "-");
-    QCOMPARE(w.Text4->text(), good ? "100000" : "-");
-    QCOMPARE(w.Text14->text(), good ? "7" : "-");
+    QTRY_VERIFY(!ReplyDue(w));
+    QCOMPARE(Part<QPlainTextEdit>(w, "statusBox")->toPlainText(), U8(good ? texts::kReplyGood : texts::kReplyBad));
+    QCOMPARE(Box(w, "pwmVoltageBox")->text(), good ? "24.0" : "-");
+    QCOMPARE(Box(w, "pwmFrequencyBox")->text(), good ? "100000" : "-");
+    QCOMPARE(Box(w, "pulseCountBox")->text(), good ? "7" : "-");
     QCOMPARE(m_messages, QStringList());
 }
 

@@ -1,8 +1,10 @@
 #include "app/close_on_signal.h"
 #include "app/main_window.h"
+#include "support/window_parts.h"
 #include "support/fake_port.h"
 
 #include <QAbstractItemView>
+#include <QGroupBox>
 #include <QClipboard>
 #include <QMimeData>
 #include <QProcess>
@@ -64,7 +66,7 @@ private:
             m_messages << text;
             m_reasons << reason;
         };
-        window->m_sleep = [](int) {};
+        window->m_after = [](int, std::function<void()> then) { then(); };
         window->m_openUrl = [this](const QString &url) { m_urls << url; };
         return window;
     }
@@ -88,7 +90,6 @@ private slots:
     void listsAndStartValues();
     void keyFilter();
     void typingLimits();
-    void clicksThatStopTimer2();
     void vendorPage();
     void startUpFromFile_data();
     void startUpFromFile();
@@ -113,31 +114,31 @@ void TstMainWindow::captionsAndNames_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
-    QTest::newRow("Frame1") << "Frame1" << U(" 通讯设置 ");
-    QTest::newRow("Frame3") << "Frame3" << U(" 预设值 ");
-    QTest::newRow("Frame2") << "Frame2" << U(" 模块地址更改 ");
-    QTest::newRow("Label1") << "Label1" << U("串口号");
-    QTest::newRow("Label5") << "Label5" << U("停止位");
-    QTest::newRow("Label12") << "Label12" << "Slave ID";
-    QTest::newRow("Command1") << "Command1" << U("打开串口");
-    QTest::newRow("Label11") << "Label11" << "PWM Volt(1.0-24.0V):";
-    QTest::newRow("Label10(0)") << "Label10(0)" << "PWM Freq(1-150000HZ):";
-    QTest::newRow("Label10(1)") << "Label10(1)" << "Pulse HT(0.001-60.000S):";
-    QTest::newRow("Label10(2)") << "Label10(2)" << U("电流源(4.00-20.00mA):");
-    QTest::newRow("Label20(1)") << "Label20(1)" << "Pulse DT(0-60.000S):";
-    QTest::newRow("Label22") << "Label22" << U("电压源(2.00-10.00V):");
-    QTest::newRow("Label23") << "Label23" << U("正弦波频率(1-1005HZ):");
-    QTest::newRow("Label9") << "Label9" << U("工作模式:");
-    QTest::newRow("Label16") << "Label16" << U("修改波特率:");
-    QTest::newRow("Label18(3)") << "Label18(3)" << U("输出状态:");
-    QTest::newRow("Command5") << "Command5" << "OFF";
-    QTest::newRow("Command2") << "Command2" << U("设 置");
-    QTest::newRow("Command3") << "Command3" << U("读 取");
-    QTest::newRow("Command_OK1") << "Command_OK1" << U("修 改");
-    QTest::newRow("Label6") << "Label6" << U("模块地址:");
-    QTest::newRow("Label13(0)") << "Label13(0)" << "Send:";
-    QTest::newRow("Label7") << "Label7" << "Mess:";
-    QTest::newRow("Label14") << "Label14" << "Rece:";
+    QTest::newRow("portGroup") << "portGroup" << U(" 通讯设置 ");
+    QTest::newRow("presetGroup") << "presetGroup" << U(" 预设值 ");
+    QTest::newRow("addressGroup") << "addressGroup" << U(" 模块地址更改 ");
+    QTest::newRow("portCaption") << "portCaption" << U("串口号");
+    QTest::newRow("stopBitsCaption") << "stopBitsCaption" << U("停止位");
+    QTest::newRow("slaveCaption") << "slaveCaption" << "Slave ID";
+    QTest::newRow("portButton") << "portButton" << U("打开串口");
+    QTest::newRow("pwmVoltageCaption") << "pwmVoltageCaption" << "PWM Volt(1.0-24.0V):";
+    QTest::newRow("pwmFrequencyCaption") << "pwmFrequencyCaption" << "PWM Freq(1-150000HZ):";
+    QTest::newRow("pulseHighCaption") << "pulseHighCaption" << "Pulse HT(0.001-60.000S):";
+    QTest::newRow("currentSourceCaption") << "currentSourceCaption" << U("电流源(4.00-20.00mA):");
+    QTest::newRow("pulseDelayCaption") << "pulseDelayCaption" << "Pulse DT(0-60.000S):";
+    QTest::newRow("voltageSourceCaption") << "voltageSourceCaption" << U("电压源(2.00-10.00V):");
+    QTest::newRow("sineFrequencyCaption") << "sineFrequencyCaption" << U("正弦波频率(1-1005HZ):");
+    QTest::newRow("workModeCaption") << "workModeCaption" << U("工作模式:");
+    QTest::newRow("moduleBaudCaption") << "moduleBaudCaption" << U("修改波特率:");
+    QTest::newRow("outputCaption") << "outputCaption" << U("输出状态:");
+    QTest::newRow("outputButton") << "outputButton" << "OFF";
+    QTest::newRow("writeButton") << "writeButton" << U("设 置");
+    QTest::newRow("readButton") << "readButton" << U("读 取");
+    QTest::newRow("changeAddressButton") << "changeAddressButton" << U("修 改");
+    QTest::newRow("newAddressCaption") << "newAddressCaption" << U("模块地址:");
+    QTest::newRow("sentCaption") << "sentCaption" << "Send:";
+    QTest::newRow("statusCaption") << "statusCaption" << "Mess:";
+    QTest::newRow("receivedCaption") << "receivedCaption" << "Rece:";
 }
 
 void TstMainWindow::captionsAndNames()
@@ -164,41 +165,37 @@ void TstMainWindow::listsAndStartValues()
     QCOMPARE(window->size(), QSize(954, 466));
     QVERIFY(!window->windowIcon().isNull());
 
-    QCOMPARE(window->Combo1->count(), 9);
-    QCOMPARE(window->Combo1->itemText(8), "COM9");
-    QCOMPARE(window->Combo2->count(), 6);
-    QCOMPARE(window->Combo_Addr[2]->count(), 255);
-    QCOMPARE(window->Combo_Addr[2]->itemText(254), "255");
-    QCOMPARE(window->Combo_Addr[0]->count(), 254);
-    QCOMPARE(window->Combo_Addr[0]->itemText(253), "254");
-    QCOMPARE(window->Combo_Addr[0]->currentText(), "1");
-    QCOMPARE(window->Combo_Addr[2]->currentText(), "1");
-    QCOMPARE(window->findChild<QComboBox *>("Combo_Addr(2)"), window->Combo_Addr[2]);
+    QCOMPARE(List(*window, "portList")->count(), 9);
+    QCOMPARE(List(*window, "portList")->itemText(8), "COM9");
+    QCOMPARE(List(*window, "baudList")->count(), 6);
+    QCOMPARE(List(*window, "slaveList")->count(), 255);
+    QCOMPARE(List(*window, "slaveList")->itemText(254), "255");
+    QCOMPARE(List(*window, "newAddressList")->count(), 254);
+    QCOMPARE(List(*window, "newAddressList")->itemText(253), "254");
+    QCOMPARE(List(*window, "newAddressList")->currentText(), "1");
+    QCOMPARE(List(*window, "slaveList")->currentText(), "1");
+    QCOMPARE(window->findChild<QComboBox *>("slaveList"), List(*window, "slaveList"));
 
-    QCOMPARE(window->Combo3->currentText(), U("无校验"));
-    QCOMPARE(window->Combo4->currentText(), "8");
-    QCOMPARE(window->Combo5->currentText(), "1");
-    QVERIFY(!window->Combo3->isEnabled() && !window->Combo4->isEnabled() && !window->Combo5->isEnabled());
-    QCOMPARE(window->Combo6->currentText(), "9600");
+    QCOMPARE(List(*window, "parityList")->currentText(), U("无校验"));
+    QCOMPARE(List(*window, "dataBitsList")->currentText(), "8");
+    QCOMPARE(List(*window, "stopBitsList")->currentText(), "1");
+    QVERIFY(!List(*window, "parityList")->isEnabled() && !List(*window, "dataBitsList")->isEnabled() && !List(*window, "stopBitsList")->isEnabled());
+    QCOMPARE(List(*window, "moduleBaudList")->currentText(), "9600");
 
     const QStringList shown{"10.0", "1000", "50.0", "0.000", "0.010", "0.010", "50", "5.00", "4.00", "1", "50", "50"};
-    const QList<ValueBox *> boxes{window->Text3, window->Text4, window->Text5, window->Text6,
-                                  window->Text7, window->Text8, window->Text9, window->Text10,
-                                  window->Text11, window->Text12, window->Text13, window->Text14};
-    for (int i = 0; i < boxes.size(); ++i)
+    const auto boxes = ValueBoxes(*window);
+    for (std::size_t i = 0; i < boxes.size(); ++i)
         QCOMPARE(boxes[i]->text(), shown[i]);
-    QCOMPARE(window->Text3->palette().color(QPalette::Base), QColor(0, 0, 0));
-    QCOMPARE(window->Text3->palette().color(QPalette::Text), QColor(0, 255, 255));
+    QCOMPARE(Box(*window, "pwmVoltageBox")->palette().color(QPalette::Base), QColor(0, 0, 0));
+    QCOMPARE(Box(*window, "pwmVoltageBox")->palette().color(QPalette::Text), QColor(0, 255, 255));
 
     // Closed port, stopped timers, output OFF on a white frame, empty displays.
-    QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
-    QVERIFY(!window->Timer1->isActive() && !window->Timer2->isActive() && !window->Timer3->isActive());
-    QCOMPARE(window->Timer1->interval(), 160);
-    QCOMPARE(window->Timer2->interval(), 500);
-    QCOMPARE(window->Timer3->interval(), 1000);
-    QCOMPARE(BackColour(window->Label15[0]), QColor(255, 255, 255));
-    QVERIFY(window->Text1[0]->toPlainText().isEmpty() && window->Text2->toPlainText().isEmpty()
-            && window->Message_Show->toPlainText().isEmpty());
+    QCOMPARE(PortLamp(*window)->Color(), QColor(0, 0, 0));
+    QVERIFY(!ReplyTimer(*window)->isActive());
+    QCOMPARE(ReplyTimer(*window)->interval(), 160);
+    QCOMPARE(BackColour(Part<QLabel>(*window, "outputFrame")), QColor(255, 255, 255));
+    QVERIFY(Part<QPlainTextEdit>(*window, "sentBox")->toPlainText().isEmpty() && Part<QPlainTextEdit>(*window, "receivedBox")->toPlainText().isEmpty()
+            && Part<QPlainTextEdit>(*window, "statusBox")->toPlainText().isEmpty());
     QVERIFY(m_port.writes.empty());
 }
 
@@ -206,102 +203,88 @@ void TstMainWindow::keyFilter()
 {
     auto window = StartWith();
     window->show();
-    window->Text3->clear();
-    QTest::keyClicks(window->Text3, "12a.5/");
-    QCOMPARE(window->Text3->text(), "12.5");
+    ValueBox *const volt = Box(*window, "pwmVoltageBox");
+    ValueBox *const frequency = Box(*window, "pwmFrequencyBox");
+    ValueBox *const delay = Box(*window, "pulseDelayBox");
+    volt->clear();
+    QTest::keyClicks(volt, "12a.5/");
+    QCOMPARE(volt->text(), "12.5");
 
     // Backspace and the shortcut characters are discarded; Delete still removes.
-    QTest::keyClick(window->Text3, Qt::Key_Backspace);
-    QCOMPARE(window->Text3->text(), "12.5");
-    window->Text3->setCursorPosition(0);
-    QTest::keyClick(window->Text3, Qt::Key_Delete);
-    QCOMPARE(window->Text3->text(), "2.5");
-    QTest::keyClick(window->Text3, Qt::Key_End);
-    QTest::keyClick(window->Text3, Qt::Key_Left);
-    QTest::keyClick(window->Text3, Qt::Key_Delete);
-    QCOMPARE(window->Text3->text(), "2.");
+    QTest::keyClick(volt, Qt::Key_Backspace);
+    QCOMPARE(volt->text(), "12.5");
+    volt->setCursorPosition(0);
+    QTest::keyClick(volt, Qt::Key_Delete);
+    QCOMPARE(volt->text(), "2.5");
+    QTest::keyClick(volt, Qt::Key_End);
+    QTest::keyClick(volt, Qt::Key_Left);
+    QTest::keyClick(volt, Qt::Key_Delete);
+    QCOMPARE(volt->text(), "2.");
 
     QGuiApplication::clipboard()->setText("99");
-    window->Text4->clear();
-    QTest::keyClick(window->Text4, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(window->Text4->text(), "");
+    frequency->clear();
+    QTest::keyClick(frequency, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(frequency->text(), "");
     // The filter does not look at what the box holds: a point in the frequency is let in.
-    QTest::keyClicks(window->Text4, "1.5.");
-    QCOMPARE(window->Text4->text(), "1.5.");
+    QTest::keyClicks(frequency, "1.5.");
+    QCOMPARE(frequency->text(), "1.5.");
 
     // Boxes without the filter take letters, and Backspace works there.
-    window->Text6->clear();
-    QTest::keyClicks(window->Text6, "ab");
-    QTest::keyClick(window->Text6, Qt::Key_Backspace);
-    QCOMPARE(window->Text6->text(), "a");
+    delay->clear();
+    QTest::keyClicks(delay, "ab");
+    QTest::keyClick(delay, Qt::Key_Backspace);
+    QCOMPARE(delay->text(), "a");
 }
 
 void TstMainWindow::typingLimits()
 {
     auto window = StartWith();
     window->show();
-    window->Text12->clear();
-    QTest::keyClicks(window->Text12, "23");
-    QCOMPARE(window->Text12->text(), "2");
+    ValueBox *const workMode = Box(*window, "workModeBox");
+    ValueBox *const sine = Box(*window, "sineFrequencyBox");
+    ValueBox *const count = Box(*window, "pulseCountBox");
+    ValueBox *const duty = Box(*window, "pwmDutyBox");
+    ValueBox *const delay = Box(*window, "pulseDelayBox");
+    workMode->clear();
+    QTest::keyClicks(workMode, "23");
+    QCOMPARE(workMode->text(), "2");
 
-    window->Text13->clear();
-    QTest::keyClicks(window->Text13, "1234567890123");
-    QCOMPARE(window->Text13->text(), "1234567890123");
-    window->Text14->clear();
-    QTest::keyClicks(window->Text14, "123456789");
-    QCOMPARE(window->Text14->text(), "123456789");
+    sine->clear();
+    QTest::keyClicks(sine, "1234567890123");
+    QCOMPARE(sine->text(), "1234567890123");
+    count->clear();
+    QTest::keyClicks(count, "123456789");
+    QCOMPARE(count->text(), "123456789");
 
     // Text the program writes is shown whole; typing cannot lengthen it, deleting can shorten it.
-    window->Text5->setText("100.0");
-    QCOMPARE(window->Text5->text(), "100.0");
-    QTest::keyClick(window->Text5, Qt::Key_End);
-    QTest::keyClicks(window->Text5, "1");
-    QCOMPARE(window->Text5->text(), "100.0");
-    window->Text5->setCursorPosition(0);
-    QTest::keyClick(window->Text5, Qt::Key_Delete);
-    QCOMPARE(window->Text5->text(), "00.0");
-    QTest::keyClicks(window->Text5, "9");
-    QCOMPARE(window->Text5->text(), "00.0");
+    duty->setText("100.0");
+    QCOMPARE(duty->text(), "100.0");
+    QTest::keyClick(duty, Qt::Key_End);
+    QTest::keyClicks(duty, "1");
+    QCOMPARE(duty->text(), "100.0");
+    duty->setCursorPosition(0);
+    QTest::keyClick(duty, Qt::Key_Delete);
+    QCOMPARE(duty->text(), "00.0");
+    QTest::keyClicks(duty, "9");
+    QCOMPARE(duty->text(), "00.0");
 
     // A paste takes only as much as the limit leaves room for.
     QGuiApplication::clipboard()->setText("12345");
-    window->Text6->setText("0.00");
-    QTest::keyClick(window->Text6, Qt::Key_End);
-    QTest::keyClick(window->Text6, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(window->Text6->text(), "0.0012");
-}
-
-void TstMainWindow::clicksThatStopTimer2()
-{
-    auto window = StartWith();
-    window->show();
-    QTest::mouseClick(window->Text4, Qt::LeftButton);
-    QVERIFY(!window->Timer2->isActive());  // stopping a stopped timer changes nothing
-    for (QWidget *box : {static_cast<QWidget *>(window->Text3), static_cast<QWidget *>(window->Text4),
-                         static_cast<QWidget *>(window->Text5)}) {
-        window->Timer2->start();
-        QTest::mouseClick(box, Qt::LeftButton);
-        QVERIFY(!window->Timer2->isActive());
-    }
-    window->Timer2->start();
-    window->Combo6->activated(3);
-    QVERIFY(!window->Timer2->isActive());
-    window->Timer2->start();
-    QTest::mouseClick(window->Text6, Qt::LeftButton);
-    QTest::mouseClick(window->Text4, Qt::RightButton);  // a click is the left button's
-    QVERIFY(window->Timer2->isActive());
-    window->Timer2->stop();
+    delay->setText("0.00");
+    QTest::keyClick(delay, Qt::Key_End);
+    QTest::keyClick(delay, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(delay->text(), "0.0012");
 }
 
 void TstMainWindow::vendorPage()
 {
     auto window = StartWith();
     window->show();
-    QTest::mouseClick(window->Label30, Qt::LeftButton);
-    QTest::mouseClick(window->Label9, Qt::RightButton);
+    QTest::mouseClick(Part<QLabel>(*window, "vendorAddress"), Qt::LeftButton);
+    QTest::mouseClick(Part<QLabel>(*window, "workModeCaption"), Qt::RightButton);
     QVERIFY(m_urls.isEmpty());
-    QTest::mouseClick(window->Label9, Qt::LeftButton);
-    QCOMPARE(m_urls, QStringList{window->Label30->text()});
+    QTest::mouseClick(Part<QLabel>(*window, "workModeCaption"), Qt::LeftButton);
+    QCOMPARE(m_urls, QStringList{Part<QLabel>(*window, "vendorAddress")->text()});
 }
 
 void TstMainWindow::startUpFromFile_data()
@@ -332,14 +315,13 @@ void TstMainWindow::startUpFromFile()
     QFETCH(QString, baudText);
     auto window = content == "<none>" ? Start(nullptr) : Start(&content);
     if (!portText.isNull())
-        QCOMPARE(window->Combo1->currentText(), portText);
-    QCOMPARE(window->Combo1->currentIndex(), portIndex);
-    QCOMPARE(window->SelectedPort, portIndex + 1);
+        QCOMPARE(List(*window, "portList")->currentText(), portText);
+    QCOMPARE(List(*window, "portList")->currentIndex(), portIndex);
     if (!baudText.isNull())
-        QCOMPARE(window->Combo2->currentText(), baudText);
+        QCOMPARE(List(*window, "baudList")->currentText(), baudText);
     // Whatever the file says, the rest of the window starts the same.
-    QCOMPARE(window->Combo6->currentText(), "9600");
-    QCOMPARE(window->Text7->text(), "0.010");
+    QCOMPARE(List(*window, "moduleBaudList")->currentText(), "9600");
+    QCOMPARE(Box(*window, "pulseHighBox")->text(), "0.010");
     QVERIFY(m_port.writes.empty());
 }
 
@@ -347,9 +329,9 @@ void TstMainWindow::shutdownWritesFile()
 {
     {
         auto window = StartWith("1\r\n9600\r\n");
-        window->Combo1->setCurrentIndex(4);
-        window->Combo1->activated(4);
-        window->Combo2->setCurrentIndex(3);
+        List(*window, "portList")->setCurrentIndex(4);
+        List(*window, "portList")->activated(4);
+        List(*window, "baudList")->setCurrentIndex(3);
         window->close();
     }
     QCOMPARE(ReadFile(m_dir.filePath("com.txt")), QByteArray("5\r\n38400\r\n"));
@@ -357,15 +339,15 @@ void TstMainWindow::shutdownWritesFile()
     // A baud typed by hand survives a restart; a list with no item writes 0.
     {
         auto window = StartWith("0\r\n9600\r\n");
-        window->Combo2->setEditText("14400");
+        List(*window, "baudList")->setEditText("14400");
         window->close();
     }
     QCOMPARE(ReadFile(m_dir.filePath("com.txt")), QByteArray("0\r\n14400\r\n"));
     {
         const QByteArray keep = ReadFile(m_dir.filePath("com.txt"));
         auto window = Start(&keep);
-        QCOMPARE(window->Combo2->currentText(), "14400");
-        QCOMPARE(window->Combo1->currentText(), "COM0");
+        QCOMPARE(List(*window, "baudList")->currentText(), "14400");
+        QCOMPARE(List(*window, "portList")->currentText(), "COM0");
     }
 
     // Bytes of line 2 that are no UTF-8 go back as they were read.
@@ -389,7 +371,7 @@ void TstMainWindow::settingsFileThatIsAFolder()
     QVERIFY(QDir(m_dir.path()).mkdir("com.txt"));
     {
         auto window = std::make_unique<MainWindow>(m_port);
-        QCOMPARE(window->Combo1->currentText(), "COM1");
+        QCOMPARE(List(*window, "portList")->currentText(), "COM1");
         QVERIFY(window->close());
     }
     QVERIFY(QFileInfo(m_dir.filePath("com.txt")).isDir());
@@ -399,20 +381,16 @@ void TstMainWindow::settingsFileThatIsAFolder()
 void TstMainWindow::openAndClose()
 {
     auto window = StartWith("3\r\n19200\r\n");
-    window->Command1->click();
-    QCOMPARE(window->Command1->text(), U("关闭串口"));
-    QCOMPARE(window->Shape1->Color(), QColor(0, 255, 0));
+    Button(*window, "portButton")->click();
+    QCOMPARE(Button(*window, "portButton")->text(), U("关闭串口"));
+    QCOMPARE(PortLamp(*window)->Color(), QColor(0, 255, 0));
     QCOMPARE(m_port.lastPortNumber, 3);
     QCOMPARE(m_port.lastSettings, std::string("19200,N,8,1"));
-    QCOMPARE(window->OpenPortNumber, 3);
     QVERIFY(m_port.open);
 
-    window->Timer2->start();
-    window->Command1->click();
-    QCOMPARE(window->Command1->text(), U("打开串口"));
-    QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
-    QCOMPARE(window->OpenPortNumber, 0);
-    QVERIFY(!window->Timer2->isActive());
+    Button(*window, "portButton")->click();
+    QCOMPARE(Button(*window, "portButton")->text(), U("打开串口"));
+    QCOMPARE(PortLamp(*window)->Color(), QColor(0, 0, 0));
     QVERIFY(!m_port.open);
     QVERIFY(m_messages.isEmpty());
 }
@@ -441,15 +419,14 @@ void TstMainWindow::openFailures()
     m_port.trialResult = static_cast<serial::OpenResult>(trial);
     m_port.openResult = static_cast<serial::OpenResult>(real);
     m_port.lastFailure = {"/dev/ttyUSB0", "permission denied"};
-    window->Command1->click();
+    Button(*window, "portButton")->click();
     QCOMPARE(m_messages, QStringList{message});
     // the reason beneath the text (its words for each case: tst_open_failure_advice)
     if (trial == int(serial::OpenResult::NoPermission))
         QVERIFY2(m_reasons.value(0).startsWith("permission denied on /dev/ttyUSB0"), qPrintable(m_reasons.value(0)));
     QCOMPARE(m_errors.size(), 1);  // and one line for stderr (its words: tst_serial_pty)
-    QCOMPARE(window->Command1->text(), U("打开串口"));
-    QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
-    QCOMPARE(window->OpenPortNumber, 0);
+    QCOMPARE(Button(*window, "portButton")->text(), U("打开串口"));
+    QCOMPARE(PortLamp(*window)->Color(), QColor(0, 0, 0));
     QVERIFY(!m_port.open);
 }
 
@@ -457,68 +434,62 @@ void TstMainWindow::portListAndBaudClicks()
 {
     auto window = StartWith("2\r\n9600\r\n");
     // The entry already chosen: nothing happens, also while open.
-    window->Command1->click();
-    window->Combo1->activated(1);
-    QCOMPARE(window->Command1->text(), U("关闭串口"));
+    Button(*window, "portButton")->click();
+    List(*window, "portList")->activated(1);
+    QCOMPARE(Button(*window, "portButton")->text(), U("关闭串口"));
     QVERIFY(m_port.open);
 
     // Another entry while open: the port closes and the window says so.
-    window->Timer2->start();
-    window->Combo1->setCurrentIndex(5);
-    window->Combo1->activated(5);
-    QCOMPARE(window->Command1->text(), U("打开串口"));
-    QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
-    QCOMPARE(window->OpenPortNumber, 0);
-    QVERIFY(!window->Timer2->isActive());
+    List(*window, "portList")->setCurrentIndex(5);
+    List(*window, "portList")->activated(5);
+    QCOMPARE(Button(*window, "portButton")->text(), U("打开串口"));
+    QCOMPARE(PortLamp(*window)->Color(), QColor(0, 0, 0));
     QVERIFY(!m_port.open);
-    window->Command1->click();
+    Button(*window, "portButton")->click();
     QCOMPARE(m_port.lastPortNumber, 6);
     QVERIFY(m_port.open);
 
     // A baud-rate click closes an open port and does not reopen it.
-    window->Combo2->setCurrentIndex(0);
-    window->Combo2->activated(0);
-    QCOMPARE(window->Command1->text(), U("打开串口"));
+    List(*window, "baudList")->setCurrentIndex(0);
+    List(*window, "baudList")->activated(0);
+    QCOMPARE(Button(*window, "portButton")->text(), U("打开串口"));
     QVERIFY(!m_port.open);
-    window->Combo2->activated(0);
-    QCOMPARE(window->Command1->text(), U("打开串口"));
-    window->Command1->click();
+    List(*window, "baudList")->activated(0);
+    QCOMPARE(Button(*window, "portButton")->text(), U("打开串口"));
+    Button(*window, "portButton")->click();
     QCOMPARE(m_port.lastSettings, std::string("4800,N,8,1"));
 }
 
 void TstMainWindow::deviceLost()
 {
     auto window = StartWith();
-    window->Command1->click();
-    window->Timer2->start();
+    Button(*window, "portButton")->click();
     m_port.Pull();
-    QCOMPARE(window->Command1->text(), U("打开串口"));
-    QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
-    QCOMPARE(window->OpenPortNumber, 0);
-    QVERIFY(!window->Timer2->isActive());
+    QCOMPARE(Button(*window, "portButton")->text(), U("打开串口"));
+    QCOMPARE(PortLamp(*window)->Color(), QColor(0, 0, 0));
     // The user is told why the lamp went black; a request now is refused before anything is sent.
     QCOMPARE(m_messages, QStringList{U("串口不存在！")});
     QCOMPARE(m_errors, QStringList{"COM1: the device went away"});
-    window->Command3->click();
+    Button(*window, "readButton")->click();
     QCOMPARE(m_messages, (QStringList{U("串口不存在！"), U("请先打开串口！")}));
     QVERIFY(m_port.writes.empty());
-    window->Command1->click();
-    QCOMPARE(window->Command1->text(), U("关闭串口"));
+    Button(*window, "portButton")->click();
+    QCOMPARE(Button(*window, "portButton")->text(), U("关闭串口"));
 }
 
 // Text typed into a list is taken as typed: no completion, Enter chooses nothing, no click
-// runs. Combo1's chosen item follows its text, and the port button opens that one.
+// runs. The port list's chosen item follows its text, and the port button opens that one.
 void TstMainWindow::typedListText_data()
 {
     QTest::addColumn<QString>("list");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("enter");
-    QTest::addColumn<int>("index");  // Combo1's chosen item
-    QTest::newRow("Combo6 1") << "Combo6" << "1" << false << 2;
-    QTest::newRow("Combo2 1") << "Combo2" << "1" << false << 2;
-    QTest::newRow("Combo2 19200 Enter") << "Combo2" << "19200" << true << 2;
-    QTest::newRow("Combo1 COM7 Enter") << "Combo1" << "COM7" << true << 6;
-    QTest::newRow("Combo1 COM77") << "Combo1" << "COM77" << false << -1;
+    QTest::addColumn<int>("index");  // the port list's chosen item
+    QTest::newRow("module baud 1") << "moduleBaudList" << "1" << false << 2;
+    QTest::newRow("baud 1") << "baudList" << "1" << false << 2;
+    QTest::newRow("baud 19200 Enter") << "baudList" << "19200" << true << 2;
+    QTest::newRow("port COM7 Enter") << "portList" << "COM7" << true << 6;
+    QTest::newRow("port COM77") << "portList" << "COM77" << false << -1;
 }
 
 void TstMainWindow::typedListText()
@@ -531,7 +502,7 @@ void TstMainWindow::typedListText()
         auto window = StartWith("3\r\n9600\r\n");
         window->show();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));  // completion works in the focused list
-        window->Command1->click();
+        Button(*window, "portButton")->click();
         auto *combo = window->findChild<QComboBox *>(list);
         combo->setFocus();
         combo->lineEdit()->selectAll();
@@ -539,18 +510,18 @@ void TstMainWindow::typedListText()
         if (enter)
             QTest::keyClick(combo, Qt::Key_Return);
         QCOMPARE(combo->currentText(), typed);
-        QCOMPARE(window->Combo1->currentIndex(), index);
-        QCOMPARE(window->OpenPortNumber, 3);  // no click ran: COM3 is still open
+        QCOMPARE(List(*window, "portList")->currentIndex(), index);
+        QCOMPARE(m_port.lastPortNumber, 3);  // no click ran: COM3 is still open
         QVERIFY(m_port.open);
-        window->Command1->click();
-        window->Command1->click();
-        QCOMPARE(window->OpenPortNumber, index + 1);
+        Button(*window, "portButton")->click();
+        Button(*window, "portButton")->click();
+        QCOMPARE(m_port.open ? m_port.lastPortNumber : 0, index + 1);
         QCOMPARE(m_messages, index < 0 ? QStringList{U("串口不存在！")} : QStringList());
         // Picking COM3 from the drop-down closes a port open on another one, and only then.
-        window->Combo1->setCurrentIndex(2);
-        window->Combo1->activated(2);
+        List(*window, "portList")->setCurrentIndex(2);
+        List(*window, "portList")->activated(2);
         QCOMPARE(m_port.open, index == 2);
-        window->Combo1->setCurrentIndex(index);
+        List(*window, "portList")->setCurrentIndex(index);
         window->close();
     }
     QCOMPARE(ReadFile(m_dir.filePath("com.txt")).split('\r').first(), QByteArray::number(index + 1));
@@ -564,11 +535,11 @@ void TstMainWindow::editsBesideKeys_data()
     QTest::addColumn<QString>("way");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("kept");
-    QTest::newRow("input method, filter") << "Text3" << "im" << U("1a２.") << "1.";
-    QTest::newRow("menu paste, limit 6") << "Text9" << "paste" << "1234567" << "123456";
-    QTest::newRow("Shift+Insert, filter then limit") << "Text3" << "shift+insert" << "ab12345" << "1234";
-    QTest::newRow("drop, filter and limit") << "Text4" << "drop" << "12ab34567" << "123456";
-    QTest::newRow("drop, no limit") << "Text13" << "drop" << "abc1234567" << "abc1234567";
+    QTest::newRow("input method, filter") << "pwmVoltageBox" << "im" << U("1a２.") << "1.";
+    QTest::newRow("menu paste, limit 6") << "pulseNumberBox" << "paste" << "1234567" << "123456";
+    QTest::newRow("Shift+Insert, filter then limit") << "pwmVoltageBox" << "shift+insert" << "ab12345" << "1234";
+    QTest::newRow("drop, filter and limit") << "pwmFrequencyBox" << "drop" << "12ab34567" << "123456";
+    QTest::newRow("drop, no limit") << "sineFrequencyBox" << "drop" << "abc1234567" << "abc1234567";
 }
 
 void TstMainWindow::editsBesideKeys()
@@ -617,7 +588,7 @@ void TstMainWindow::signalsCloseTheWindow()
     {
         auto window = StartWith("1\r\n9600\r\n");
         window->show();
-        window->Combo1->setCurrentIndex(4);
+        List(*window, "portList")->setCurrentIndex(4);
         app::CloseOnSignals(window.get());
         std::raise(signal);
         QTRY_VERIFY(!window->isVisible());

@@ -1,5 +1,5 @@
 // The device operations through the window on a fake port: address change, parameter
-// write, output switch, parameter read with its decoding, and the unused polling code.
+// write, output switch, parameter read with its decoding.
 #include "support/exchange_window.h"
 
 #include <QtTest>
@@ -25,27 +25,19 @@ QByteArray Raw(const std::vector<uint8_t> &bytes)
     return QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
-// Text3..Text14 in number order.
-std::vector<ValueBox *> Fields(MainWindow &w)
-{
-    return {w.Text3, w.Text4, w.Text5, w.Text6, w.Text7, w.Text8,
-            w.Text9, w.Text10, w.Text11, w.Text12, w.Text13, w.Text14};
-}
-
 QStringList FieldTexts(MainWindow &w, int count = 12)
 {
     QStringList texts;
-    for (ValueBox *field : Fields(w))
+    for (ValueBox *field : ValueBoxes(w))
         texts << field->text();
     return texts.mid(0, count);
 }
 
-// The output switch as shown: "ON #00ff00 1".
+// The output switch as shown: "ON #00ff00".
 QString SwitchLook(MainWindow &w)
 {
-    return QString("%1 %2 %3")
-        .arg(w.Command5->text(), w.Label15[0]->palette().color(QPalette::Window).name())
-        .arg(w.OutputFlag);
+    return QString("%1 %2").arg(Button(w, "outputButton")->text(),
+                                Part<QLabel>(w, "outputFrame")->palette().color(QPalette::Window).name());
 }
 
 // The 35-byte parameter write of slave 1 carrying `registers`.
@@ -80,16 +72,12 @@ private slots:
     void outputSwitchAfterRead();
     void parameterRead_data();
     void parameterRead();
-    void poll_data();
-    void poll();
-    void writeRegister0012_data();
-    void writeRegister0012();
 };
 
 void TstOperations::addressChange_data()
 {
-    QTest::addColumn<QString>("newAddress");  // Combo_Addr(0)
-    QTest::addColumn<QString>("slave");       // Combo_Addr(2)
+    QTest::addColumn<QString>("newAddress");  // the new address list
+    QTest::addColumn<QString>("slave");       // the slave list
     QTest::addColumn<QString>("sent");        // empty: refused with "参数设置错误！"
     QTest::newRow("5") << "5" << "1" << "00 06 00 00 00 05 48 18 ";
     QTest::newRow("0") << "0" << "1" << Hex(WithCrc("00 06 00 00 00 00"));
@@ -109,23 +97,23 @@ void TstOperations::addressChange()
     QFETCH(QString, slave);
     QFETCH(QString, sent);
     ExchangeWindow w;
-    w->Combo_Addr[0]->setEditText(newAddress);
-    w->Combo_Addr[2]->setEditText(slave);
-    w->Command_OK1_Click();
-    QCOMPARE(w->Combo_Addr[2]->currentText(), slave);
+    List(*w, "newAddressList")->setEditText(newAddress);
+    List(*w, "slaveList")->setEditText(slave);
+    Click(*w, "changeAddressButton");
+    QCOMPARE(List(*w, "slaveList")->currentText(), slave);
     if (sent.isEmpty()) {
         QCOMPARE(w.messages, QStringList{U8(texts::kParameterError)});
         QVERIFY(w.port.writes.empty());
-        QVERIFY(!w->Timer1->isActive());
+        QVERIFY(!ReplyTimer(*w)->isActive());
         return;
     }
     QCOMPARE(w.messages, QStringList());
     QCOMPARE(w.Written(), QStringList{sent});
-    QCOMPARE(w->Text1[0]->toPlainText(), sent);
+    QCOMPARE(Part<QPlainTextEdit>(*w, "sentBox")->toPlainText(), sent);
 
     // The module echoes the request: good, and no field changes.
     w.port.Feed(w.port.writes[0]);
-    w->Timer1_Timer();
+    FireReplyTimer(*w);
     QCOMPARE(w.Status(), U8(texts::kReplyGood));
     QCOMPARE(FieldTexts(*w.window, 11), kStartShown);
 }
@@ -133,23 +121,23 @@ void TstOperations::addressChange()
 void TstOperations::decoding_data()
 {
     QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QStringList>("fields");  // Text3..Text14; "-": unchanged
-    QTest::addColumn<QString>("combo6");
-    QTest::addColumn<QString>("look");  // "-" caption, blue frame and 9: unchanged
+    QTest::addColumn<QStringList>("fields");  // as ValueBoxes() orders them; "-": unchanged
+    QTest::addColumn<QString>("moduleBaud");
+    QTest::addColumn<QString>("look");  // "-" caption and blue frame: unchanged
 
     const QStringList none(12, "-");
     auto with = [](QStringList fields, int index, const QString &text) {
         fields[index] = text;
         return fields;
     };
-    const QString on = "ON #00ff00 1";
+    const QString on = "ON #00ff00";
     QTest::newRow("16 registers") << Raw(ReadReply(kExample)) << kExampleShown << "9600" << on;
     QTest::newRow("output 0") << Raw(ReadReply(ExampleWith(0x0D, 0))) << kExampleShown << "9600"
-                              << "OFF #ffffff 0";
+                              << "OFF #ffffff";
     QTest::newRow("output 2") << Raw(ReadReply(ExampleWith(0x0D, 2))) << kExampleShown << "9600"
-                              << "OFF #ffffff 2";
+                              << "OFF #ffffff";
     QTest::newRow("output 40000") << Raw(ReadReply(ExampleWith(0x0D, 40000))) << kExampleShown << "9600"
-                                  << "OFF #ffffff 40000";
+                                  << "OFF #ffffff";
     QTest::newRow("baud code 0") << Raw(ReadReply(ExampleWith(0x0C, 0))) << kExampleShown << "4800" << on;
     QTest::newRow("baud code 5") << Raw(ReadReply(ExampleWith(0x0C, 5))) << kExampleShown << "115200" << on;
     QTest::newRow("baud code 6") << Raw(ReadReply(ExampleWith(0x0C, 6))) << kExampleShown << "-" << on;
@@ -157,43 +145,42 @@ void TstOperations::decoding_data()
                            << "9600" << on;
     QTest::newRow("high word FFFF") << Raw(ReadReply(ExampleWith(0x01, 0xFFFF)))
                                     << with(kExampleShown, 1, "4294936224") << "9600" << on;
-    QTest::newRow("1 register, 300") << Raw(ReadReply({300})) << with(none, 0, "30.0") << "-" << "- #0000ff 9";
+    QTest::newRow("1 register, 300") << Raw(ReadReply({300})) << with(none, 0, "30.0") << "-" << "- #0000ff";
     QTest::newRow("5 registers") << Raw(ReadReply({kExample.begin(), kExample.begin() + 5}))
-                                 << kExampleShown.mid(0, 4) + none.mid(4) << "-" << "- #0000ff 9";
+                                 << kExampleShown.mid(0, 4) + none.mid(4) << "-" << "- #0000ff";
     // A function-03 header on 8 bytes passes the check but is no read reply.
-    QTest::newRow("24 characters") << Raw(WithCrc("01 03 00 00 00 10")) << none << "-" << "- #0000ff 9";
+    QTest::newRow("24 characters") << Raw(WithCrc("01 03 00 00 00 10")) << none << "-" << "- #0000ff";
 }
 
 void TstOperations::decoding()
 {
     QFETCH(QByteArray, reply);
     QFETCH(QStringList, fields);
-    QFETCH(QString, combo6);
+    QFETCH(QString, moduleBaud);
     QFETCH(QString, look);
 
     ExchangeWindow w;
-    for (ValueBox *field : Fields(*w.window))
+    for (ValueBox *field : ValueBoxes(*w.window))
         field->setText("-");
-    w->Combo6->setEditText("-");
-    w->Command5->setText("-");
-    QPalette palette = w->Label15[0]->palette();
+    List(*w, "moduleBaudList")->setEditText("-");
+    Button(*w, "outputButton")->setText("-");
+    QPalette palette = Part<QLabel>(*w, "outputFrame")->palette();
     palette.setColor(QPalette::Window, Qt::blue);
-    w->Label15[0]->setPalette(palette);
-    w->OutputFlag = 9;
+    Part<QLabel>(*w, "outputFrame")->setPalette(palette);
 
-    w->Command3_Click();
+    Click(*w, "readButton");
     w.port.Feed({reply.begin(), reply.end()});
-    w->Timer1_Timer();
+    FireReplyTimer(*w);
     QCOMPARE(w.Status(), U8(texts::kReplyGood));
     QCOMPARE(FieldTexts(*w.window), fields);
-    QCOMPARE(w->Combo6->currentText(), combo6);
+    QCOMPARE(List(*w, "moduleBaudList")->currentText(), moduleBaud);
     QCOMPARE(SwitchLook(*w.window), look);
 }
 
 void TstOperations::parameterWrite_data()
 {
-    QTest::addColumn<QStringList>("fields");  // Text3..Text13
-    QTest::addColumn<QString>("combo6");
+    QTest::addColumn<QStringList>("fields");  // as ValueBoxes() orders them, without the counter
+    QTest::addColumn<QString>("moduleBaud");
     QTest::addColumn<bool>("open");
     QTest::addColumn<QString>("slave");
     QTest::addColumn<QStringList>("shown");
@@ -216,40 +203,40 @@ void TstOperations::parameterWrite_data()
 void TstOperations::parameterWrite()
 {
     QFETCH(QStringList, fields);
-    QFETCH(QString, combo6);
+    QFETCH(QString, moduleBaud);
     QFETCH(bool, open);
     QFETCH(QString, slave);
     QFETCH(QStringList, shown);
     QFETCH(QString, sent);
 
     ExchangeWindow w(open);
-    const auto boxes = Fields(*w.window);
+    const auto boxes = ValueBoxes(*w.window);
     for (int i = 0; i < fields.size(); ++i)
         boxes[static_cast<std::size_t>(i)]->setText(fields[i]);
-    w->Combo6->setEditText(combo6);
-    w->Combo_Addr[2]->setEditText(slave);
-    w->Command2_Click();
+    List(*w, "moduleBaudList")->setEditText(moduleBaud);
+    List(*w, "slaveList")->setEditText(slave);
+    Click(*w, "writeButton");
 
     QCOMPARE(FieldTexts(*w.window, 11), shown);
     if (sent.isEmpty()) {
         QCOMPARE(w.messages.size(), 1);
         QVERIFY(w.port.writes.empty());
-        QVERIFY(!w->Timer1->isActive());
+        QVERIFY(!ReplyTimer(*w)->isActive());
         return;
     }
     QCOMPARE(w.Written(), QStringList{sent});
-    QCOMPARE(w->Text1[0]->toPlainText(), sent);
+    QCOMPARE(Part<QPlainTextEdit>(*w, "sentBox")->toPlainText(), sent);
 
     // The module confirms with slave, 0x10, first register and count: no field changes.
     w.port.Feed(WithCrc("01 10 00 00 00 0D"));
-    w->Timer1_Timer();
+    FireReplyTimer(*w);
     QCOMPARE(w.Status(), U8(texts::kReplyGood));
     QCOMPARE(FieldTexts(*w.window, 11), shown);
 }
 
 void TstOperations::parameterField_data()
 {
-    QTest::addColumn<int>("field");  // 0 is Text3, 10 is Text13
+    QTest::addColumn<int>("field");  // as ValueBoxes() orders them
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QList<int>>("registers");
@@ -262,25 +249,25 @@ void TstOperations::parameterField_data()
         QTest::newRow(name) << field << text << shown << registers;
     };
     const char *huge = "99999999999999999999";
-    row("Text3 30", 0, "30", "24.0", {{0, 240}});
-    row("Text3 0.5", 0, "0.5", "1.0", {{0, 10}});
-    row("Text3 7.25", 0, "7.25", "7.3", {{0, 73}});
-    row("Text3 .", 0, ".", "10.0", {});
-    row("Text4 65535", 1, "65535", "65535", {{1, 0}, {2, 65535}});
-    row("Text4 65536", 1, "65536", "65536", {{1, 1}, {2, 0}});
-    row("Text4 131072", 1, "131072", "131072", {{1, 2}, {2, 0}});
-    row("Text4 huge", 1, huge, "150000", {{1, 2}, {2, 18928}});
-    row("Text5 negative", 2, "-3", "0.0", {{3, 0}});
-    row("Text6 1.2.3", 3, "1.2.3", "0.000", {});
-    row("Text7 0", 4, "0", "0.000", {{5, 0}});
-    row("Text7 -1", 4, "-1", "0.010", {{5, 10}});
-    row("Text9 -5", 6, "-5", "0", {{7, 0}});
-    row("Text9 abc", 6, "abc", "50", {});
-    row("Text9 huge", 6, huge, "60000", {{7, 60000}});
-    row("Text10 1e3", 7, "1e3", "2.00", {{8, 200}});
-    row("Text12 0", 9, "0", "0", {{11, 0}});
-    row("Text12 9", 9, "9", "4", {{11, 4}});
-    row("Text13 50.6", 10, "50.6", "50.6", {{10, 51}});
+    row("PWM volt 30", 0, "30", "24.0", {{0, 240}});
+    row("PWM volt 0.5", 0, "0.5", "1.0", {{0, 10}});
+    row("PWM volt 7.25", 0, "7.25", "7.3", {{0, 73}});
+    row("PWM volt .", 0, ".", "10.0", {});
+    row("PWM freq 65535", 1, "65535", "65535", {{1, 0}, {2, 65535}});
+    row("PWM freq 65536", 1, "65536", "65536", {{1, 1}, {2, 0}});
+    row("PWM freq 131072", 1, "131072", "131072", {{1, 2}, {2, 0}});
+    row("PWM freq huge", 1, huge, "150000", {{1, 2}, {2, 18928}});
+    row("PWM duty negative", 2, "-3", "0.0", {{3, 0}});
+    row("pulse delay 1.2.3", 3, "1.2.3", "0.000", {});
+    row("pulse high 0", 4, "0", "0.000", {{5, 0}});
+    row("pulse high -1", 4, "-1", "0.010", {{5, 10}});
+    row("pulse number -5", 6, "-5", "0", {{7, 0}});
+    row("pulse number abc", 6, "abc", "50", {});
+    row("pulse number huge", 6, huge, "60000", {{7, 60000}});
+    row("voltage source 1e3", 7, "1e3", "2.00", {{8, 200}});
+    row("work mode 0", 9, "0", "0", {{11, 0}});
+    row("work mode 9", 9, "9", "4", {{11, 4}});
+    row("sine frequency 50.6", 10, "50.6", "50.6", {{10, 51}});
 }
 
 void TstOperations::parameterField()
@@ -290,8 +277,8 @@ void TstOperations::parameterField()
     QFETCH(QString, shown);
     QFETCH(QList<int>, registers);
     ExchangeWindow w;
-    Fields(*w.window)[static_cast<std::size_t>(field)]->setText(text);
-    w->Command2_Click();
+    ValueBoxes(*w.window)[static_cast<std::size_t>(field)]->setText(text);
+    Click(*w, "writeButton");
     QStringList expected = kStartShown;
     expected[field] = shown;
     QCOMPARE(FieldTexts(*w.window, 11), expected);
@@ -300,7 +287,7 @@ void TstOperations::parameterField()
 
 void TstOperations::baudRateCode_data()
 {
-    QTest::addColumn<QStringList>("presses");  // the text of Combo6 at each press
+    QTest::addColumn<QStringList>("presses");  // the module baud list's text at each press
     QTest::addColumn<int>("code");             // sent by the last press; -1: it was refused
     QTest::newRow("unknown first: refused") << QStringList{"1234"} << -1;
     QTest::newRow("unknown after a write: refused") << QStringList{"19200", "1234"} << -1;
@@ -315,8 +302,8 @@ void TstOperations::baudRateCode()
     QFETCH(int, code);
     ExchangeWindow w;
     for (const QString &text : presses) {
-        w->Combo6->setEditText(text);
-        w->Command2_Click();
+        List(*w, "moduleBaudList")->setEditText(text);
+        Click(*w, "writeButton");
     }
     if (code < 0) {
         QCOMPARE(w.port.writes.size(), std::size_t(presses.size() - 1));
@@ -339,11 +326,11 @@ void TstOperations::outputSwitch()
 {
     QFETCH(bool, open);
     ExchangeWindow w(open);
-    QCOMPARE(SwitchLook(*w.window), "OFF #ffffff 0");
-    w->Command5_Click();
-    QCOMPARE(SwitchLook(*w.window), "ON #00ff00 1");
-    w->Command5_Click();
-    QCOMPARE(SwitchLook(*w.window), "OFF #ffffff 0");
+    QCOMPARE(SwitchLook(*w.window), "OFF #ffffff");
+    Click(*w, "outputButton");
+    QCOMPARE(SwitchLook(*w.window), "ON #00ff00");
+    Click(*w, "outputButton");
+    QCOMPARE(SwitchLook(*w.window), "OFF #ffffff");
     if (open) {
         QCOMPARE(w.Written(), (QStringList{"01 06 00 0D 00 01 D9 C9 ", "01 06 00 0D 00 00 18 09 "}));
         QCOMPARE(w.messages, QStringList());
@@ -365,13 +352,13 @@ void TstOperations::outputSwitchAfterRead()
     QFETCH(int, pressesBefore);
     ExchangeWindow w;
     for (int i = 0; i < pressesBefore; ++i)
-        w->Command5_Click();
-    w->Command3_Click();
+        Click(*w, "outputButton");
+    Click(*w, "readButton");
     w.port.Feed(ReadReply(kExample));  // 0x000D = 1
-    w->Timer1_Timer();
-    QCOMPARE(SwitchLook(*w.window), "ON #00ff00 1");
-    w->Command5_Click();
-    QCOMPARE(SwitchLook(*w.window), "OFF #ffffff 0");
+    FireReplyTimer(*w);
+    QCOMPARE(SwitchLook(*w.window), "ON #00ff00");
+    Click(*w, "outputButton");
+    QCOMPARE(SwitchLook(*w.window), "OFF #ffffff");
     QCOMPARE(w.Written().last(), "01 06 00 0D 00 00 18 09 ");
 }
 
@@ -386,92 +373,18 @@ void TstOperations::parameterRead()
 {
     QFETCH(bool, open);
     ExchangeWindow w(open);
-    w->Timer2->start();
-    const QStringList before = FieldTexts(*w.window) << w->Combo6->currentText() << SwitchLook(*w.window);
-    w->Command3_Click();
-    QVERIFY(!w->Timer2->isActive());
+    const QStringList before = FieldTexts(*w.window) << List(*w, "moduleBaudList")->currentText() << SwitchLook(*w.window);
+    Click(*w, "readButton");
     if (open) {
         QCOMPARE(w.Written(), QStringList{"01 03 00 00 00 10 44 06 "});
-        QCOMPARE(w->Text1[0]->toPlainText(), "01 03 00 00 00 10 44 06 ");
+        QCOMPARE(Part<QPlainTextEdit>(*w, "sentBox")->toPlainText(), "01 03 00 00 00 10 44 06 ");
     } else {
         QCOMPARE(w.messages, QStringList{U8(texts::kOpenPortFirst)});
         QVERIFY(w.port.writes.empty());
         w.port.Feed(ReadReply(kExample));
-        w->Timer1_Timer();
-        QCOMPARE(FieldTexts(*w.window) << w->Combo6->currentText() << SwitchLook(*w.window), before);
+        FireReplyTimer(*w);
+        QCOMPARE(FieldTexts(*w.window) << List(*w, "moduleBaudList")->currentText() << SwitchLook(*w.window), before);
     }
-}
-
-void TstOperations::poll_data()
-{
-    QTest::addColumn<QString>("timer");
-    QTest::addColumn<bool>("open");
-    QTest::addColumn<QString>("slave");
-    QTest::addColumn<QString>("message");  // empty: the read goes out
-    QTest::addColumn<bool>("timer2After");
-    const QString closed = U8(texts::kOpenPortFirst);
-    QTest::newRow("Timer2, port closed") << "Timer2" << false << "1" << closed << false;
-    QTest::newRow("Timer2, no slave address") << "Timer2" << true << "" << U8(texts::kAddressNotSet) << false;
-    QTest::newRow("Timer2, slave address x") << "Timer2" << true << "x" << U8(texts::kAddressNotSet) << false;
-    QTest::newRow("Timer2, slave 1") << "Timer2" << true << "1" << "" << true;
-    QTest::newRow("Timer3, port closed") << "Timer3" << false << "1" << closed << false;
-    QTest::newRow("Timer3, no slave address") << "Timer3" << true << "" << U8(texts::kParameterError) << false;
-    QTest::newRow("Timer3, slave 1") << "Timer3" << true << "1" << "" << false;
-}
-
-// Timer2 reads on every tick until a refusal stops it; Timer3 reads once and stops whatever
-// happened. Both ask for the read button's block, so the reply is judged and decoded alike.
-void TstOperations::poll()
-{
-    QFETCH(QString, timer);
-    QFETCH(bool, open);
-    QFETCH(QString, slave);
-    QFETCH(QString, message);
-    QFETCH(bool, timer2After);
-    ExchangeWindow w(open);
-    w->Combo_Addr[2]->setEditText(slave);
-    w->Timer2->start();
-    if (timer == "Timer2") {
-        w->Timer2_Timer();
-    } else {
-        w->Timer3->start();
-        w->Timer3_Timer();
-    }
-    QCOMPARE(w->Timer2->isActive(), timer2After);
-    QVERIFY(!w->Timer3->isActive());
-    if (!message.isEmpty()) {
-        QCOMPARE(w.messages, QStringList{message});
-        QVERIFY(w.port.writes.empty());
-        QVERIFY(!w->Timer1->isActive());
-        return;
-    }
-    QCOMPARE(w.Written(), QStringList{"01 03 00 00 00 10 44 06 "});
-    w.port.Feed(ReadReply(kExample));
-    w->Timer1_Timer();
-    QCOMPARE(w.Status(), U8(texts::kReplyGood));
-    QCOMPARE(FieldTexts(*w.window), kExampleShown);
-}
-
-void TstOperations::writeRegister0012_data()
-{
-    QTest::addColumn<int>("outputFlag");
-    QTest::addColumn<QString>("sent");
-    QTest::newRow("output off") << 0 << Hex(WithCrc("01 06 00 12 00 01"));
-    QTest::newRow("output on") << 1 << "";
-}
-
-void TstOperations::writeRegister0012()
-{
-    QFETCH(int, outputFlag);
-    QFETCH(QString, sent);
-    ExchangeWindow w;
-    w->OutputFlag = outputFlag;
-    w->Text2->setPlainText("old");
-    w->WriteRegister0012AndReadBack();
-    QVERIFY(w->Timer3->isActive());
-    QCOMPARE(w.Written(), sent.isEmpty() ? QStringList() : QStringList{sent});
-    QCOMPARE(w->Timer1->isActive(), !sent.isEmpty());
-    QCOMPARE(w->Text2->toPlainText(), "old");  // the "Rece:" field is not cleared here
 }
 
 QTEST_MAIN(TstOperations)

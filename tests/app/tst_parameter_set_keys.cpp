@@ -2,6 +2,8 @@
 // sent; a file that cannot be used leaves every field as it was and says why.
 
 #include "app/main_window.h"
+#include "app/preset_panel.h"
+#include "support/window_parts.h"
 #include "support/fake_port.h"
 
 #include <QtTest>
@@ -29,26 +31,28 @@ class TestParameterSetKeys : public QObject {
 
     static QStringList Fields(const MainWindow &w)
     {
-        return {w.Text3->text(), w.Text4->text(), w.Text5->text(), w.Text6->text(), w.Text7->text(),
-                w.Text8->text(), w.Text9->text(), w.Text10->text(), w.Text11->text(), w.Text12->text(),
-                w.Text13->text(), w.Combo6->currentText()};
+        QStringList texts;
+        for (const ValueBox *box : ValueBoxes(w))
+            texts << box->text();
+        texts.removeLast();  // the pulse counter is no parameter
+        return texts << List(w, "moduleBaudList")->currentText();
     }
 
 private slots:
-    // Saved as 设 置 would send it (30 V becomes 24.0), loaded into a fresh window by the keys.
+    // Saved as the write button would send it (30 V becomes 24.0), loaded into a fresh window by the keys.
     // A name without a suffix gets .json.
     void saveThenLoad()
     {
         m_chosen = m_dir.filePath(QStringLiteral("set"));
         auto first = Window();
         QVERIFY(QTest::qWaitForWindowActive(first.get()));
-        first->Text3->setText(QStringLiteral("30"));
-        first->Text7->setText(QStringLiteral("1.5"));
-        first->Combo6->setCurrentIndex(4);
+        Box(*first, "pwmVoltageBox")->setText(QStringLiteral("30"));
+        Box(*first, "pulseHighBox")->setText(QStringLiteral("1.5"));
+        List(*first, "moduleBaudList")->setCurrentIndex(4);
         // the keys work with the caret in a filtered PWM box too
-        first->Text3->setFocus();
-        QTest::keyClick(first->Text3, Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(first->Text3->text(), QStringLiteral("30"));
+        Box(*first, "pwmVoltageBox")->setFocus();
+        QTest::keyClick(Box(*first, "pwmVoltageBox"), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(Box(*first, "pwmVoltageBox")->text(), QStringLiteral("30"));
 
         m_chosen = m_dir.filePath(QStringLiteral("set.json"));
         auto second = Window();
@@ -83,7 +87,7 @@ private slots:
         }
         auto window = Window();
         const QStringList before = Fields(*window);
-        window->LoadParameterSet();
+        Part<PresetPanel>(*window, "presetGroup")->loadParameterSet();
         QCOMPARE(m_messages.size(), 1);
         QVERIFY2(m_messages.first().contains(said), qPrintable(m_messages.first()));
         QCOMPARE(Fields(*window), before);

@@ -11,13 +11,13 @@ private:
     static void ReadStillWorks(ExchangeWindow &w)
     {
         if (!w->PortIsOpen())
-            w->Command1_Click();
-        w->Command3_Click();
+            Click(*w, "portButton");
+        Click(*w, "readButton");
         w.port.Feed(ReadReply({240, 0, 1000, 500, 0, 10, 10, 50, 500, 400, 50, 1, 1, 0, 0, 9}));
-        w->Timer1_Timer();
+        FireReplyTimer(*w);
         QCOMPARE(w.Status(), U8(texts::kReplyGood));
-        QCOMPARE(w->Text3->text(), "24.0");
-        QCOMPARE(w->Text14->text(), "9");
+        QCOMPARE(Box(*w, "pwmVoltageBox")->text(), "24.0");
+        QCOMPARE(Box(*w, "pulseCountBox")->text(), "9");
     }
 
 private slots:
@@ -54,9 +54,9 @@ void TstRobustness::fieldTexts()
     QFETCH(QString, text);
     QFETCH(QString, shown);
     ExchangeWindow w;
-    w->Text9->setText(text);
-    w->Command2_Click();
-    QCOMPARE(w->Text9->text(), shown);
+    Box(*w, "pulseNumberBox")->setText(text);
+    Click(*w, "writeButton");
+    QCOMPARE(Box(*w, "pulseNumberBox")->text(), shown);
     // The pulse number travels in bytes 21-22 of the write, exactly as shown.
     QCOMPARE(w.port.writes.size(), std::size_t(1));
     const auto &frame = w.port.writes.front();
@@ -69,17 +69,16 @@ void TstRobustness::pastedTextInEveryBox()
     ExchangeWindow w;
     const QString huge(10000, QLatin1Char('9'));
     const QString junk = QString(5000, QLatin1Char('x')) + QStringLiteral("\x01\t\xff");
-    ValueBox *const boxes[] = {w->Text3, w->Text4, w->Text5, w->Text6, w->Text7, w->Text8,
-                               w->Text9, w->Text10, w->Text11, w->Text12, w->Text13, w->Text14};
-    for (std::size_t i = 0; i < std::size(boxes); ++i)
+    const auto boxes = ValueBoxes(*w);
+    for (std::size_t i = 0; i < boxes.size(); ++i)
         boxes[i]->setText(i % 2 ? junk : huge);
-    w->Command2_Click();
-    // Numbers clamp to their bound, text that is no number gets its default; Text14 is no
-    // parameter and keeps what it holds.
+    Click(*w, "writeButton");
+    // Numbers clamp to their bound, text that is no number gets its default; the pulse
+    // counter is no parameter and keeps what it holds.
     const QStringList shown{"24.0", "1000", "100.0", "0.000", "60.000", "0.010", "60000", "2.00", "20.00", "1", "1005"};
     for (int i = 0; i < shown.size(); ++i)
         QCOMPARE(boxes[i]->text(), shown[i]);
-    QCOMPARE(w->Text14->text(), junk);
+    QCOMPARE(Box(*w, "pulseCountBox")->text(), junk);
     QCOMPARE(w.Written(), QStringList{Hex(WithCrc("01 10 00 00 00 0D 1A 00 F0 00 00 03 E8 03 E8 00 00 EA 60 00 0A"
                                                   " EA 60 00 C8 07 D0 03 ED 00 01 00 01"))});
     ReadStillWorks(w);
@@ -102,10 +101,10 @@ void TstRobustness::addressListsInEveryOperation()
     QFETCH(QString, text);
     QFETCH(bool, sent);
     ExchangeWindow w;
-    w->Combo_Addr[2]->setEditText(text);
-    w->Command2_Click();
-    w->Command3_Click();
-    w->Command5_Click();
+    List(*w, "slaveList")->setEditText(text);
+    Click(*w, "writeButton");
+    Click(*w, "readButton");
+    Click(*w, "outputButton");
     if (sent) {
         QCOMPARE(w.port.writes.size(), std::size_t(3));
         for (const auto &frame : w.port.writes)
@@ -115,8 +114,8 @@ void TstRobustness::addressListsInEveryOperation()
         QVERIFY(w.port.writes.empty());
         QCOMPARE(w.messages, QStringList(3, U8(texts::kParameterError)));
     }
-    w->Combo_Addr[0]->setEditText(text);
-    w->Command_OK1_Click();
+    List(*w, "newAddressList")->setEditText(text);
+    Click(*w, "changeAddressButton");
     QCOMPARE(w.port.writes.size(), std::size_t(sent ? 4 : 0));
     if (sent)
         QCOMPARE(Hex(w.port.writes.back()), Hex(WithCrc("00 06 00 00 00 07")));
@@ -137,9 +136,9 @@ void TstRobustness::hugeSettingsLine()
         FakePort port;
         MainWindow window(port);
         // Only the start of a huge file is read: the list shows no item, and no second line.
-        QCOMPARE(window.Combo1->currentIndex(), -1);
-        QVERIFY(window.Combo1->currentText().startsWith("COM777"));
-        QCOMPARE(window.Combo2->currentText(), "9600");
+        QCOMPARE(List(window, "portList")->currentIndex(), -1);
+        QVERIFY(List(window, "portList")->currentText().startsWith("COM777"));
+        QCOMPARE(List(window, "baudList")->currentText(), "9600");
         window.close();
     }
     QFile file("com.txt");
@@ -160,60 +159,63 @@ void TstRobustness::settingsFileCannotBeWritten()
 void TstRobustness::floodOfBytes()
 {
     ExchangeWindow w;
-    w->Command3_Click();
+    Click(*w, "readButton");
     std::vector<uint8_t> chunk(1024);
     for (std::size_t i = 0; i < chunk.size(); ++i)
         chunk[i] = static_cast<uint8_t>(i * 7);
     for (int i = 0; i < 64; ++i)
         w.port.Feed(chunk);
-    QVERIFY(w->ReceiveBuffer.size() <= 3 * 1024 + 3 * chunk.size());
+    QVERIFY(Exchange(*w)->ReceivedHex().size() <= 3 * 1024 + 3 * chunk.size());
     QVERIFY(w.port.waiting.empty());
-    w->Timer1_Timer();
+    FireReplyTimer(*w);
     QCOMPARE(w.Status(), U8(texts::kReplyBad));
-    QVERIFY(w->Text2->toPlainText().isEmpty());
+    QVERIFY(Part<QPlainTextEdit>(*w, "receivedBox")->toPlainText().isEmpty());
     ReadStillWorks(w);
 }
 
 void TstRobustness::replyInSingleBytes()
 {
     ExchangeWindow w;
-    w->Command3_Click();
+    Click(*w, "readButton");
     for (uint8_t byte : ReadReply({100, 0, 1000, 500, 0, 10, 10, 50, 500, 400, 50, 1, 1, 0, 0, 3}))
         w.port.Feed({byte});
-    w->Timer1_Timer();
+    FireReplyTimer(*w);
     QCOMPARE(w.Status(), U8(texts::kReplyGood));
-    QCOMPARE(w->Text2->toPlainText().size(), 111);
-    QCOMPARE(w->Text14->text(), "3");
+    QCOMPARE(Part<QPlainTextEdit>(*w, "receivedBox")->toPlainText().size(), 111);
+    QCOMPARE(Box(*w, "pulseCountBox")->text(), "3");
 }
 
 void TstRobustness::devicePulledMidExchange()
 {
     ExchangeWindow w;
-    w->Command3_Click();
+    Click(*w, "readButton");
     w.port.Feed(Bytes("01 03 20 00"));
     w.port.Pull();
-    QCOMPARE(w->Command1->text(), U8(texts::kPortClosedCaption));
-    w->Timer1_Timer();
+    QCOMPARE(Button(*w, "portButton")->text(), U8(texts::kPortClosedCaption));
+    FireReplyTimer(*w);
     QCOMPARE(w.Status(), U8(texts::kReplyBad));
-    QVERIFY(!w->Timer1->isActive());
+    QVERIFY(!ReplyTimer(*w)->isActive());
     ReadStillWorks(w);
 }
 
 void TstRobustness::devicePulledDuringPause()
 {
     ExchangeWindow w;
-    w->m_sleep = [&w](int) { w.port.Pull(); };
-    w->Command2_Click();
+    w->m_after = [&w](int, std::function<void()> then) {
+        w.port.Pull();
+        then();
+    };
+    Click(*w, "writeButton");
     QCOMPARE(w.port.writes.size(), std::size_t(1));
-    QCOMPARE(w->Command1->text(), U8(texts::kPortClosedCaption));
-    QVERIFY(w->Timer1->isActive());
-    w->Timer1_Timer();
+    QCOMPARE(Button(*w, "portButton")->text(), U8(texts::kPortClosedCaption));
+    QVERIFY(ReplyTimer(*w)->isActive());
+    FireReplyTimer(*w);
     QCOMPARE(w.Status(), U8(texts::kReplyBad));
     // The pull is reported; sending now is refused before anything goes out.
-    w->Command3_Click();
+    Click(*w, "readButton");
     QCOMPARE(w.messages, (QStringList{U8(texts::kPortMissing), U8(texts::kOpenPortFirst)}));
     QCOMPARE(w.port.writes.size(), std::size_t(1));
-    w->m_sleep = [](int) {};
+    w->m_after = [](int, std::function<void()> then) { then(); };
     ReadStillWorks(w);
 }
 

@@ -5,6 +5,8 @@
 #include "app/screen_fit.h"
 #include "support/exchange_window.h"
 
+#include <QGroupBox>
+
 #include <QScrollBar>
 #include <QStyleOptionButton>
 #include <QtTest>
@@ -39,16 +41,16 @@ QMap<QString, QString> Overflows(MainWindow &w)
     for (QPushButton *button : w.findChildren<QPushButton *>()) {
         QStyleOptionButton option;
         option.initFrom(button);
-        const QStringList shown = button == w.Command1 ? QStringList{Tr(texts::kPortClosedCaption), Tr(texts::kPortOpenCaption)}
-                                  : button == w.Command5 ? QStringList{texts::kOn, texts::kOff}
+        const QStringList shown = button == Button(w, "portButton") ? QStringList{Tr(texts::kPortClosedCaption), Tr(texts::kPortOpenCaption)}
+                                  : button == Button(w, "outputButton") ? QStringList{texts::kOn, texts::kOff}
                                                          : QStringList{button->text()};
         check(button, shown, button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width());
     }
     // Of the lists only the parity list holds words; the others hold numbers and port names.
-    for (int i = 0; i < w.Combo3->count(); ++i)
-        check(w.Combo3, {w.Combo3->itemText(i)}, w.Combo3->lineEdit()->width() - 4);  // the line edit's margins
-    check(w.Message_Show, {Tr(texts::kReplyGood), Tr(texts::kReplyBad)},
-          w.Message_Show->viewport()->width() - 2 * int(w.Message_Show->document()->documentMargin()));
+    for (int i = 0; i < List(w, "parityList")->count(); ++i)
+        check(List(w, "parityList"), {List(w, "parityList")->itemText(i)}, List(w, "parityList")->lineEdit()->width() - 4);  // the line edit's margins
+    check(Part<QPlainTextEdit>(w, "statusBox"), {Tr(texts::kReplyGood), Tr(texts::kReplyBad)},
+          Part<QPlainTextEdit>(w, "statusBox")->viewport()->width() - 2 * int(Part<QPlainTextEdit>(w, "statusBox")->document()->documentMargin()));
     return found;
 }
 
@@ -72,7 +74,7 @@ void TstWindowFit::captionsFit_data()
     QTest::addColumn<QStringList>("tooNarrow");
     // The lists of the communication group are 65 pixels wide: the Chinese parity items
     // lose a few pixels at their right end (the fixed layout).
-    QTest::newRow("zh") << "zh" << QStringList{"Combo3"};
+    QTest::newRow("zh") << "zh" << QStringList{"parityList"};
     QTest::newRow("en") << "en" << QStringList{};
 }
 
@@ -97,22 +99,22 @@ void TstWindowFit::operationsInEnglish()
     QVERIFY(app::LoadLanguage(english, "en"));
     qApp->installTranslator(&english);
     ExchangeWindow w;  // opened by a click on "Open"
-    QCOMPARE(w->Command1->text(), QString("Close"));
+    QCOMPARE(Button(*w, "portButton")->text(), QString("Close"));
     QCOMPARE(QString::fromStdString(w.port.lastSettings), QString("9600,N,8,1"));
-    w->Command5_Click();
-    w->Command2_Click();
-    w->Command3_Click();
+    Click(*w, "outputButton");
+    Click(*w, "writeButton");
+    Click(*w, "readButton");
     w.port.Feed(ReadReply(kExample));  // output ON
-    w->Timer1_Timer();
+    FireReplyTimer(*w);
     QCOMPARE(w.Status(), QString("Communication OK!"));
-    w->Command5_Click();
+    Click(*w, "outputButton");
     const QStringList written = w.Written();
     QCOMPARE(written.size(), 4);
     QVERIFY(written[1].startsWith("01 10 00 00 00 0D 1A "));
     QCOMPARE((QStringList{written[0], written[3]}), QStringList({"01 06 00 0D 00 01 D9 C9 ", "01 06 00 0D 00 00 18 09 "}));
-    QCOMPARE(w->Text3->text(), QString("24.0"));
-    w->Command1_Click();
-    w->Command3_Click();
+    QCOMPARE(Box(*w, "pwmVoltageBox")->text(), QString("24.0"));
+    Click(*w, "portButton");
+    Click(*w, "readButton");
     QCOMPARE(w.messages, QStringList{"Open the serial port first!"});
 }
 
@@ -168,19 +170,19 @@ void TstWindowFit::wheelOverLists()
         QSpontaneKeyEvent::setSpontaneous(&notch);
         qApp->notify(list, &notch);
     };
-    w->Text3->setFocus();
+    Box(*w, "pwmVoltageBox")->setFocus();
     QCOMPARE(frame->verticalScrollBar()->value(), 0);
-    for (QComboBox *list : {w->Combo_Addr[2], w->Combo6, w->Combo1}) {
+    for (QComboBox *list : {List(*w, "slaveList"), List(*w, "moduleBaudList"), List(*w, "portList")}) {
         const QString before = list->currentText();
         wheel(list);
         QCOMPARE(list->currentText(), before);
     }
     QVERIFY(frame->verticalScrollBar()->value() > 0);
     frame->activateWindow();
-    w->Combo_Addr[2]->setFocus();
-    QTRY_VERIFY(w->Combo_Addr[2]->hasFocus());
-    wheel(w->Combo_Addr[2]);
-    QCOMPARE(w->Combo_Addr[2]->currentText(), QStringLiteral("2"));
+    List(*w, "slaveList")->setFocus();
+    QTRY_VERIFY(List(*w, "slaveList")->hasFocus());
+    wheel(List(*w, "slaveList"));
+    QCOMPARE(List(*w, "slaveList")->currentText(), QStringLiteral("2"));
     frame->close();
 }
 

@@ -2,6 +2,7 @@
 // what the user sees, what goes on the wire and what the module ends up holding.
 
 #include "app/main_window.h"
+#include "support/window_parts.h"
 #include "serial/qt_serial_port.h"
 #include "support/pty_pair.h"
 #include "support/sim_process.h"
@@ -22,24 +23,18 @@ const QString kBad = U("通讯数据错误！");
 const QString kOpenCaption = U("关闭串口");
 const QString kClosedCaption = U("打开串口");
 
-// The start values of the module as the window shows them after a read: Text3 .. Text14,
-// Combo6, Command5.
+// The start values of the module as the window shows them after a read: the value boxes,
+// the module baud list and the output switch.
 const QStringList kModuleStart{"10.0", "1000", "50.0", "0.000", "0.010", "0.010", "50",
                                "5.00", "4.00", "1",    "50",   "0",    "9600", "OFF"};
 
-QList<QLineEdit *> ValueBoxes(const MainWindow &w)
-{
-    return {w.Text3, w.Text4, w.Text5, w.Text6, w.Text7, w.Text8,
-            w.Text9, w.Text10, w.Text11, w.Text12, w.Text13, w.Text14};
-}
-
-// What a decoded read can change: Text3 .. Text14, Combo6 and the output switch.
+// What a decoded read can change: the value boxes, the module baud list and the output switch.
 QStringList Shown(const MainWindow &w)
 {
     QStringList shown;
     for (const QLineEdit *box : ValueBoxes(w))
         shown << box->text();
-    return shown << w.Combo6->currentText() << w.Command5->text();
+    return shown << List(w, "moduleBaudList")->currentText() << Button(w, "outputButton")->text();
 }
 
 // The parameter block 0x0000..0x000C as the fields show it, scaled to register values.
@@ -48,20 +43,20 @@ QStringList BlockFromFields(const MainWindow &w)
     auto scaled = [](const QLineEdit *box, double scale) {
         return QString::number(qRound(box->text().toDouble() * scale));
     };
-    const qint64 frequency = w.Text4->text().toLongLong();
-    return {scaled(w.Text3, 10),
+    const qint64 frequency = Box(w, "pwmFrequencyBox")->text().toLongLong();
+    return {scaled(Box(w, "pwmVoltageBox"), 10),
             QString::number(frequency >> 16),
             QString::number(frequency & 0xFFFF),
-            scaled(w.Text5, 10),
-            scaled(w.Text6, 1000),
-            scaled(w.Text7, 1000),
-            scaled(w.Text8, 1000),
-            scaled(w.Text9, 1),
-            scaled(w.Text10, 100),
-            scaled(w.Text11, 100),
-            scaled(w.Text13, 1),
-            scaled(w.Text12, 1),
-            QString::number(w.Combo6->findText(w.Combo6->currentText()))};
+            scaled(Box(w, "pwmDutyBox"), 10),
+            scaled(Box(w, "pulseDelayBox"), 1000),
+            scaled(Box(w, "pulseHighBox"), 1000),
+            scaled(Box(w, "pulseLowBox"), 1000),
+            scaled(Box(w, "pulseNumberBox"), 1),
+            scaled(Box(w, "voltageSourceBox"), 100),
+            scaled(Box(w, "currentSourceBox"), 100),
+            scaled(Box(w, "sineFrequencyBox"), 1),
+            scaled(Box(w, "workModeBox"), 1),
+            QString::number(List(w, "moduleBaudList")->findText(List(w, "moduleBaudList")->currentText()))};
 }
 
 // Register `index` of the simulator's last "regs" line.
@@ -150,12 +145,12 @@ public:
     bool Open()
     {
         const int index = m_portNumber - 1;
-        if (window->Combo1->currentIndex() != index) {
-            window->Combo1->setCurrentIndex(index);
-            emit window->Combo1->activated(index);
+        if (List(*window, "portList")->currentIndex() != index) {
+            List(*window, "portList")->setCurrentIndex(index);
+            emit List(*window, "portList")->activated(index);
         }
-        window->Command1->click();
-        return window->Command1->text() == kOpenCaption && port.IsOpen() && messages.isEmpty();
+        Button(*window, "portButton")->click();
+        return Button(*window, "portButton")->text() == kOpenCaption && port.IsOpen() && messages.isEmpty();
     }
 
     // The fault words the simulator applies from its next request on.
@@ -169,9 +164,9 @@ public:
     QString Exchange(QAbstractButton *button)
     {
         button->click();
-        if (!QTest::qWaitFor([this] { return !window->Timer1->isActive(); }, 10000))
+        if (!QTest::qWaitFor([this] { return !ReplyDue(*window); }, 10000))
             return QStringLiteral("<no reply check>");
-        return window->Message_Show->toPlainText();
+        return Part<QPlainTextEdit>(*window, "statusBox")->toPlainText();
     }
 
     QStringList messages;
@@ -212,38 +207,38 @@ void TstWindowE2e::readAndWrite()
     // A read fills emptied fields with what the module holds.
     for (QLineEdit *box : ValueBoxes(w))
         box->clear();
-    w.Combo6->setEditText(QString());
-    QCOMPARE(bench.Exchange(w.Command3), kGood);
+    List(w, "moduleBaudList")->setEditText(QString());
+    QCOMPARE(bench.Exchange(Button(w, "readButton")), kGood);
     QCOMPARE(Shown(w), kModuleStart);
-    QTRY_COMPARE(w.Text2->toPlainText(), Hex(bench.sim().Last("rep ")));
+    QTRY_COMPARE(Part<QPlainTextEdit>(w, "receivedBox")->toPlainText(), Hex(bench.sim().Last("rep ")));
 
     // A write of chosen values, one beyond its bound: the module holds what the fields show.
-    w.Text3->setText("12.5");
-    w.Text4->setText("123456");
-    w.Text5->setText("33.3");
-    w.Text6->setText("1.5");
-    w.Text7->setText("0.25");
-    w.Text8->setText("2");
-    w.Text9->setText("777");
-    w.Text10->setText("7.5");
-    w.Text11->setText("25");
-    w.Text12->setText("3");
-    w.Text13->setText("999");
-    w.Combo6->setEditText("38400");
-    QCOMPARE(bench.Exchange(w.Command2), kGood);
+    Box(w, "pwmVoltageBox")->setText("12.5");
+    Box(w, "pwmFrequencyBox")->setText("123456");
+    Box(w, "pwmDutyBox")->setText("33.3");
+    Box(w, "pulseDelayBox")->setText("1.5");
+    Box(w, "pulseHighBox")->setText("0.25");
+    Box(w, "pulseLowBox")->setText("2");
+    Box(w, "pulseNumberBox")->setText("777");
+    Box(w, "voltageSourceBox")->setText("7.5");
+    Box(w, "currentSourceBox")->setText("25");
+    Box(w, "workModeBox")->setText("3");
+    Box(w, "sineFrequencyBox")->setText("999");
+    List(w, "moduleBaudList")->setEditText("38400");
+    QCOMPARE(bench.Exchange(Button(w, "writeButton")), kGood);
     const QStringList written = Shown(w);
     QCOMPARE(written, (QStringList{"12.5", "123456", "33.3", "1.500", "0.250", "2.000", "777", "7.50", "20.00",
                                    "3", "999", "0", "38400", "OFF"}));
     const QString regs = bench.sim().Last("regs ");
     QCOMPARE(regs.split(' ').mid(1, 13), BlockFromFields(w));
     QCOMPARE(Register(regs, 13), QString("0"));  // the output switch is no part of the block
-    QTRY_COMPARE(w.Text2->toPlainText(), Hex(bench.sim().Last("rep ")));
+    QTRY_COMPARE(Part<QPlainTextEdit>(w, "receivedBox")->toPlainText(), Hex(bench.sim().Last("rep ")));
 
     // Other texts in the fields; a read brings back what was written.
     for (QLineEdit *box : ValueBoxes(w))
         box->setText("0");
-    w.Combo6->setEditText("4800");
-    QCOMPARE(bench.Exchange(w.Command3), kGood);
+    List(w, "moduleBaudList")->setEditText("4800");
+    QCOMPARE(bench.Exchange(Button(w, "readButton")), kGood);
     QCOMPARE(Shown(w), written);
     QCOMPARE(bench.messages, QStringList());
 }
@@ -255,38 +250,37 @@ void TstWindowE2e::outputSwitchAndPulseCounter()
     QVERIFY(bench.Open());
     MainWindow *w = bench.window.get();
 
-    QCOMPARE(bench.Exchange(w->Command5), kGood);
-    QCOMPARE(w->Command5->text(), QString("ON"));
+    QCOMPARE(bench.Exchange(Button(*w, "outputButton")), kGood);
+    QCOMPARE(Button(*w, "outputButton")->text(), QString("ON"));
     QCOMPARE(Register(bench.sim().Last("regs "), 13), QString("1"));
 
     // With the output on, the module counts pulses between two reads.
-    QCOMPARE(bench.Exchange(w->Command3), kGood);
-    const int first = w->Text14->text().toInt();
-    QCOMPARE(bench.Exchange(w->Command3), kGood);
-    QVERIFY2(w->Text14->text().toInt() > first,
-             qPrintable(QString("pulse count %1, then %2").arg(first).arg(w->Text14->text())));
+    QCOMPARE(bench.Exchange(Button(*w, "readButton")), kGood);
+    const int first = Box(*w, "pulseCountBox")->text().toInt();
+    QCOMPARE(bench.Exchange(Button(*w, "readButton")), kGood);
+    QVERIFY2(Box(*w, "pulseCountBox")->text().toInt() > first,
+             qPrintable(QString("pulse count %1, then %2").arg(first).arg(Box(*w, "pulseCountBox")->text())));
 
     // A restarted tool shows OFF until it reads the module's state back.
     bench.port.Close();
     bench.MakeWindow();
     w = bench.window.get();
-    QCOMPARE(w->Command5->text(), QString("OFF"));
+    QCOMPARE(Button(*w, "outputButton")->text(), QString("OFF"));
     QVERIFY(bench.Open());
-    QCOMPARE(bench.Exchange(w->Command3), kGood);
-    QCOMPARE(w->Command5->text(), QString("ON"));
-    QCOMPARE(w->Label15[0]->palette().color(QPalette::Window), QColor(0, 255, 0));
-    QCOMPARE(w->OutputFlag, 1);
+    QCOMPARE(bench.Exchange(Button(*w, "readButton")), kGood);
+    QCOMPARE(Button(*w, "outputButton")->text(), QString("ON"));
+    QCOMPARE(Part<QLabel>(*w, "outputFrame")->palette().color(QPalette::Window), QColor(0, 255, 0));
 
     // Switched off, the register is 0 and the count stands still.
-    QCOMPARE(bench.Exchange(w->Command5), kGood);
-    QCOMPARE(w->Command5->text(), QString("OFF"));
-    QCOMPARE(w->Label15[0]->palette().color(QPalette::Window), QColor(255, 255, 255));
+    QCOMPARE(bench.Exchange(Button(*w, "outputButton")), kGood);
+    QCOMPARE(Button(*w, "outputButton")->text(), QString("OFF"));
+    QCOMPARE(Part<QLabel>(*w, "outputFrame")->palette().color(QPalette::Window), QColor(255, 255, 255));
     QCOMPARE(Register(bench.sim().Last("regs "), 13), QString("0"));
-    QCOMPARE(bench.Exchange(w->Command3), kGood);
-    const QString stopped = w->Text14->text();
-    QCOMPARE(bench.Exchange(w->Command3), kGood);
-    QCOMPARE(w->Text14->text(), stopped);
-    QCOMPARE(w->Command5->text(), QString("OFF"));
+    QCOMPARE(bench.Exchange(Button(*w, "readButton")), kGood);
+    const QString stopped = Box(*w, "pulseCountBox")->text();
+    QCOMPARE(bench.Exchange(Button(*w, "readButton")), kGood);
+    QCOMPARE(Box(*w, "pulseCountBox")->text(), stopped);
+    QCOMPARE(Button(*w, "outputButton")->text(), QString("OFF"));
     QCOMPARE(bench.messages, QStringList());
 }
 
@@ -298,23 +292,23 @@ void TstWindowE2e::addressChange()
     QVERIFY(bench.Open());
 
     // The broadcast is not answered.
-    w.Combo_Addr[0]->setEditText("7");
-    QCOMPARE(bench.Exchange(w.Command_OK1), kBad);
+    List(w, "newAddressList")->setEditText("7");
+    QCOMPARE(bench.Exchange(Button(w, "changeAddressButton")), kBad);
     QTRY_COMPARE(bench.sim().Last("state "), QString("state slave 7"));
-    QCOMPARE(w.Text2->toPlainText(), QString());
+    QCOMPARE(Part<QPlainTextEdit>(w, "receivedBox")->toPlainText(), QString());
 
-    w.Combo_Addr[2]->setEditText("7");
-    QCOMPARE(bench.Exchange(w.Command3), kGood);
-    QVERIFY(w.Text2->toPlainText().startsWith("07 03 20 "));
+    List(w, "slaveList")->setEditText("7");
+    QCOMPARE(bench.Exchange(Button(w, "readButton")), kGood);
+    QVERIFY(Part<QPlainTextEdit>(w, "receivedBox")->toPlainText().startsWith("07 03 20 "));
     QCOMPARE(Shown(w), kModuleStart);
 
     // The old address gets no answer, and the new one still does after it.
-    w.Combo_Addr[2]->setEditText("1");
-    QCOMPARE(bench.Exchange(w.Command3), kBad);
-    QCOMPARE(w.Text2->toPlainText(), QString());
+    List(w, "slaveList")->setEditText("1");
+    QCOMPARE(bench.Exchange(Button(w, "readButton")), kBad);
+    QCOMPARE(Part<QPlainTextEdit>(w, "receivedBox")->toPlainText(), QString());
     QTRY_COMPARE(bench.sim().Last("other "), QString("other 01 03 00 00 00 10 44 06"));
-    w.Combo_Addr[2]->setEditText("7");
-    QCOMPARE(bench.Exchange(w.Command3), kGood);
+    List(w, "slaveList")->setEditText("7");
+    QCOMPARE(bench.Exchange(Button(w, "readButton")), kGood);
     QCOMPARE(bench.messages, QStringList());
 }
 
@@ -342,28 +336,28 @@ void TstWindowE2e::faultyReplies()
     // Texts that no reply of the module holds, so that any decoding would show.
     for (QLineEdit *box : ValueBoxes(w))
         box->setText("99");
-    w.Combo6->setEditText("57600");
+    List(w, "moduleBaudList")->setEditText("57600");
     const QStringList before = Shown(w);
 
     QVERIFY(bench.SetFaults(faults.constData()));
     const int replies = bench.sim().Count("rep ");
-    QCOMPARE(bench.Exchange(w.Command3), kBad);
-    QCOMPARE(w.Text1[0]->toPlainText(), QString("01 03 00 00 00 10 44 06 "));
+    QCOMPARE(bench.Exchange(Button(w, "readButton")), kBad);
+    QCOMPARE(Part<QPlainTextEdit>(w, "sentBox")->toPlainText(), QString("01 03 00 00 00 10 44 06 "));
     if (answers) {
         // The bytes did arrive (a late reply after the check) and were refused.
         QTRY_COMPARE_WITH_TIMEOUT(bench.sim().Count("rep "), replies + 1, 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(w.ReceiveBuffer), Hex(bench.sim().Last("rep ")), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(Exchange(w)->ReceivedHex()), Hex(bench.sim().Last("rep ")), 10000);
     } else {
         QTRY_COMPARE(bench.sim().Last("fault "), QString("fault silent"));
-        QCOMPARE(QString::fromStdString(w.ReceiveBuffer), QString());
+        QCOMPARE(QString::fromStdString(Exchange(w)->ReceivedHex()), QString());
     }
-    QCOMPARE(w.Message_Show->toPlainText(), kBad);
-    QCOMPARE(w.Text2->toPlainText(), QString());
+    QCOMPARE(Part<QPlainTextEdit>(w, "statusBox")->toPlainText(), kBad);
+    QCOMPARE(Part<QPlainTextEdit>(w, "receivedBox")->toPlainText(), QString());
     QCOMPARE(Shown(w), before);
 
     // The next good exchange works.
     QVERIFY(bench.SetFaults("none"));
-    QCOMPARE(bench.Exchange(w.Command3), kGood);
+    QCOMPARE(bench.Exchange(Button(w, "readButton")), kGood);
     QCOMPARE(Shown(w), kModuleStart);
     QCOMPARE(bench.messages, QStringList());
 }
@@ -374,27 +368,27 @@ void TstWindowE2e::deviceVanishes()
     QVERIFY(bench.Start());
     MainWindow &w = *bench.window;
     QVERIFY(bench.Open());
-    QCOMPARE(bench.Exchange(w.Command3), kGood);
+    QCOMPARE(bench.Exchange(Button(w, "readButton")), kGood);
 
     // The line goes while a request waits for its reply.
     QVERIFY(bench.SetFaults("silent"));
-    w.Command3->click();
-    QVERIFY(w.Timer1->isActive());
+    Button(w, "readButton")->click();
+    QVERIFY(ReplyDue(w));
     bench.StopLine();
-    QTRY_COMPARE_WITH_TIMEOUT(w.Command1->text(), kClosedCaption, 10000);
-    QCOMPARE(w.Shape1->Color(), QColor(0, 0, 0));
+    QTRY_COMPARE_WITH_TIMEOUT(Button(w, "portButton")->text(), kClosedCaption, 10000);
+    QCOMPARE(PortLamp(w)->Color(), QColor(0, 0, 0));
     QVERIFY(!bench.port.IsOpen());
-    QTRY_COMPARE_WITH_TIMEOUT(w.Message_Show->toPlainText(), kBad, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(Part<QPlainTextEdit>(w, "statusBox")->toPlainText(), kBad, 10000);
     QVERIFY(bench.sim().WaitForEnd(10000));  // the module lost its line too
     QCOMPARE(bench.messages, QStringList{U("串口不存在！")});  // why the lamp went black
     bench.messages.clear();
 
     // Gone: the port does not open, and requests are refused.
-    w.Command1->click();
+    Button(w, "portButton")->click();
     QCOMPARE(bench.messages, QStringList{U("串口不存在！")});
-    QCOMPARE(w.Command1->text(), kClosedCaption);
+    QCOMPARE(Button(w, "portButton")->text(), kClosedCaption);
     bench.messages.clear();
-    w.Command3->click();
+    Button(w, "readButton")->click();
     QCOMPARE(bench.messages, QStringList{U("请先打开串口！")});
     bench.messages.clear();
 
@@ -403,7 +397,7 @@ void TstWindowE2e::deviceVanishes()
     QVERIFY(bench.SetFaults("none"));
     QVERIFY(bench.StartSim());
     QVERIFY(bench.Open());
-    QCOMPARE(bench.Exchange(w.Command3), kGood);
+    QCOMPARE(bench.Exchange(Button(w, "readButton")), kGood);
     QCOMPARE(Shown(w), kModuleStart);
 }
 
@@ -414,26 +408,26 @@ void TstWindowE2e::bytesOnTheWire()
     MainWindow &w = *bench.window;
     QVERIFY(bench.Open());
 
-    QCOMPARE(bench.Exchange(w.Command3), kGood);
-    QCOMPARE(w.Text1[0]->toPlainText(), QString("01 03 00 00 00 10 44 06 "));
+    QCOMPARE(bench.Exchange(Button(w, "readButton")), kGood);
+    QCOMPARE(Part<QPlainTextEdit>(w, "sentBox")->toPlainText(), QString("01 03 00 00 00 10 44 06 "));
 
-    QCOMPARE(bench.Exchange(w.Command5), kGood);
-    QCOMPARE(w.Text1[0]->toPlainText(), QString("01 06 00 0D 00 01 D9 C9 "));
-    QCOMPARE(w.Text2->toPlainText(), QString("01 06 00 0D 00 01 D9 C9 "));  // the echo
-    QCOMPARE(bench.Exchange(w.Command5), kGood);
-    QCOMPARE(w.Text1[0]->toPlainText(), QString("01 06 00 0D 00 00 18 09 "));
+    QCOMPARE(bench.Exchange(Button(w, "outputButton")), kGood);
+    QCOMPARE(Part<QPlainTextEdit>(w, "sentBox")->toPlainText(), QString("01 06 00 0D 00 01 D9 C9 "));
+    QCOMPARE(Part<QPlainTextEdit>(w, "receivedBox")->toPlainText(), QString("01 06 00 0D 00 01 D9 C9 "));  // the echo
+    QCOMPARE(bench.Exchange(Button(w, "outputButton")), kGood);
+    QCOMPARE(Part<QPlainTextEdit>(w, "sentBox")->toPlainText(), QString("01 06 00 0D 00 00 18 09 "));
 
     const char *const allEmptyWrite = "01 10 00 00 00 0D 1A 00 64 00 00 03 E8 01 F4 00 00 00 0A 00 0A 00 32 "
                                       "00 C8 01 90 00 32 00 01 00 01 62 11";
     for (QLineEdit *box : ValueBoxes(w))
         box->clear();
-    QCOMPARE(w.Combo6->currentText(), QString("9600"));
-    QCOMPARE(bench.Exchange(w.Command2), kGood);
-    QCOMPARE(w.Text1[0]->toPlainText(), QString(allEmptyWrite) + ' ');
+    QCOMPARE(List(w, "moduleBaudList")->currentText(), QString("9600"));
+    QCOMPARE(bench.Exchange(Button(w, "writeButton")), kGood);
+    QCOMPARE(Part<QPlainTextEdit>(w, "sentBox")->toPlainText(), QString(allEmptyWrite) + ' ');
 
-    w.Combo_Addr[0]->setEditText("5");
-    QCOMPARE(bench.Exchange(w.Command_OK1), kBad);
-    QCOMPARE(w.Text1[0]->toPlainText(), QString("00 06 00 00 00 05 48 18 "));
+    List(w, "newAddressList")->setEditText("5");
+    QCOMPARE(bench.Exchange(Button(w, "changeAddressButton")), kBad);
+    QCOMPARE(Part<QPlainTextEdit>(w, "sentBox")->toPlainText(), QString("00 06 00 00 00 05 48 18 "));
     QTRY_COMPARE(bench.sim().Last("state "), QString("state slave 5"));
 
     // Exactly these requests reached the module, each once and nothing else.
@@ -453,13 +447,12 @@ void TstWindowE2e::closingSavesPortAndBaud()
     Bench bench(3);
     QVERIFY(bench.Start({"--baud", "19200"}));
     MainWindow &w = *bench.window;
-    const int rate19200 = w.Combo2->findText("19200");
-    w.Combo2->setCurrentIndex(rate19200);
-    emit w.Combo2->activated(rate19200);
+    const int rate19200 = List(w, "baudList")->findText("19200");
+    List(w, "baudList")->setCurrentIndex(rate19200);
+    emit List(w, "baudList")->activated(rate19200);
     QVERIFY(bench.Open());
-    QCOMPARE(w.PortSettings, QString("19200,N,8,1"));
-    QCOMPARE(bench.Exchange(w.Command3), kGood);
-    QCOMPARE(w.Combo6->currentText(), QString("19200"));  // the module's own rate
+    QCOMPARE(bench.Exchange(Button(w, "readButton")), kGood);
+    QCOMPARE(List(w, "moduleBaudList")->currentText(), QString("19200"));  // the module's own rate
 
     QVERIFY(w.close());
     QCOMPARE(ReadFile("com.txt"), QByteArray("3\r\n19200\r\n"));

@@ -21,18 +21,18 @@ void TstTrafficLog::window_data()
     const auto read = ReadReply(kExample);
     auto badCrc = read;
     badCrc.back() ^= 0xFF;
-    QTest::newRow("good") << "Command3" << Pieces{read} << "rx " + Hex(read).trimmed() + " : good";
-    QTest::newRow("silence") << "Command3" << Pieces{} << "rx - : no reply";
-    QTest::newRow("incomplete") << "Command3" << Pieces{Bytes("0103200000")} << "rx 01 03 20 00 00 : incomplete reply";
-    QTest::newRow("bad CRC") << "Command3" << Pieces{badCrc} << "rx " + Hex(badCrc).trimmed() + " : bad CRC";
-    QTest::newRow("exception") << "Command3" << Pieces{WithCrc("018302")}
+    QTest::newRow("good") << "readButton" << Pieces{read} << "rx " + Hex(read).trimmed() + " : good";
+    QTest::newRow("silence") << "readButton" << Pieces{} << "rx - : no reply";
+    QTest::newRow("incomplete") << "readButton" << Pieces{Bytes("0103200000")} << "rx 01 03 20 00 00 : incomplete reply";
+    QTest::newRow("bad CRC") << "readButton" << Pieces{badCrc} << "rx " + Hex(badCrc).trimmed() + " : bad CRC";
+    QTest::newRow("exception") << "readButton" << Pieces{WithCrc("018302")}
                                << "rx 01 83 02 C0 F1 : exception 2 (illegal data address)";
-    QTest::newRow("another slave") << "Command3" << Pieces{ReadReply(kExample, 2)}
+    QTest::newRow("another slave") << "readButton" << Pieces{ReadReply(kExample, 2)}
                                    << "rx " + Hex(ReadReply(kExample, 2)).trimmed() + " : another slave";
     // where the window's rule judges otherwise, its verdict stands beside the strict one
-    QTest::newRow("short, window good") << "Command3" << Pieces{WithCrc("0103020064")}
+    QTest::newRow("short, window good") << "readButton" << Pieces{WithCrc("0103020064")}
                                         << "rx " + Hex(WithCrc("0103020064")).trimmed() + " : incomplete reply (window: good)";
-    QTest::newRow("broadcast") << "Command_OK1" << Pieces{} << "rx - : none expected (window: bad)";
+    QTest::newRow("broadcast") << "changeAddressButton" << Pieces{} << "rx - : none expected (window: bad)";
 }
 
 void TstTrafficLog::window()
@@ -48,11 +48,11 @@ void TstTrafficLog::window()
     modbus::TrafficLog log;
     QVERIFY(log.Open("traffic.log"));
     TapTraffic(*w.window, log);
-    w->Combo_Addr[0]->setEditText("5");
-    w->Combo_Addr[2]->setEditText("1");
+    List(*w, "newAddressList")->setEditText("5");
+    List(*w, "slaveList")->setEditText("1");
     QMetaObject::invokeMethod(w->findChild<QPushButton *>(button), "click");
     w.Feed(reply);
-    w->Timer1_Timer();
+    FireReplyTimer(*w);
 
     QFile file("traffic.log");
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -61,7 +61,7 @@ void TstTrafficLog::window()
     QCOMPARE(lines[0], QString("earlier line"));
     const QRegularExpression time("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
     QVERIFY2(lines[1].contains(time) && lines[2].contains(time), qPrintable(lines.join('\n')));
-    QCOMPARE(lines[1].mid(24), "tx " + w->Text1[0]->toPlainText().trimmed());
+    QCOMPARE(lines[1].mid(24), "tx " + Part<QPlainTextEdit>(*w, "sentBox")->toPlainText().trimmed());
     QCOMPARE(lines[2].mid(24), rx);
 }
 

@@ -1,6 +1,7 @@
 // What COMn opens in a folder, the COMn links that `ports --link` makes, the text that
 // describes a port, and the port list's tooltips in the window.
 #include "app/main_window.h"
+#include "support/window_parts.h"
 #include "serial/port_names.h"
 #include "support/fake_port.h"
 
@@ -114,12 +115,12 @@ void TstPortNames::windowTooltips()
 {
     FakePort port;
     MainWindow window(port);
-    QVERIFY(window.Combo1->itemData(1, Qt::ToolTipRole).isNull());
-    window.Combo1->showPopup();
-    window.Combo1->hidePopup();
-    QCOMPARE(window.Combo1->itemData(1, Qt::ToolTipRole).toString(),
+    QVERIFY(List(window, "portList")->itemData(1, Qt::ToolTipRole).isNull());
+    List(window, "portList")->showPopup();
+    List(window, "portList")->hidePopup();
+    QCOMPARE(List(window, "portList")->itemData(1, Qt::ToolTipRole).toString(),
              QString::fromUtf8("COM2 \u2192 ") + Here("adapter"));
-    QCOMPARE(window.Combo1->itemData(2, Qt::ToolTipRole).toString(),
+    QCOMPARE(List(window, "portList")->itemData(2, Qt::ToolTipRole).toString(),
              QString::fromUtf8("COM3 \u2192 unplugged, no such device"));
 }
 

@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "support/window_parts.h"
 #include "serial/qt_serial_port.h"
 #include "support/pty_pair.h"
 
@@ -32,9 +33,8 @@ private:
         auto window = std::make_unique<MainWindow>(port);
         window->m_showMessage = [this](const QString &text, const QString &) { m_messages << text; };
         window->m_printError = [this](const QString &line) { m_errors << line; };
-        window->m_sleep = [](int) {};
-        window->Combo1->setCurrentIndex(portIndex);
-        window->Combo1_Click();
+        window->m_after = [](int, std::function<void()> then) { then(); };
+        Choose(*window, "portList", portIndex);
         m_messages.clear();
         m_errors.clear();
         return window;
@@ -79,17 +79,17 @@ void TstSerialPty::openAndClose()
     int waiting = 0;
     QTRY_VERIFY(::ioctl(near, FIONREAD, &waiting) == 0 && waiting == 2);  // socat has passed them on
     ::close(near);
-    window->Command1->click();
+    Button(*window, "portButton")->click();
     QCOMPARE(m_messages, QStringList());
-    QCOMPARE(window->Command1->text(), U("关闭串口"));
-    QCOMPARE(window->Shape1->Color(), QColor(0, 255, 0));
+    QCOMPARE(Button(*window, "portButton")->text(), U("关闭串口"));
+    QCOMPARE(PortLamp(*window)->Color(), QColor(0, 255, 0));
     QVERIFY(port.IsOpen());
     QCOMPARE(::write(far, "\xAA", 1), 1);
-    QTRY_COMPARE(QString::fromStdString(window->ReceiveBuffer), "AA ");
+    QTRY_COMPARE(QString::fromStdString(Exchange(*window)->ReceivedHex()), "AA ");
     ::close(far);
-    window->Command1->click();
-    QCOMPARE(window->Command1->text(), U("打开串口"));
-    QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
+    Button(*window, "portButton")->click();
+    QCOMPARE(Button(*window, "portButton")->text(), U("打开串口"));
+    QCOMPARE(PortLamp(*window)->Color(), QColor(0, 0, 0));
     QVERIFY(!port.IsOpen());
 }
 
@@ -100,14 +100,14 @@ void TstSerialPty::missingPorts()
     QVERIFY(QFile::link(m_dir.filePath("no-such-device"), m_dir.filePath("COM8")));
     for (int index : {8, 7}) {
         auto window = Window(port, index);
-        window->Command1->click();
+        Button(*window, "portButton")->click();
         QCOMPARE(m_messages, QStringList{U("串口不存在！")});
         // stderr names the port, the device tried and the system's reason
         const QString device = index == 7 ? m_dir.filePath("COM8") : "/dev/ttyS8";
         QCOMPARE(m_errors.size(), 1);
         QVERIFY2(m_errors[0].startsWith(QString("COM%1 (%2): ").arg(index + 1).arg(device)), qPrintable(m_errors[0]));
-        QCOMPARE(window->Command1->text(), U("打开串口"));
-        QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
+        QCOMPARE(Button(*window, "portButton")->text(), U("打开串口"));
+        QCOMPARE(PortLamp(*window)->Color(), QColor(0, 0, 0));
     }
     QFile::remove(m_dir.filePath("COM8"));
 }
@@ -123,16 +123,16 @@ void TstSerialPty::portHeldElsewhere()
 
     serial::QtSerialPort port;
     auto window = Window(port, 1);
-    window->Command1->click();
+    Button(*window, "portButton")->click();
     QCOMPARE(m_messages, QStringList{U("串口已打开！")});
-    QCOMPARE(window->Command1->text(), U("打开串口"));
+    QCOMPARE(Button(*window, "portButton")->text(), U("打开串口"));
 
     holder.closeWriteChannel();
     QVERIFY(holder.waitForFinished(10000));
     m_messages.clear();
-    window->Command1->click();
+    Button(*window, "portButton")->click();
     QCOMPARE(m_messages, QStringList());
-    QCOMPARE(window->Command1->text(), U("关闭串口"));
+    QCOMPARE(Button(*window, "portButton")->text(), U("关闭串口"));
 }
 
 void TstSerialPty::otherPortChosenWhileOpen()
@@ -142,16 +142,15 @@ void TstSerialPty::otherPortChosenWhileOpen()
     QVERIFY(first.Start() && second.Start());
     serial::QtSerialPort port;
     auto window = Window(port, 2);
-    window->Command1->click();
+    Button(*window, "portButton")->click();
     QVERIFY(port.IsOpen());
-    window->Combo1->setCurrentIndex(3);
-    window->Combo1->activated(3);
+    List(*window, "portList")->setCurrentIndex(3);
+    List(*window, "portList")->activated(3);
     QVERIFY(!port.IsOpen());
-    QCOMPARE(window->Command1->text(), U("打开串口"));
-    QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
-    window->Command1->click();
+    QCOMPARE(Button(*window, "portButton")->text(), U("打开串口"));
+    QCOMPARE(PortLamp(*window)->Color(), QColor(0, 0, 0));
+    Button(*window, "portButton")->click();
     QVERIFY(port.IsOpen());
-    QCOMPARE(window->OpenPortNumber, 4);
 }
 
 void TstSerialPty::settingsRefused()
@@ -161,11 +160,11 @@ void TstSerialPty::settingsRefused()
     serial::QtSerialPort port;
     for (const char *baud : {"abc", "0", "99999999"}) {
         auto window = Window(port, 4);
-        window->Combo2->setEditText(QString::fromLatin1(baud));
-        window->Command1->click();
+        List(*window, "baudList")->setEditText(QString::fromLatin1(baud));
+        Button(*window, "portButton")->click();
         QCOMPARE(m_messages, QStringList{U("其它错误")});
-        QCOMPARE(window->Command1->text(), U("打开串口"));
-        QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
+        QCOMPARE(Button(*window, "portButton")->text(), U("打开串口"));
+        QCOMPARE(PortLamp(*window)->Color(), QColor(0, 0, 0));
         QVERIFY(!port.IsOpen());
     }
 }
@@ -176,13 +175,12 @@ void TstSerialPty::deviceVanishes()
     QVERIFY(line->Start());
     serial::QtSerialPort port;
     auto window = Window(port, 5);
-    window->Command1->click();
+    Button(*window, "portButton")->click();
     QVERIFY(port.IsOpen());
 
     line.reset();  // the adapter is pulled
-    QTRY_COMPARE_WITH_TIMEOUT(window->Command1->text(), U("打开串口"), 10000);
-    QCOMPARE(window->Shape1->Color(), QColor(0, 0, 0));
-    QCOMPARE(window->OpenPortNumber, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(Button(*window, "portButton")->text(), U("打开串口"), 10000);
+    QCOMPARE(PortLamp(*window)->Color(), QColor(0, 0, 0));
     QVERIFY(!port.IsOpen());
 
     // The pull is reported; a request meets the closed state; plugging back in, the port
@@ -190,11 +188,11 @@ void TstSerialPty::deviceVanishes()
     QCOMPARE(m_messages, QStringList{U("串口不存在！")});
     QCOMPARE(m_errors.size(), 1);
     QVERIFY2(m_errors[0].startsWith("COM6 (/dev/pts/"), qPrintable(m_errors[0]));
-    window->Command3->click();
+    Button(*window, "readButton")->click();
     QCOMPARE(m_messages, (QStringList{U("串口不存在！"), U("请先打开串口！")}));
     line = std::make_unique<PtyPair>(m_dir.filePath("COM6"), m_dir.filePath("far6"));
     QVERIFY(line->Start());
-    window->Command1->click();
+    Button(*window, "portButton")->click();
     QVERIFY(port.IsOpen());
 }
 

@@ -4,6 +4,7 @@
 #include "modbus/crc16.h"
 #include "modbus/hex_text.h"
 #include "support/fake_port.h"
+#include "support/window_parts.h"
 
 #include <QDir>
 #include <QMetaType>
@@ -62,14 +63,14 @@ inline QString U8(const char *utf8)
 }
 
 // The window on a FakePort, created in a scratch directory (start-up reads com.txt there).
-// Message boxes are recorded instead of shown, and the pause after sending only records
-// what had happened by then.
+// Message boxes are recorded instead of shown, and the pause after sending records what
+// had happened by then and ends at once, unless `holdPauses` keeps it for ReleasePause().
 class ExchangeWindow {
 public:
     struct Pause {
         int ms;
         std::size_t writesBefore;  // frames written when the pause began
-        bool replyCheckRunning;    // Timer1 active when the pause began
+        bool replyCheckRunning;    // the reply timer active when the pause began
     };
 
     explicit ExchangeWindow(bool openPort = true)
@@ -77,13 +78,17 @@ public:
         QDir::setCurrent(m_dir.path());
         window = std::make_unique<MainWindow>(port);
         window->m_showMessage = [this](const QString &text, const QString &) { messages << text; };
-        window->m_sleep = [this](int ms) {
-            pauses.push_back({ms, port.writes.size(), window->Timer1->isActive()});
+        window->m_after = [this](int ms, std::function<void()> then) {
+            pauses.push_back({ms, port.writes.size(), ReplyTimer(*window)->isActive()});
+            if (holdPauses)
+                m_held.push_back(std::move(then));
+            else
+                then();
         };
         window->m_openUrl = [](const QString &) {};
         window->m_printError = [this](const QString &line) { errors << line; };
         if (openPort)
-            window->Command1_Click();
+            Click(*window, "portButton");
     }
     ~ExchangeWindow()
     {
@@ -94,6 +99,15 @@ public:
     ExchangeWindow &operator=(const ExchangeWindow &) = delete;
 
     MainWindow *operator->() const { return window.get(); }
+    MainWindow &operator*() const { return *window; }
+
+    // Ends the oldest pause that `holdPauses` kept.
+    void ReleasePause()
+    {
+        auto then = std::move(m_held.front());
+        m_held.erase(m_held.begin());
+        then();
+    }
 
     // Every frame written so far, each rendered as hex text.
     QStringList Written() const
@@ -110,11 +124,12 @@ public:
             port.Feed(piece);
     }
 
-    QString Status() const { return window->Message_Show->toPlainText(); }
+    QString Status() const { return Shown(*window, "statusBox"); }
 
 private:
     QString m_previousDir = QDir::currentPath();
     QTemporaryDir m_dir;
+    std::vector<std::function<void()>> m_held;
 
 public:
     FakePort port;
@@ -122,4 +137,5 @@ public:
     QStringList messages;
     QStringList errors;  // lines for stderr
     std::vector<Pause> pauses;
+    bool holdPauses = false;
 };

@@ -1,0 +1,130 @@
+#include "app/exchange_controller.h"
+
+#include "app/status_row.h"
+#include "app/texts.h"
+#include "modbus/frames.h"
+#include "modbus/hex_text.h"
+
+using texts::Tr;
+
+namespace {
+
+constexpr int kPauseMs = 100;
+constexpr int kReplyTimerMs = 160;
+// The window accepts no reply longer than 37 bytes, so bytes beyond this bound can change
+// no verdict; it only stops a flooding line from growing memory.
+constexpr std::size_t kReceivedLimit = 1024;
+
+QString HexText(const std::vector<uint8_t> &bytes)
+{
+    return QString::fromStdString(modbus::ToHexText(bytes));
+}
+
+} // namespace
+
+ExchangeController::ExchangeController(serial::Port &port, StatusRow &status, const ShowMessage &showMessage,
+                                       const RunAfter &after, QObject *parent)
+    : QObject(parent), m_port(port), m_status(status), m_showMessage(showMessage), m_after(after)
+{
+    setObjectName(QStringLiteral("exchange"));
+    m_replyTimer.setObjectName(QStringLiteral("replyTimer"));
+    m_replyTimer.setParent(this);
+    m_replyTimer.setInterval(kReplyTimerMs);
+    // A coarse timer may fire up to 5 % (8 ms) early or late; the reply is judged 160 ms
+    // after the pause, to the millisecond.
+    m_replyTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_replyTimer, &QTimer::timeout, this, &ExchangeController::checkReply);
+    m_port.onBytesWaiting = [this] { WhenIdle([this] { onBytesReceived(); }); };
+}
+
+void ExchangeController::WhenIdle(std::function<void()> action)
+{
+    if (m_pausing)
+        m_waiting.push_back(std::move(action));
+    else
+        action();
+}
+
+void ExchangeController::Begin()
+{
+    m_current = modbus::Exchange();
+    m_status.Clear();
+}
+
+std::optional<uint8_t> ExchangeController::CheckedAddress(const QString &addressText, const char *emptyMessage)
+{
+    if (!portIsOpen || !portIsOpen()) {
+        Show(m_showMessage, Tr(texts::kOpenPortFirst));
+        return std::nullopt;
+    }
+    const auto address = modbus::ParseSlaveAddress(addressText.toStdString());
+    if (!address)
+        Show(m_showMessage, Tr(emptyMessage));
+    return address;
+}
+
+std::optional<uint8_t> ExchangeController::CheckedSlave()
+{
+    return CheckedAddress(slaveText ? slaveText() : QString(), texts::kParameterError);
+}
+
+void ExchangeController::Send(const std::vector<uint8_t> &frame)
+{
+    m_current = modbus::Exchange(frame);
+    m_status.ShowSent(HexText(frame));
+    // A port that refuses (the device vanished) sends nothing; the reply timer then finds
+    // no reply and says so.
+    m_port.Write(frame);
+    if (onRequestSent)
+        onRequestSent(frame);
+    m_pausing = true;
+    if (m_after)
+        m_after(kPauseMs, [this] { endPause(); });
+    else
+        endPause();
+}
+
+void ExchangeController::endPause()
+{
+    m_pausing = false;
+    // A reply already due keeps its tick.
+    if (!m_replyTimer.isActive())
+        m_replyTimer.start();
+    while (!m_pausing && !m_waiting.empty()) {
+        const std::function<void()> action = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        action();
+    }
+}
+
+void ExchangeController::onBytesReceived()
+{
+    const std::vector<uint8_t> bytes = m_port.ReadAll();
+    if (m_current.Received().size() < kReceivedLimit)
+        m_current.Receive(bytes);
+}
+
+void ExchangeController::checkReply()
+{
+    if (onReplyCheck)
+        onReplyCheck(m_current);
+    if (m_current.AcceptedByWindow()) {
+        m_status.ShowReceived(HexText(m_current.Received()));
+        if (onGoodReply)
+            onGoodReply(m_current.Received());
+        m_status.ShowStatus(Tr(texts::kReplyGood));
+    } else {
+        m_status.ShowStatus(Tr(texts::kReplyBad));
+    }
+    m_replyTimer.stop();
+}
+
+std::string ExchangeController::SentHex() const
+{
+    return modbus::ToHexText(m_current.Request());
+}
+
+std::string ExchangeController::ReceivedHex() const
+{
+    return modbus::ToHexText(m_current.Received());
+}

@@ -1,0 +1,77 @@
+#pragma once
+#include "app/seams.h"
+#include "modbus/exchange.h"
+#include "serial/port.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class StatusRow;
+
+// One request at a time on the window's port. An operation begins (the status and frame
+// fields empty), checks that it may send, and hands its frame over; the controller shows
+// it, writes it, pauses 100 ms and then starts the reply timer. When the timer fires, the
+// bytes that came since the request are judged by the window's rule: a good reply is
+// shown, handed to `onGoodReply` and reported as good (texts::kReplyGood), anything else
+// as bad (texts::kReplyBad).
+//
+// The pause runs on a timer so that the window keeps painting. Anything that would change
+// the exchange while it runs (a button, a list click, received bytes, a lost device) waits
+// for the pause to end and then runs in the order it came, as it did while the pause held
+// the window's thread.
+class ExchangeController : public QObject {
+    Q_OBJECT
+public:
+    ExchangeController(serial::Port &port, StatusRow &status, const ShowMessage &showMessage,
+                       const RunAfter &after, QObject *parent);
+
+    // The port state the port button shows, and the "Slave ID" list's text.
+    std::function<bool()> portIsOpen;
+    std::function<QString()> slaveText;
+    // Called at the reply timer with a reply the window accepts, before its status is shown.
+    std::function<void(const std::vector<uint8_t> &reply)> onGoodReply;
+    // Observers of the line (the traffic log): the request as it went to the port, and at
+    // the reply timer the request with the bytes that came after it.
+    std::function<void(const std::vector<uint8_t> &request)> onRequestSent;
+    std::function<void(const modbus::Exchange &exchange)> onReplyCheck;
+
+    // Runs `action` now, or when the pause after the last request has ended.
+    void WhenIdle(std::function<void()> action);
+
+    // Empties the status, the request and the bytes received, and both frame fields.
+    void Begin();
+    // The port test and the address test, each with its message box: the address from
+    // `addressText`, or the slave address. Text that is not a whole number 0..255 never
+    // becomes an address byte.
+    std::optional<uint8_t> CheckedAddress(const QString &addressText, const char *emptyMessage);
+    std::optional<uint8_t> CheckedSlave();
+    // Shows `frame`, writes it, pauses and starts the reply timer.
+    void Send(const std::vector<uint8_t> &frame);
+
+    void onBytesReceived();
+    void checkReply();  // the reply timer's tick
+
+    // The request and the bytes received since it, as hex text.
+    std::string SentHex() const;
+    std::string ReceivedHex() const;
+    bool Pausing() const { return m_pausing; }
+
+private:
+    void endPause();
+
+    serial::Port &m_port;
+    StatusRow &m_status;
+    const ShowMessage &m_showMessage;
+    const RunAfter &m_after;
+    modbus::Exchange m_current;       // the last request and the bytes since; empty once a new one begins
+    QTimer m_replyTimer;              // objectName "replyTimer", 160 ms; running: a reply is due
+    bool m_pausing = false;
+    std::deque<std::function<void()>> m_waiting;  // what came during the pause, in order
+};

@@ -1,0 +1,72 @@
+#include "app/look.h"
+
+#include "app/edit_list.h"
+#include "device/register_map.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QPushButton>
+
+namespace look {
+
+QFont SimSun(double points, bool bold, Latin latin)
+{
+    QStringList families{QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL UMing TW"),
+                         QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC"),
+                         QStringLiteral("WenQuanYi Zen Hei")};
+    if (latin == Latin::Legible)
+        families.insert(1, QStringLiteral("Liberation Serif"));
+    QFont font;
+    font.setFamilies(families);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+void SetBackground(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, color);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+void SetUpGroup(QGroupBox *group, const QString &name, const QRect &rect)
+{
+    group->setObjectName(name);
+    group->setFont(SimSun(12, true));
+    group->setGeometry(rect);
+}
+
+QComboBox *List(QWidget *parent, const QString &name, const QStringList &items, const QRect &rect)
+{
+    auto *combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    app::TakeTextAsTyped(combo);
+    app::WheelOnlyWhenFocused(combo);
+    combo->setFont(SimSun(10.5, false, Latin::Narrow));
+    combo->addItems(items);
+    combo->setGeometry(rect);
+    return combo;
+}
+
+QPushButton *Button(QWidget *parent, const QString &name, const char *text, double points, const QRect &rect)
+{
+    auto *button = new QPushButton(texts::Tr(text), parent);
+    button->setObjectName(name);
+    button->setFont(SimSun(points));
+    button->setGeometry(rect);
+    return button;
+}
+
+QStringList RateItems()
+{
+    QStringList rates;
+    for (const char *rate : device::kBaudRates)
+        rates << QLatin1String(rate);
+    return rates;
+}
+
+} // namespace look
