@@ -120,6 +120,8 @@ void TstParameters::oneField_data()
     QTest::newRow("mode 9") << "work_mode" << "9" << "4" << int(device::WorkMode) << 4;
     QTest::newRow("sine kept as typed") << "sine_frequency" << "50.6" << "50.6" << int(device::SineFrequency) << 51;
     QTest::newRow("sine below") << "sine_frequency" << "-3" << "1" << int(device::SineFrequency) << 1;
+    QTest::newRow("freq beyond any int") << "pwm_frequency" << "99999999999999999999" << "150000" << int(device::PwmFrequencyLow) << 18928;
+    QTest::newRow("pulses beyond any int") << "pulse_number" << "99999999999999999999" << "60000" << int(device::PulseNumber) << 60000;
 }
 
 void TstParameters::oneField()
