@@ -70,7 +70,7 @@ void TstParameters::numbers()
 void TstParameters::wholeBlock_data()
 {
     QTest::addColumn<Texts>("texts");
-    QTest::addColumn<QString>("combo6");
+    QTest::addColumn<QString>("moduleBaud");
     QTest::addColumn<Texts>("shown");
     QTest::addColumn<QByteArray>("request");
     QTest::newRow("all empty") << Texts{} << "9600"
@@ -89,10 +89,10 @@ void TstParameters::wholeBlock_data()
 void TstParameters::wholeBlock()
 {
     QFETCH(Texts, texts);
-    QFETCH(QString, combo6);
+    QFETCH(QString, moduleBaud);
     QFETCH(Texts, shown);
     QFETCH(QByteArray, request);
-    const device::ParameterWrite write = device::NormaliseParameters(texts, combo6.toStdString(), 0);
+    const device::ParameterWrite write = device::NormaliseParameters(texts, moduleBaud.toStdString(), 0);
     QCOMPARE(write.texts, shown);
     const std::vector<uint8_t> sent = device::BuildParameterWriteRequest(1, write.registers);
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(sent.data()), int(sent.size())).toHex(' '), request.toHex(' '));
@@ -140,7 +140,7 @@ void TstParameters::oneField()
 
 void TstParameters::baudRateCode_data()
 {
-    QTest::addColumn<QString>("combo6");
+    QTest::addColumn<QString>("moduleBaud");
     QTest::addColumn<int>("previous");
     QTest::addColumn<int>("code");
     QTest::newRow("4800") << "4800" << 3 << 0;
@@ -151,11 +151,11 @@ void TstParameters::baudRateCode_data()
 
 void TstParameters::baudRateCode()
 {
-    QFETCH(QString, combo6);
+    QFETCH(QString, moduleBaud);
     QFETCH(int, previous);
     QFETCH(int, code);
     const device::ParameterWrite write =
-        device::NormaliseParameters(kStartTexts, combo6.toStdString(), static_cast<uint16_t>(previous));
+        device::NormaliseParameters(kStartTexts, moduleBaud.toStdString(), static_cast<uint16_t>(previous));
     QCOMPARE(int(write.baudRateCode), code);
     QCOMPARE(int(write.registers[device::BaudRateCode]), code);
 }
