@@ -50,6 +50,8 @@ std::vector<uint8_t> Win32Line::WaitForBytes(Clock::time_point deadline)
         const int wait = std::min(MillisecondsUntil(deadline), kLongestWaitMs);
         bool failed = false;
         std::vector<uint8_t> bytes = m_comm.Read(wait, &failed);
+        if (failed)  // the device went away (an adapter pulled)
+            m_lost = "port " + m_name + ": connection lost (" + m_comm.LastError() + ")";
         if (!bytes.empty() || failed)
             return bytes;
     } while (Clock::now() < deadline);

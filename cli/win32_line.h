@@ -16,12 +16,14 @@ public:
     std::vector<uint8_t> WaitForBytes(Clock::time_point deadline) override;
     void Close() override;
     std::string Name() const override { return m_name; }
+    std::string Lost() const override { return m_lost; }
 
 private:
     std::string m_name;
     std::string m_device;
     int m_baud;
     serial::Win32Comm m_comm;
+    std::string m_lost;  // set when a read failed under the open port
 };
 
 } // namespace cli

@@ -192,7 +192,6 @@ void TstMainWindow::listsAndStartValues()
     // Closed port, stopped timers, output OFF on a white frame, empty displays.
     QCOMPARE(PortLamp(*window)->Color(), QColor(0, 0, 0));
     QVERIFY(!ReplyTimer(*window)->isActive());
-    QCOMPARE(ReplyTimer(*window)->interval(), 160);
     QCOMPARE(BackColour(Part<QLabel>(*window, "outputFrame")), QColor(255, 255, 255));
     QVERIFY(Part<QPlainTextEdit>(*window, "sentBox")->toPlainText().isEmpty() && Part<QPlainTextEdit>(*window, "receivedBox")->toPlainText().isEmpty()
             && Part<QPlainTextEdit>(*window, "statusBox")->toPlainText().isEmpty());
@@ -349,6 +348,13 @@ void TstMainWindow::shutdownWritesFile()
         QCOMPARE(List(*window, "baudList")->currentText(), "14400");
         QCOMPARE(List(*window, "portList")->currentText(), "COM0");
     }
+
+    // Bytes of line 2 that are no UTF-8 go back as they were read.
+    {
+        auto window = StartWith("3\r\n96\xff" "00\r\n");
+        window->close();
+    }
+    QCOMPARE(ReadFile(m_dir.filePath("com.txt")), QByteArray("3\r\n96\xff" "00\r\n"));
 
     // A missing file is created at close.
     {
@@ -530,6 +536,7 @@ void TstMainWindow::editsBesideKeys_data()
     QTest::addColumn<QString>("kept");
     QTest::newRow("input method, filter") << "pwmVoltageBox" << "im" << U("1a２.") << "1.";
     QTest::newRow("menu paste, limit 6") << "pulseNumberBox" << "paste" << "1234567" << "123456";
+    QTest::newRow("Shift+Insert, filter then limit") << "pwmVoltageBox" << "shift+insert" << "ab12345" << "1234";
     QTest::newRow("drop, filter and limit") << "pwmFrequencyBox" << "drop" << "12ab34567" << "123456";
     QTest::newRow("drop, no limit") << "sineFrequencyBox" << "drop" << "abc1234567" << "abc1234567";
 }
@@ -551,6 +558,9 @@ void TstMainWindow::editsBesideKeys()
     } else if (way == "paste") {
         QGuiApplication::clipboard()->setText(text);
         field->paste();  // what the context menu's Paste does
+    } else if (way == "shift+insert") {
+        QGuiApplication::clipboard()->setText(text);
+        QTest::keyClick(field, Qt::Key_Insert, Qt::ShiftModifier);
     } else {
         QMimeData data;
         data.setText(text);
@@ -568,6 +578,7 @@ void TstMainWindow::signalsCloseTheWindow_data()
     QTest::addColumn<int>("signal");
     QTest::newRow("SIGINT") << SIGINT;
     QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
 }
 
 void TstMainWindow::signalsCloseTheWindow()
