@@ -2,7 +2,9 @@
 #include "cli/line.h"
 #include "serial/port_names.h"
 
+#ifdef _WIN32
 #include <QTcpSocket>
+#endif
 
 namespace cli {
 
@@ -23,7 +25,11 @@ public:
 private:
     std::string m_name;
     serial::TcpAddress m_address;
+#ifdef _WIN32
     QTcpSocket m_socket;
+#else
+    int m_fd = -1;
+#endif
 };
 
 } // namespace cli
