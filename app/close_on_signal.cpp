@@ -42,6 +42,8 @@ void CloseOnSignals(QWidget *window)
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+    // the terminal that started the window closed
+    ::sigaction(SIGHUP, &action, nullptr);
 }
 
 } // namespace app

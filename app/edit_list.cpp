@@ -24,7 +24,30 @@ protected:
     }
 };
 
+// Hands a wheel over a list without the focus on to its parent: ignored and taken, the
+// event travels up as one the list did not want.
+class WheelWhenFocused : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Wheel && !static_cast<QWidget *>(watched)->hasFocus()) {
+            event->ignore();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 } // namespace
+
+void WheelOnlyWhenFocused(QComboBox *list)
+{
+    list->setFocusPolicy(Qt::StrongFocus);
+    list->installEventFilter(new WheelWhenFocused(list));
+}
 
 void TakeTextAsTyped(QComboBox *list)
 {

@@ -45,6 +45,7 @@ QComboBox *List(QWidget *parent, const QString &name, const QStringList &items, 
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     app::TakeTextAsTyped(combo);
+    app::WheelOnlyWhenFocused(combo);
     combo->setFont(SimSun(10.5, false, Latin::Narrow));
     combo->addItems(items);
     combo->setGeometry(rect);

@@ -79,6 +79,8 @@ void MainWindow::start()
     // A missing file or line leaves COM1 and 9600.
     const QString portText = stored.portText ? QString::fromLocal8Bit(stored.portText->c_str()) : QStringLiteral("1");
     const QString baudText = stored.baudText ? QString::fromLocal8Bit(stored.baudText->c_str()) : QStringLiteral("9600");
+    m_baudLineRead = stored.baudText.value_or(std::string());
+    m_baudTextShown = stored.baudText ? baudText : QString();
     m_portPanel->Start(portText, baudText);
     m_presetPanel->Start();
     m_addressPanel->Start();
@@ -93,8 +95,10 @@ void MainWindow::saveSettings()
     QFile file(info.filePath());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return;
-    file.write(QByteArray::fromStdString(
-        settings::FormatSettings(m_portPanel->ChosenPortNumber(), m_portPanel->BaudText().toLocal8Bit().toStdString())));
+    const QString baud = m_portPanel->BaudText();
+    const bool asRead = !m_baudTextShown.isNull() && baud == m_baudTextShown;
+    file.write(QByteArray::fromStdString(settings::FormatSettings(
+        m_portPanel->ChosenPortNumber(), asRead ? m_baudLineRead : baud.toLocal8Bit().toStdString())));
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -38,6 +38,10 @@ protected:
 private:
     void start();         // the start values; the port and baud rate from com.txt
     void saveSettings();  // the port and baud rate into com.txt
+    // com.txt's line 2 as start-up read it and showed it: written back byte for byte while
+    // the baud list still shows it, so bytes that are no text in the locale stay as they were
+    std::string m_baudLineRead;
+    QString m_baudTextShown;
 
     serial::Port &m_port;
     StatusRow m_statusRow;

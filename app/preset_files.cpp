@@ -52,7 +52,8 @@ void PresetPanel::loadParameterSet()
         Show(m_showMessage, texts::Tr(texts::kSetNotRead) + Because(path, file.errorString().toStdString()));
         return;
     }
-    const settings::ParsedSet set = settings::ParseParameterSet(file.readAll());
+    // /dev/zero or a huge file is not read whole: what was read then is no JSON
+    const settings::ParsedSet set = settings::ParseParameterSet(file.read(settings::kParameterSetReadLimit + 1));
     std::string error = set.error;
     // every value is checked before any field changes
     device::Registers scratch{};

@@ -209,8 +209,16 @@ void PresetPanel::writeParameters()
             field.box->setText(corrected);
     }
     m_moduleBaudCode = write.baudRateCode;
-    if (const auto slave = m_exchange.CheckedSlave())
-        m_exchange.Send(device::BuildParameterWriteRequest(*slave, write.registers));
+    const auto slave = m_exchange.CheckedSlave();
+    if (!slave)
+        return;
+    // A module baud text that is none of the six rates would send a code the user did not
+    // choose (0 before any write: 4800 baud, and the module is out of reach).
+    if (!device::BaudRateCodeFor(m_moduleBaudList->currentText().toStdString())) {
+        m_showMessage(Tr(texts::kParameterError), QString());
+        return;
+    }
+    m_exchange.Send(device::BuildParameterWriteRequest(*slave, write.registers));
 }
 
 void PresetPanel::readParameters()

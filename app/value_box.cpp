@@ -2,8 +2,6 @@
 
 #include "app/key_filter.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QKeyEvent>
 
 #include <algorithm>
@@ -50,9 +48,11 @@ void ValueBox::keyPressEvent(QKeyEvent *event)
         return;
     }
     // The typing limit counts what the user types or pastes, never what the program wrote:
-    // QLineEdit's own maximum length would also cut text set by the program.
+    // QLineEdit's own maximum length would also cut text set by the program. A paste by
+    // key (Shift+Insert, and Ctrl+V where the filter let it through) goes the menu's way:
+    // the edit is held as a whole, filtered first and then cut to the room.
     if (event->matches(QKeySequence::Paste)) {
-        insert(QGuiApplication::clipboard()->text().left(Room()));
+        paste();
         event->accept();
         return;
     }

@@ -1,5 +1,6 @@
 #include "cli/command.h"
 #include "cli/stop_signals.h"
+#include "cli/traffic.h"
 
 #include "settings/parameter_set.h"
 #include "modbus/traffic_log.h"
@@ -82,13 +83,15 @@ int Run(Context &context)
         } else {
             ++failures;
         }
-        if (count && done + 1 == *count)
+        // results that cannot be written end the reads; main says why
+        // so does a line that went away
+        if ((count && done + 1 == *count) || std::ferror(stdout) || LogWriteFailed() || session.Lost())
             break;
         while (!StopSignals::Stopped() && Clock::now() < next)
             std::this_thread::sleep_for(std::min<Clock::duration>(kStopCheck, next - Clock::now()));
     }
     session.Close();
-    return failures == 0 ? kExitOk : kExitExchangeFailed;
+    return failures == 0 ? kExitOk : session.FailureStatus();
 }
 
 } // namespace

@@ -23,7 +23,7 @@ int Run(Context &context)
         session.Exchange(modbus::BuildWriteSingleRequest(context.slave, device::OutputState, value), "output");
     session.Close();
     if (!reply)
-        return kExitExchangeFailed;
+        return session.FailureStatus();
     std::printf("output           %s\n", value ? "on" : "off");
     return kExitOk;
 }

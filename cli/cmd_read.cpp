@@ -22,7 +22,7 @@ int Run(Context &context)
     const auto registers = session.ReadBlock("read");
     session.Close();
     if (!registers)
-        return kExitExchangeFailed;
+        return session.FailureStatus();
     if (context.parser.isSet(kJson)) {
         const QByteArray json = QJsonDocument(settings::ParameterSetObject(*registers, false)).toJson();
         std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);

@@ -4,6 +4,7 @@
 #include "device/register_map.h"
 #include "modbus/frames.h"
 #include "modbus/scan_plan.h"
+#include "serial/port_names.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -43,20 +44,39 @@ bool Answered(const modbus::Judgement &judgement)
     }
 }
 
-// Asks `slave` for the block's first register. Bytes that are no answer of its own (a
-// reply that came too late for the address before, noise) are let run out until the line
-// is silent for one wait, and the slave is asked once more.
-bool Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds timeout)
+// What asking one address showed.
+struct Asked {
+    bool answered = false;
+    int late = 0;  // the address asked before, when its reply came only now (0: none)
+};
+
+// Asks `slave` for the block's first register. A reply to the address asked before that
+// comes now was late: that module is there. Other bytes that are no answer of its own
+// (noise, another master) are let run out until the line is silent for one wait, and the
+// slave is asked once more.
+Asked Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds timeout)
 {
+    Asked asked;
     const auto request = modbus::BuildReadRequest(static_cast<uint8_t>(slave), device::kReadBlockFirst, 1);
-    const modbus::Judgement first = exchanger.Exchange(request).judgement;
-    if (Answered(first) || first.verdict == modbus::Verdict::NoReply || first.verdict == modbus::Verdict::NotSent)
-        return Answered(first);
+    auto exchange = [&] {
+        const ExchangeRecord record = exchanger.Exchange(request);
+        if (!record.late.empty())
+            asked.late = record.late[0];
+        return record;
+    };
+    const ExchangeRecord first = exchange();
+    const modbus::Verdict verdict = first.judgement.verdict;
+    if (Answered(first.judgement) || verdict == modbus::Verdict::NoReply || verdict == modbus::Verdict::NotSent
+        || !first.lost.empty()) {
+        asked.answered = Answered(first.judgement);
+        return asked;
+    }
     // a line that never falls silent (another master, a wrong rate's noise) gets ten waits
     const Clock::time_point giveUp = Clock::now() + 10 * timeout;
     while (Clock::now() < giveUp && !StopSignals::Stopped() && !line.WaitForBytes(Clock::now() + timeout).empty()) {
     }
-    return !StopSignals::Stopped() && Answered(exchanger.Exchange(request).judgement);
+    asked.answered = !StopSignals::Stopped() && Answered(exchange().judgement);
+    return asked;
 }
 
 // The progress bar: redrawn in place on stderr when that is a terminal, else never shown.
@@ -86,6 +106,10 @@ int Run(Context &context)
     if (!range)
         return BadInput("--slaves \"" + slaves + "\": allowed A-B or N, addresses 1 to 255, A not above B");
     std::vector<int> rates{context.baud};
+    // the serial server sets the line's rate: every module would be "found" at every rate
+    if (context.parser.isSet(kBauds) && serial::IsTcpPortText(context.portText))
+        return BadInput("--bauds: not over " + context.portText
+                        + ": the serial server sets the line's rate; set it there and scan once per rate");
     if (context.parser.isSet(kBauds)) {
         std::vector<int> offered;
         for (const char *rate : device::kBaudRates)
@@ -120,18 +144,31 @@ int Run(Context &context)
                                  : modbus::AnswerTimeout(baud, probe.size(), modbus::ExpectedReplyLength(probe));
         Exchanger exchanger(*line, timeout);
         exchanger.observer = context.observer;
+        exchanger.sentObserver = context.sentObserver;
         for (int slave = range->first; slave <= range->last && !StopSignals::Stopped(); ++slave) {
             progress.Show(modbus::ProgressLine(baud, slave, *range, static_cast<int>(found.size())));
-            if (!Ask(exchanger, *line, slave, timeout))
-                continue;
-            found.push_back({slave, baud});
-            if (!json) {
+            const Asked asked = Ask(exchanger, *line, slave, timeout);
+            for (const int module : {asked.late, asked.answered ? slave : 0}) {
+                if (module == 0 || (!found.empty() && found.back().slave == module && found.back().baud == baud))
+                    continue;
+                found.push_back({module, baud});
+                if (!json) {
+                    progress.Clear();
+                    std::printf("slave %d baud %d\n", module, baud);
+                    std::fflush(stdout);
+                }
+            }
+            // a line that went away ends the scan: what was found is printed
+            if (const std::string lost = line->Lost(); !lost.empty()) {
                 progress.Clear();
-                std::printf("slave %d baud %d\n", slave, baud);
-                std::fflush(stdout);
+                Complain("scan: " + lost);
+                status = kExitPortUnavailable;
+                break;
             }
         }
         line->Close();
+        if (status != kExitOk)
+            break;
     }
     progress.Clear();
 
@@ -162,11 +199,14 @@ Command ScanCommand()
     return {"scan", "scan [--slaves A-B] [--bauds LIST|all] [--json]",
             "  Finds modules: asks each address A to B (default 1-247) for register 0x0000, at the\n"
             "  --baud rate, or at each rate of LIST (e.g. 9600,19200; all: the six rates), reopening\n"
-            "  the port for each. Waits per address as long as the request and the reply take at\n"
-            "  that rate plus 50 ms (--timeout MS overrides it). Prints \"slave N baud B\" for each\n"
-            "  module as it answers; --json: one array of {\"slave\": N, \"baud\": B} at the end.\n"
+            "  the port for each (not over tcp://, where the server sets the rate). Waits per address\n"
+            "  as long as the request and the reply take at that rate plus 50 ms; a module slower to\n"
+            "  answer is found with a longer --timeout MS (e.g. 300), and one that answers after its\n"
+            "  wait, while the next address is asked, is still reported. Prints \"slave N baud B\" for\n"
+            "  each module as it answers; --json: one array of {\"slave\": N, \"baud\": B} at the end.\n"
             "  A progress bar on stderr when it is a terminal. Ctrl+C stops it with what was found\n"
-            "  printed (exit status 130); none found: exit status 1.\n",
+            "  printed (exit status 130); none found: exit status 1; the line lost: exit status 3,\n"
+            "  with what was found printed.\n",
             {kSlaves, kBauds, kJson}, Run};
 }
 

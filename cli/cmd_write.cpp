@@ -4,8 +4,6 @@
 #include "device/parameters.h"
 #include "modbus/frames.h"
 
-#include <QFile>
-
 #include <cstdio>
 #include <map>
 
@@ -25,15 +23,18 @@ std::optional<std::vector<settings::SetEntry>> Entries(const Context &context, s
     std::vector<settings::SetEntry> entries;
     if (context.parser.isSet(kProfile)) {
         const QString path = context.parser.value(kProfile);
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            error = path.toStdString() + ": " + file.errorString().toStdString();
+        settings::ParsedSet set = settings::ReadParameterSetFile(path);
+        if (!set.error.empty()) {
+            error = set.error;
             return std::nullopt;
         }
-        settings::ParsedSet set = settings::ParseParameterSet(file.readAll());
-        if (!set.error.empty()) {
-            error = path.toStdString() + ": " + set.error;
-            return std::nullopt;
+        // a value out of range is the file's fault: the message names it
+        device::Registers scratch{};
+        for (const settings::SetEntry &entry : set.entries) {
+            if (!device::ApplyValue(*entry.parameter, entry.text, scratch)) {
+                error = path.toStdString() + ": " + device::ValueError(*entry.parameter, entry.text);
+                return std::nullopt;
+            }
         }
         entries = std::move(set.entries);
     }
@@ -80,13 +81,13 @@ int Run(Context &context)
         return status;
     auto registers = session.ReadBlock("write: reading the module first");
     if (!registers)
-        return kExitExchangeFailed;
+        return session.FailureStatus();
     std::map<const device::Parameter *, std::string> sent;
     for (const settings::SetEntry &entry : *entries)
         sent[entry.parameter] = *device::ApplyValue(*entry.parameter, entry.text, *registers);
 
     if (!session.Exchange(device::BuildParameterWriteRequest(context.slave, *registers), "write"))
-        return kExitExchangeFailed;
+        return session.FailureStatus();
     // a row outside the block goes in a write of its own registers, and only when named
     for (const auto &[p, text] : sent) {
         if (p->written != device::Written::OnItsOwn)
@@ -96,12 +97,12 @@ int Run(Context &context)
             : modbus::BuildWriteMultipleRequest(context.slave, p->first,
                                                 {registers->begin() + p->first, registers->begin() + p->first + p->registers});
         if (!session.Exchange(request, "write " + std::string(p->key)))
-            return kExitExchangeFailed;
+            return session.FailureStatus();
     }
     const auto readBack = session.ReadBlock("write: reading back");
     session.Close();
     if (!readBack)
-        return kExitExchangeFailed;
+        return session.FailureStatus();
     for (const device::Parameter &p : device::kParameters) {
         if (!device::IsSettable(p))
             continue;

@@ -18,7 +18,8 @@ enum ExitStatus {
     kExitOk = 0,
     kExitExchangeFailed = 1,  // no reply, bad reply, exception, read-back differs
     kExitBadInput = 2,        // nothing was sent
-    kExitPortUnavailable = 3,
+    kExitPortUnavailable = 3,  // cannot be opened, or lost during the command
+    kExitOutputFailed = 4,     // stdout or the --log file could not be written
 };
 
 struct Context {
@@ -30,6 +31,7 @@ struct Context {
     std::chrono::milliseconds timeout{500};
     // Handed to every Exchanger the commands make.
     std::function<void(const ExchangeRecord &)> observer;
+    std::function<void(const ExchangeRecord &)> sentObserver;
 };
 
 struct Command {
@@ -44,7 +46,9 @@ struct Command {
 // Command and one row here.
 const std::vector<Command> &Commands();
 
-// One line on stderr: "velqorctl: <message>".
+// `text` with its control characters written as \n, \r, \t or \xNN.
+std::string OneLine(const std::string &text);
+// One line on stderr: "velqorctl: <message>", control characters escaped.
 void Complain(const std::string &message);
 // Complains and gives kExitBadInput.
 int BadInput(const std::string &message);
@@ -63,12 +67,17 @@ public:
     std::optional<device::Registers> ReadBlock(const std::string &what);
     // Lets every written byte leave and closes the line.
     void Close();
+    // The exit status of a failed exchange: kExitPortUnavailable when the line went away
+    // (said already), else kExitExchangeFailed.
+    int FailureStatus() const { return m_lost ? kExitPortUnavailable : kExitExchangeFailed; }
+    bool Lost() const { return m_lost; }
 
     const Context &context;
 
 private:
     std::unique_ptr<Line> m_line;
     std::optional<Exchanger> m_exchanger;
+    bool m_lost = false;
 };
 
 } // namespace cli

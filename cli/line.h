@@ -29,6 +29,9 @@ public:
     virtual void Close() = 0;
     // The port as the user named it, for messages.
     virtual std::string Name() const = 0;
+    // Why the open line went away (a device pulled, a connection closed or reset), for the
+    // user; empty while it is there.
+    virtual std::string Lost() const { return {}; }
 };
 
 // The line that --port names: "COMn" as the window finds it, else a device path.

@@ -8,8 +8,11 @@
 #include "serial/port_names.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -39,7 +42,8 @@ std::string HelpText()
         "  --port P       COMn (found as the window finds it: a file COMn in the working folder,\n"
         "                 else /dev/ttyS(n-1)), a device path such as /dev/ttyUSB0, or\n"
         "                 tcp://HOST:PORT: the same RTU frames through a serial server over TCP\n"
-        "  --baud B       the PC's rate in baud: 4800, 9600, 19200, 38400, 57600, 115200\n"
+        "  --baud B       the PC's rate in baud, one of the window's: 4800, 9600, 19200, 38400,\n"
+        "                 57600, 115200\n"
         "  --slave N      the module's slave address, 1 to 255 (default 1)\n"
         "  --timeout MS   how long to wait for a reply, 1 to 60000 ms (default 500)\n"
         "                 without --port / --baud: com.txt in the working folder, as the window\n"
@@ -67,7 +71,9 @@ std::string HelpText()
     }
     text +=
         "\nExit status: 0 done; 1 the exchange failed (no reply, bad CRC, another slave, an\n"
-        "exception, a read-back that differs); 2 bad input, nothing sent; 3 the port cannot be opened.\n"
+        "exception, a read-back that differs); 2 bad input, nothing sent; 3 the port cannot be opened\n"
+        "or was lost; 4 stdout or the --log file could not be written; 130 stopped by Ctrl+C or\n"
+        "SIGTERM (a scan, or a write sent but not confirmed).\n"
         "Results go to stdout, messages to stderr, in English. The window's language is chosen\n"
         "when it starts: velqor-config --lang en (or the desktop entry's action English).\n";
     return text;
@@ -84,6 +90,13 @@ int LineOptions(const QCommandLineParser &parser, Context &context)
             return BadInput("--port: empty; allowed COM1 to COM9, a device path or tcp://HOST:PORT");
         if (serial::IsTcpPortText(context.portText) && !serial::ParseTcpAddress(context.portText))
             return BadInput("--port \"" + context.portText + "\": allowed tcp://HOST:PORT, PORT 1 to 65535");
+        // COMn is one of the window's ports; a device path is taken as it stands
+        const QString port = parser.value(kPort);
+        const QRegularExpression comNumber(QStringLiteral("^[Cc][Oo][Mm]([0-9]+)$"));
+        if (const QRegularExpressionMatch match = comNumber.match(port); match.hasMatch()
+            && !WholeNumber(match.captured(1), 1, serial::kPortCount))
+            return BadInput("--port \"" + context.portText + "\": allowed COM1 to COM" + std::to_string(serial::kPortCount)
+                            + ", a device path or tcp://HOST:PORT");
     } else if (stored.portText) {
         const int index = settings::PortIndexFromText(*stored.portText, serial::kPortCount);
         if (index < 0)
@@ -96,7 +109,10 @@ int LineOptions(const QCommandLineParser &parser, Context &context)
     // the window's port takes line 2 with blanks around it
     const QString baud = parser.isSet(kBaud) ? parser.value(kBaud)
                          : stored.baudText ? QString::fromStdString(*stored.baudText).trimmed() : QStringLiteral("9600");
-    const auto rate = WholeNumber(baud, 1, 4000000);
+    // --baud is one of the window's rates; com.txt's line 2 is taken as the window takes it,
+    // also when typed by hand
+    const auto rate = parser.isSet(kBaud) && !device::BaudRateCodeFor(baud.toStdString()) ? std::nullopt
+                                                                                           : WholeNumber(baud, 1, 4000000);
     if (!rate)
         return BadInput(std::string(parser.isSet(kBaud) ? "--baud" : "com.txt line 2") + " \"" + baud.toStdString()
                         + "\": no baud rate; allowed 4800, 9600, 19200, 38400, 57600 or 115200");
@@ -115,6 +131,22 @@ int LineOptions(const QCommandLineParser &parser, Context &context)
         context.timeout = std::chrono::milliseconds(*ms);
     }
     return kExitOk;
+}
+
+// True when every result reached stdout and every line reached the --log file; otherwise
+// says which could not be written.
+bool OutputWritten(const std::string &logPath)
+{
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        Complain(std::string("cannot write the results to stdout") + (errno ? ": " + std::string(std::strerror(errno)) : ""));
+        return false;
+    }
+    if (LogWriteFailed()) {
+        Complain("--log \"" + logPath + "\": cannot write to it (a full disk?); the log is not complete");
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -140,11 +172,11 @@ int main(int argc, char *argv[])
         return BadInput(parser.errorText().toStdString() + " (see --help)");
     if (parser.isSet(kHelp)) {
         std::fputs(HelpText().c_str(), stdout);
-        return kExitOk;
+        return OutputWritten({}) ? kExitOk : kExitOutputFailed;
     }
     if (parser.isSet(kVersion)) {
         std::printf("velqorctl %s\n", VELQOR_VERSION);
-        return kExitOk;
+        return OutputWritten({}) ? kExitOk : kExitOutputFailed;
     }
 
     QStringList positional = parser.positionalArguments();
@@ -175,10 +207,11 @@ int main(int argc, char *argv[])
         }
     }
 
-    Context context{parser, positional, {}, 9600, 1, std::chrono::milliseconds(500), {}};
+    Context context{parser, positional, {}, 9600, 1, std::chrono::milliseconds(500), {}, {}};
     if (const int status = LineOptions(parser, context))
         return status;
     if (parser.isSet(kLog) && !LogTraffic(parser.value(kLog).toStdString(), context))
         return BadInput("--log \"" + parser.value(kLog).toStdString() + "\": cannot append to it");
-    return chosen->run(context);
+    const int status = chosen->run(context);
+    return OutputWritten(parser.value(kLog).toStdString()) ? status : kExitOutputFailed;
 }

@@ -67,6 +67,14 @@ std::vector<uint8_t> SerialLine::WaitForBytes(Clock::time_point deadline)
     return ReadArrived(m_port, deadline);
 }
 
+std::string SerialLine::Lost() const
+{
+    // the device node went away under the open port (an adapter pulled, a pty closed)
+    if (m_port.error() == QSerialPort::ResourceError)
+        return "port " + m_name + ": connection lost (the device went away)";
+    return {};
+}
+
 void SerialLine::Close()
 {
     if (!m_port.isOpen())

@@ -17,6 +17,7 @@ public:
     std::vector<uint8_t> WaitForBytes(Clock::time_point deadline) override;
     void Close() override;
     std::string Name() const override { return m_name; }
+    std::string Lost() const override;
 
 private:
     std::string m_name;

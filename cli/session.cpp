@@ -1,4 +1,5 @@
 #include "cli/command.h"
+#include "cli/unconfirmed_write.h"
 
 #include "device/register_map.h"
 #include "modbus/frames.h"
@@ -7,9 +8,29 @@
 
 namespace cli {
 
+std::string OneLine(const std::string &text)
+{
+    std::string line;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7f) {
+            line += c;
+            continue;
+        }
+        char escaped[8];
+        if (c == '\n' || c == '\r' || c == '\t')
+            std::snprintf(escaped, sizeof escaped, "\\%c", c == '\n' ? 'n' : c == '\r' ? 'r' : 't');
+        else
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+        line += escaped;
+    }
+    return line;
+}
+
 void Complain(const std::string &message)
 {
-    std::fprintf(stderr, "velqorctl: %s\n", message.c_str());
+    // a file name or an argument may hold a line break: the message stays one line
+    std::fprintf(stderr, "velqorctl: %s\n", OneLine(message).c_str());
 }
 
 int BadInput(const std::string &message)
@@ -39,14 +60,33 @@ int Session::Open()
     }
     m_exchanger.emplace(*m_line, context.timeout);
     m_exchanger->observer = context.observer;
+    m_exchanger->sentObserver = context.sentObserver;
     return kExitOk;
 }
 
 std::optional<std::vector<uint8_t>> Session::Exchange(const std::vector<uint8_t> &request, const std::string &what)
 {
+    // a write (function 6 or 16) stopped between sending and its confirmation says so
+    const bool write = request.size() > 1 && (request[1] == modbus::kWriteSingleRegister
+                                               || request[1] == modbus::kWriteMultipleRegisters);
+    const auto sentObserver = m_exchanger->sentObserver;
+    m_exchanger->sentObserver = [&](const ExchangeRecord &sent) {
+        if (sentObserver)
+            sentObserver(sent);
+        if (write)
+            ArmUnconfirmedWrite(what);
+    };
     const ExchangeRecord record = m_exchanger->Exchange(request);
+    DisarmUnconfirmedWrite();
+    m_exchanger->sentObserver = sentObserver;
+    if (!record.lost.empty()) {
+        // the line went away: nothing more can be asked
+        m_lost = true;
+        Complain(what + ": " + record.lost);
+        return std::nullopt;
+    }
     if (record.judgement.verdict == modbus::Verdict::Good)
-        return record.received;
+        return record.answer;
     std::string message = what + ": " + modbus::VerdictText(record.judgement);
     if (record.judgement.verdict == modbus::Verdict::NoReply || record.judgement.verdict == modbus::Verdict::Incomplete)
         message += " from slave " + std::to_string(request[0]) + " within " + std::to_string(context.timeout.count())

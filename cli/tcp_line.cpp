@@ -94,8 +94,12 @@ bool TcpLine::Write(const std::vector<uint8_t> &bytes)
         const ssize_t n = ::send(m_fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (n > 0)
             sent += static_cast<std::size_t>(n);
-        else if (n < 0 && errno != EINTR && (errno != EAGAIN || WaitFor(m_fd, POLLOUT, 1000) == 0))
+        else if (n < 0 && errno != EINTR && errno != EAGAIN) {
+            m_lost = m_name + ": connection lost (" + std::strerror(errno) + ")";
             return false;
+        } else if (n < 0 && errno == EAGAIN && WaitFor(m_fd, POLLOUT, 1000) == 0) {
+            return false;
+        }
     }
     return m_fd >= 0;
 }
@@ -108,12 +112,23 @@ std::vector<uint8_t> TcpLine::WaitForBytes(Clock::time_point deadline)
         const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
         if (n > 0)
             return std::vector<uint8_t>(buffer, buffer + n);
-        if (n == 0 || (errno != EAGAIN && errno != EINTR))
+        if (n == 0) {
+            m_lost = m_name + ": connection closed by the server";
             return {};
+        }
+        if (errno != EAGAIN && errno != EINTR) {
+            m_lost = m_name + ": connection lost (" + std::strerror(errno) + ")";
+            return {};
+        }
         if (errno == EAGAIN && WaitFor(m_fd, POLLIN, MillisecondsUntil(deadline)) == 0)
             return {};
     }
     return {};
+}
+
+std::string TcpLine::Lost() const
+{
+    return m_lost;
 }
 
 void TcpLine::Close()

@@ -21,6 +21,7 @@ public:
     std::vector<uint8_t> WaitForBytes(Clock::time_point deadline) override;
     void Close() override;
     std::string Name() const override { return m_name; }
+    std::string Lost() const override;
 
 private:
     std::string m_name;
@@ -29,6 +30,7 @@ private:
     QTcpSocket m_socket;
 #else
     int m_fd = -1;
+    std::string m_lost;  // why the connection went away, once it did
 #endif
 };
 

@@ -58,6 +58,15 @@ std::vector<uint8_t> TcpLine::WaitForBytes(Clock::time_point deadline)
     return ReadArrived(m_socket, deadline);
 }
 
+std::string TcpLine::Lost() const
+{
+    if (m_socket.state() == QAbstractSocket::ConnectedState)
+        return {};
+    if (m_socket.error() == QAbstractSocket::RemoteHostClosedError)
+        return m_name + ": connection closed by the server";
+    return m_name + ": connection lost (" + m_socket.errorString().toStdString() + ")";
+}
+
 void TcpLine::Close()
 {
     if (m_socket.state() == QAbstractSocket::UnconnectedState)

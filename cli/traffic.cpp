@@ -2,6 +2,8 @@
 
 #include "modbus/traffic_log.h"
 
+#include <algorithm>
+
 namespace cli {
 
 namespace {
@@ -13,19 +15,46 @@ modbus::Clock::time_point WallTime(Clock::time_point when)
            - std::chrono::duration_cast<modbus::Clock::duration>(Clock::now() - when);
 }
 
+modbus::TrafficLog &Log()
+{
+    static modbus::TrafficLog log;  // lives as long as the command
+    return log;
+}
+
 } // namespace
 
 bool LogTraffic(const std::string &path, Context &context)
 {
-    static modbus::TrafficLog log;  // lives as long as the command
+    modbus::TrafficLog &log = Log();
     if (!log.Open(path))
         return false;
-    context.observer = [](const ExchangeRecord &record) {
+    // the request is in the log as soon as it left, also when the command is stopped
+    // before the reply; bytes dropped before it come first
+    context.sentObserver = [&log](const ExchangeRecord &record) {
+        if (!record.late.empty())
+            log.Reply(record.late, "late reply to the request before", WallTime(record.sent));
+        if (!record.discarded.empty())
+            log.Reply(record.discarded, "discarded: waiting before the request", WallTime(record.sent));
         log.Request(record.request, WallTime(record.sent));
-        log.Reply(record.received, modbus::ReplyVerdictText(record.request, record.received, record.judgement),
-                  WallTime(record.ended));
+    };
+    context.observer = [&log](const ExchangeRecord &record) {
+        if (record.judgement.verdict == modbus::Verdict::NotSent)
+            log.Request(record.request, WallTime(record.sent));
+        std::string verdict = modbus::ReplyVerdictText(record.request, record.answer, record.judgement);
+        const bool lateHere = !record.late.empty() && record.received.size() >= record.late.size()
+                              && std::equal(record.late.begin(), record.late.end(), record.received.begin());
+        if (lateHere)
+            verdict += "; first a late reply to the request before";
+        if (!record.stray.empty())
+            verdict += "; " + std::to_string(record.stray.size()) + " stray byte(s)";
+        log.Reply(record.received, verdict, WallTime(record.ended));
     };
     return true;
+}
+
+bool LogWriteFailed()
+{
+    return Log().Failed();
 }
 
 } // namespace cli

@@ -8,4 +8,7 @@ namespace cli {
 // with nothing changed, when the file cannot be opened.
 bool LogTraffic(const std::string &path, Context &context);
 
+// True when a line could not be written to the log (a full disk, a lost file system).
+bool LogWriteFailed();
+
 } // namespace cli

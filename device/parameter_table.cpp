@@ -63,7 +63,8 @@ std::string ShownValue(const Parameter &p, const Registers &registers)
     case Coding::RateCode:
         return v < kBaudRates.size() ? kBaudRates[v] : "unknown code " + std::to_string(v);
     case Coding::OnOff:
-        return v == 1 ? "on" : "off";
+        // 0 and 1 are the switch's states; anything else is shown as what it is
+        return v == 1 ? "on" : v == 0 ? "off" : "unknown value " + std::to_string(v);
     case Coding::Number:
         break;
     }

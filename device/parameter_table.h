@@ -133,7 +133,8 @@ bool IsSettable(const Parameter &p);
 using Registers = std::array<uint16_t, kReadBlockCount>;
 
 // The value of `p` in `registers` as the window shows it: the field's decimals (1.500,
-// 5.12), the rate for a rate code ("unknown code 7" when there is none), "on"/"off".
+// 5.12), the rate for a rate code ("unknown code 7" when there is none), "on"/"off" for a
+// switch ("unknown value 2" for any other value).
 std::string ShownValue(const Parameter &p, const Registers &registers);
 
 // `value` (a register value, or the 32-bit frequency) with `decimals` places: 15 and 1 give "1.5".

@@ -138,4 +138,64 @@ std::string VerdictText(const Judgement &judgement)
     return "unknown";
 }
 
+bool IsLateReply(const std::vector<uint8_t> &earlier, const std::vector<uint8_t> &request,
+                 const std::vector<uint8_t> &frame)
+{
+    if (ExpectedReplyLength(earlier) == 0 || frame.empty())
+        return false;
+    const Verdict toEarlier = JudgeReply(earlier, frame).verdict;
+    return (toEarlier == Verdict::Good || toEarlier == Verdict::Exception)
+           && JudgeReply(request, frame).verdict != Verdict::Good;
+}
+
+AnswerSplit SplitAnswer(const std::vector<uint8_t> &request, const std::vector<uint8_t> &earlier,
+                        const std::vector<uint8_t> &received)
+{
+    AnswerSplit split;
+    // a whole reply to the earlier request first: it came late
+    if (ExpectedReplyLength(earlier) > 0 && received.size() >= 2) {
+        const std::size_t length =
+            received[1] == (earlier[1] | kExceptionBit) ? kExceptionLength : ExpectedReplyLength(earlier);
+        if (received.size() >= length
+            && IsLateReply(earlier, request, std::vector<uint8_t>(received.begin(), received.begin() + length)))
+            split.lateEnd = length;
+    }
+    split.answerBegin = split.lateEnd;
+    for (std::size_t i = split.lateEnd; i < received.size(); ++i) {
+        const bool slave = received[i] == request[0];
+        const bool function = i + 1 == received.size() || received[i + 1] == request[1]
+                              || received[i + 1] == (request[1] | kExceptionBit);
+        if (slave && function) {
+            split.answerBegin = i;
+            break;
+        }
+    }
+    const std::vector<uint8_t> rest(received.begin() + static_cast<long>(split.answerBegin), received.end());
+    const std::size_t needed = IsExceptionForm(request, rest) ? kExceptionLength : ExpectedReplyLength(request);
+    // bytes after the whole answer are stray; a request that expects no reply keeps them all
+    split.answerEnd = needed == 0 ? received.size() : split.answerBegin + std::min(rest.size(), needed);
+    return split;
+}
+
+std::vector<uint8_t> Exchange::Answer() const
+{
+    const AnswerSplit split = Split();
+    return {m_received.begin() + static_cast<long>(split.answerBegin),
+            m_received.begin() + static_cast<long>(split.answerEnd)};
+}
+
+std::vector<uint8_t> Exchange::LateReply() const
+{
+    return {m_received.begin(), m_received.begin() + static_cast<long>(Split().lateEnd)};
+}
+
+std::vector<uint8_t> Exchange::Stray() const
+{
+    const AnswerSplit split = Split();
+    std::vector<uint8_t> stray(m_received.begin() + static_cast<long>(split.lateEnd),
+                               m_received.begin() + static_cast<long>(split.answerBegin));
+    stray.insert(stray.end(), m_received.begin() + static_cast<long>(split.answerEnd), m_received.end());
+    return stray;
+}
+
 } // namespace modbus

@@ -52,11 +52,33 @@ std::string VerdictText(const Judgement &judgement);
 bool WindowAcceptsLength(std::size_t bytes, std::size_t expected);
 bool WindowAcceptsReply(const std::vector<uint8_t> &request, const std::vector<uint8_t> &received);
 
+// True when `frame` is a whole reply of `earlier`'s slave to `earlier` (good, or the
+// exception form) and no answer to `request`: a reply that came after its time, while the
+// next request was out.
+bool IsLateReply(const std::vector<uint8_t> &earlier, const std::vector<uint8_t> &request,
+                 const std::vector<uint8_t> &frame);
+
+// Where what came after a request falls: a late reply to the request before it, stray bytes
+// (noise, the end of an earlier frame), and the bytes that answer this request.
+struct AnswerSplit {
+    std::size_t lateEnd = 0;      // received[0, lateEnd): a late reply to the earlier request
+    std::size_t answerBegin = 0;  // received[lateEnd, answerBegin): stray
+    std::size_t answerEnd = 0;    // received[answerEnd, end): stray
+};
+// The answer begins at the first byte after any late reply from which this request's slave
+// address and function code (or its exception form) follow, and is as long as the reply
+// it begins; without such a byte it is everything after the late reply, judged as it is.
+AnswerSplit SplitAnswer(const std::vector<uint8_t> &request, const std::vector<uint8_t> &earlier,
+                        const std::vector<uint8_t> &received);
+
 // One request and the bytes that came after it.
 class Exchange {
 public:
     Exchange() = default;
-    explicit Exchange(std::vector<uint8_t> request) : m_request(std::move(request)) {}
+    explicit Exchange(std::vector<uint8_t> request, std::vector<uint8_t> earlier = {})
+        : m_request(std::move(request)), m_earlier(std::move(earlier))
+    {
+    }
 
     const std::vector<uint8_t> &Request() const { return m_request; }
     const std::vector<uint8_t> &Received() const { return m_received; }
@@ -68,8 +90,18 @@ public:
     Judgement Judge() const { return JudgeReply(m_request, m_received); }
     bool AcceptedByWindow() const { return WindowAcceptsReply(m_request, m_received); }
 
+    // velqorctl's reading: only the bytes that answer this request count; a late reply to
+    // the earlier request and stray bytes around the answer are told apart.
+    AnswerSplit Split() const { return SplitAnswer(m_request, m_earlier, m_received); }
+    std::vector<uint8_t> Answer() const;
+    std::vector<uint8_t> LateReply() const;
+    std::vector<uint8_t> Stray() const;
+    bool AnswerComplete() const { return IsReplyComplete(m_request, Answer()); }
+    Judgement JudgeAnswer() const { return JudgeReply(m_request, Answer()); }
+
 private:
     std::vector<uint8_t> m_request;
+    std::vector<uint8_t> m_earlier;  // the request sent before this one, if any
     std::vector<uint8_t> m_received;
 };
 

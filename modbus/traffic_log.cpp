@@ -76,6 +76,11 @@ bool TrafficLog::Open(const std::string &path)
     return IsOpen();
 }
 
+bool TrafficLog::Failed() const
+{
+    return m_toStdout ? !std::cout.good() : m_file.is_open() && !m_file.good();
+}
+
 void TrafficLog::Request(const std::vector<uint8_t> &request, Clock::time_point when)
 {
     Write(RequestLogLine(when, request));

@@ -42,6 +42,8 @@ public:
     // False when the file cannot be opened for appending. "-" is standard output.
     bool Open(const std::string &path);
     bool IsOpen() const { return m_toStdout || m_file.is_open(); }
+    // True once a line could not be written whole.
+    bool Failed() const;
 
     void Request(const std::vector<uint8_t> &request, Clock::time_point when = Clock::now());
     void Reply(const std::vector<uint8_t> &received, const std::string &verdict, Clock::time_point when = Clock::now());

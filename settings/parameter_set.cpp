@@ -1,8 +1,10 @@
 #include "settings/parameter_set.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QLocale>
+#include <QRegularExpression>
 
 namespace settings {
 
@@ -13,6 +15,8 @@ QJsonValue JsonValue(const device::Parameter &p, const device::Registers &regist
     const std::string shown = device::ShownValue(p, registers);
     switch (p.coding) {
     case Coding::OnOff:
+        if (registers[p.first] > 1)
+            return QJsonValue::Null;
         return registers[p.first] == 1;
     case Coding::RateCode:
         if (registers[p.first] >= device::kBaudRates.size())
@@ -56,6 +60,13 @@ ParsedSet ParseParameterSet(const QByteArray &bytes)
             set.error = "unknown key \"" + key + "\"";
             return set;
         }
+        // QJsonDocument keeps only the last of a key given twice: which one the user meant
+        // is unknown, so the file is refused. A known key has no character to escape.
+        const QRegularExpression member(QLatin1Char('"') + it.key() + QStringLiteral("\"\\s*:"));
+        if (QString::fromUtf8(bytes).count(member) > 1) {
+            set.error = "key \"" + key + "\" given twice";
+            return set;
+        }
         if (!device::IsSettable(*p) || it.value().isNull())
             continue;
         if (!it.value().isDouble()) {
@@ -66,6 +77,28 @@ ParsedSet ParseParameterSet(const QByteArray &bytes)
         const QString text = QString::number(it.value().toDouble(), 'f', QLocale::FloatingPointShortest);
         set.entries.push_back({p, text.toStdString()});
     }
+    if (set.entries.empty())
+        set.error = "no key to write (output and pulse_count are not written, null leaves a key alone)";
+    return set;
+}
+
+ParsedSet ReadParameterSetFile(const QString &path)
+{
+    ParsedSet set;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        set.error = path.toStdString() + ": " + file.errorString().toStdString();
+        return set;
+    }
+    const QByteArray bytes = file.read(kParameterSetReadLimit + 1);
+    if (bytes.size() > kParameterSetReadLimit) {
+        set.error = path.toStdString() + ": larger than " + std::to_string(kParameterSetReadLimit / 1024)
+                    + " KiB, no parameter set";
+        return set;
+    }
+    set = ParseParameterSet(bytes);
+    if (!set.error.empty())
+        set.error = path.toStdString() + ": " + set.error;
     return set;
 }
 

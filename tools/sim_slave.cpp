@@ -115,7 +115,7 @@ std::string Hex(const uint8_t *data, std::size_t n)
 bool Fault::operator==(const Fault &o) const
 {
     return silent == o.silent && asSlave == o.asSlave && delayMs == o.delayMs && badCrc == o.badCrc
-        && exception == o.exception && garbage == o.garbage;
+        && exception == o.exception && garbage == o.garbage && stray == o.stray;
 }
 
 std::optional<Fault> ParseFault(const std::string &words)
@@ -134,6 +134,8 @@ std::optional<Fault> ParseFault(const std::string &words)
             fault.exception = true;
         } else if (word == "garbage") {
             fault.garbage = true;
+        } else if (word == "stray") {
+            fault.stray = true;
         } else if (word == "as-slave" || word == "delay") {
             std::string argument;
             in >> argument;
@@ -167,6 +169,8 @@ std::string FaultText(const Fault &fault)
         add("exception");
     if (fault.garbage)
         add("garbage");
+    if (fault.stray)
+        add("stray");
     return text.empty() ? "none" : text;
 }
 

@@ -45,11 +45,16 @@ struct Fault {
     bool badCrc = false;             // both CRC bytes inverted
     bool exception = false;          // refuse: nothing done, exception 02 as the answer
     bool garbage = false;            // bytes that are no reply, the reply's length
+    bool stray = false;              // two bytes FF FF kStrayDelay after the reply
     bool operator==(const Fault &o) const;
 };
 
+// How long after the reply the stray bytes follow: a frame gap and more, as line noise at
+// the turn of an RS-485 line comes.
+constexpr std::chrono::milliseconds kStrayDelay{30};
+
 // Words separated by blanks or line ends: none, silent, as-slave N (0..255),
-// delay N (ms, 0..60000), bad-crc, exception, garbage. Empty text and "none" are no fault.
+// delay N (ms, 0..60000), bad-crc, exception, garbage, stray. Empty text and "none" are no fault.
 // nullopt for anything else.
 std::optional<Fault> ParseFault(const std::string &words);
 // The words ParseFault reads back to the same fault; "none" for no fault.

@@ -70,6 +70,7 @@ Faults, for every reply (they combine; in the faults file as the words in bracke
                     gets none                                           [exception]
   --garbage         bytes that are no reply: the reply's length, another
                     address byte                                        [garbage]
+  --stray           two bytes FF FF 30 ms after the reply               [stray]
                     no fault                                            [none]
 
 Output, one line per event on stdout, flushed; hex is upper case, two digits per
@@ -85,6 +86,7 @@ byte, one blank between bytes and none at the end:
   state refused N  an address change to N that was not taken
   fault WORDS      the faults applied to the reply that follows (or withheld)
   rep HEX          the bytes sent back
+  stray HEX        bytes sent after the reply (fault stray)
 
 Ends with status 0 on SIGINT or SIGTERM, 1 when the line cannot be opened or is lost,
 2 for a usage error.
@@ -177,7 +179,8 @@ std::optional<Options> ParseOptions(int argc, char **argv, bool &help, bool &ver
             if (!v)
                 return std::nullopt;
             options.faultsFile = *v;
-        } else if (arg == "--silent" || arg == "--bad-crc" || arg == "--exception" || arg == "--garbage") {
+        } else if (arg == "--silent" || arg == "--bad-crc" || arg == "--exception" || arg == "--garbage"
+                   || arg == "--stray") {
             faultWords += " " + arg.substr(2);
         } else if (arg == "--as-slave" || arg == "--delay-ms") {
             const auto v = value();
@@ -382,6 +385,13 @@ int main(int argc, char **argv)
                 continue;
             }
             Print("rep " + sim::Hex(sent));
+            if (fault.stray) {
+                const std::vector<uint8_t> stray{0xFF, 0xFF};
+                if (!Pause(static_cast<int>(sim::kStrayDelay.count()), openMask))
+                    return false;
+                if (WriteAll(fd, stray))
+                    Print("stray " + sim::Hex(stray));
+            }
         }
         return true;
     };

@@ -350,6 +350,13 @@ void TstMainWindow::shutdownWritesFile()
         QCOMPARE(List(*window, "portList")->currentText(), "COM0");
     }
 
+    // Bytes of line 2 that are no UTF-8 go back as they were read.
+    {
+        auto window = StartWith("3\r\n96\xff" "00\r\n");
+        window->close();
+    }
+    QCOMPARE(ReadFile(m_dir.filePath("com.txt")), QByteArray("3\r\n96\xff" "00\r\n"));
+
     // A missing file is created at close.
     {
         auto window = Start(nullptr);
@@ -530,6 +537,7 @@ void TstMainWindow::editsBesideKeys_data()
     QTest::addColumn<QString>("kept");
     QTest::newRow("input method, filter") << "pwmVoltageBox" << "im" << U("1a２.") << "1.";
     QTest::newRow("menu paste, limit 6") << "pulseNumberBox" << "paste" << "1234567" << "123456";
+    QTest::newRow("Shift+Insert, filter then limit") << "pwmVoltageBox" << "shift+insert" << "ab12345" << "1234";
     QTest::newRow("drop, filter and limit") << "pwmFrequencyBox" << "drop" << "12ab34567" << "123456";
     QTest::newRow("drop, no limit") << "sineFrequencyBox" << "drop" << "abc1234567" << "abc1234567";
 }
@@ -551,6 +559,9 @@ void TstMainWindow::editsBesideKeys()
     } else if (way == "paste") {
         QGuiApplication::clipboard()->setText(text);
         field->paste();  // what the context menu's Paste does
+    } else if (way == "shift+insert") {
+        QGuiApplication::clipboard()->setText(text);
+        QTest::keyClick(field, Qt::Key_Insert, Qt::ShiftModifier);
     } else {
         QMimeData data;
         data.setText(text);
@@ -568,6 +579,7 @@ void TstMainWindow::signalsCloseTheWindow_data()
     QTest::addColumn<int>("signal");
     QTest::newRow("SIGINT") << SIGINT;
     QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
 }
 
 void TstMainWindow::signalsCloseTheWindow()

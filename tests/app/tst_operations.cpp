@@ -288,11 +288,11 @@ void TstOperations::parameterField()
 void TstOperations::baudRateCode_data()
 {
     QTest::addColumn<QStringList>("presses");  // the module baud list's text at each press
-    QTest::addColumn<int>("code");             // sent by the last press
-    QTest::newRow("unknown first") << QStringList{"1234"} << 0;
-    QTest::newRow("unknown keeps the previous") << QStringList{"19200", "1234"} << 2;
-    QTest::newRow("empty keeps the previous") << QStringList{"57600", ""} << 4;
-    QTest::newRow("exact match only") << QStringList{"38400", " 9600"} << 3;
+    QTest::addColumn<int>("code");             // sent by the last press; -1: it was refused
+    QTest::newRow("unknown first: refused") << QStringList{"1234"} << -1;
+    QTest::newRow("unknown after a write: refused") << QStringList{"19200", "1234"} << -1;
+    QTest::newRow("empty: refused") << QStringList{"57600", ""} << -1;
+    QTest::newRow("exact match only") << QStringList{"38400", " 9600"} << -1;
     QTest::newRow("4800 after 115200") << QStringList{"115200", "4800"} << 0;
 }
 
@@ -304,6 +304,11 @@ void TstOperations::baudRateCode()
     for (const QString &text : presses) {
         List(*w, "moduleBaudList")->setEditText(text);
         Click(*w, "writeButton");
+    }
+    if (code < 0) {
+        QCOMPARE(w.port.writes.size(), std::size_t(presses.size() - 1));
+        QCOMPARE(w.messages, QStringList{U8(texts::kParameterError)});
+        return;
     }
     QCOMPARE(w.port.writes.size(), std::size_t(presses.size()));
     const auto &last = w.port.writes.back();

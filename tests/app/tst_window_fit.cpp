@@ -65,6 +65,7 @@ private slots:
     void fittedSize_data();
     void fittedSize();
     void scrolledWindow();
+    void wheelOverLists();
 };
 
 void TstWindowFit::captionsFit_data()
@@ -153,6 +154,36 @@ void TstWindowFit::scrolledWindow()
     }
     QVERIFY(!ShowFitted(*w.window, QRect(0, 0, 1280, 800)));
     QVERIFY(w->isVisible() && w->isWindow() && w->size() == client);
+}
+
+// The wheel over a list without the focus scrolls the window and leaves the list alone;
+// with the focus it turns the list.
+void TstWindowFit::wheelOverLists()
+{
+    ExchangeWindow w(false);
+    const auto frame = ShowFitted(*w.window, QRect(0, 0, 800, 400));
+    QVERIFY(frame && QTest::qWaitForWindowExposed(frame.get()));
+    auto wheel = [](QWidget *list) {
+        QWheelEvent notch(QPointF(5, 5), QPointF(list->mapToGlobal(QPoint(5, 5))), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        // as from the mouse: only such a wheel travels up (sendEvent would make it the program's)
+        QSpontaneKeyEvent::setSpontaneous(&notch);
+        qApp->notify(list, &notch);
+    };
+    Box(*w, "pwmVoltageBox")->setFocus();
+    QCOMPARE(frame->verticalScrollBar()->value(), 0);
+    for (QComboBox *list : {List(*w, "slaveList"), List(*w, "moduleBaudList"), List(*w, "portList")}) {
+        const QString before = list->currentText();
+        wheel(list);
+        QCOMPARE(list->currentText(), before);
+    }
+    QVERIFY(frame->verticalScrollBar()->value() > 0);
+    frame->activateWindow();
+    List(*w, "slaveList")->setFocus();
+    QTRY_VERIFY(List(*w, "slaveList")->hasFocus());
+    wheel(List(*w, "slaveList"));
+    QCOMPARE(List(*w, "slaveList")->currentText(), QStringLiteral("2"));
+    frame->close();
 }
 
 QTEST_MAIN(TstWindowFit)

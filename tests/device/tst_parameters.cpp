@@ -1,3 +1,4 @@
+#include "device/parameter_table.h"
 #include "device/parameters.h"
 #include "device/parameter_table.h"
 #include "device/register_map.h"
@@ -33,6 +34,7 @@ private slots:
     void oneField();
     void baudRateCode_data();
     void baudRateCode();
+    void unknownValuesShown();
 };
 
 void TstParameters::numbers_data()
@@ -154,6 +156,17 @@ void TstParameters::baudRateCode()
         device::NormaliseParameters(kStartTexts, combo6.toStdString(), static_cast<uint16_t>(previous));
     QCOMPARE(int(write.baudRateCode), code);
     QCOMPARE(int(write.registers[device::BaudRateCode]), code);
+}
+
+// The switch and the rate show only what they mean; another value says so.
+void TstParameters::unknownValuesShown()
+{
+    const device::Parameter &output = *device::FindParameter("output"), &rate = *device::FindParameter("module_baud");
+    device::Registers registers{};
+    registers[output.first] = 2;
+    registers[rate.first] = 9;
+    QCOMPARE(device::ShownValue(output, registers), std::string("unknown value 2"));
+    QCOMPARE(device::ShownValue(rate, registers), std::string("unknown code 9"));
 }
 
 QTEST_APPLESS_MAIN(TstParameters)

@@ -47,6 +47,22 @@ class TstCtlLines : public QObject {
         return asked;
     }
 
+    // socat serving COM1 on a free TCP port of the loopback, one connection; its address.
+    QString StartBridge(QProcess &bridge)
+    {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::LocalHost))
+            return {};
+        const QString port = QString::number(probe.serverPort());
+        probe.close();
+        bridge.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        bridge.start("socat", {"-d", "-d", "TCP-LISTEN:" + port + ",bind=127.0.0.1,reuseaddr",
+                               "OPEN:" + Path("COM1") + ",raw,echo=0"});
+        QByteArray said;
+        return QTest::qWaitFor([&] { return (said += bridge.readAllStandardError()).contains("listening on"); }, 5000)
+                   ? "tcp://127.0.0.1:" + port : QString();
+    }
+
 private slots:
     void initTestCase()
     {
@@ -80,6 +96,8 @@ private slots:
         QTest::newRow("bad range: nothing asked") << QStringList{"scan", "--slaves", "9-2"} << 2 << "" << "";
         QTest::newRow("bad TCP port: nothing asked") << QStringList{"scan", "--port", "tcp://127.0.0.1:0"} << 2 << ""
                                                      << "";
+        QTest::newRow("rates over TCP: nothing asked")
+            << QStringList{"scan", "--port", "tcp://127.0.0.1:9", "--bauds", "all"} << 2 << "" << "";
     }
     void scan()
     {
@@ -145,17 +163,9 @@ private slots:
 
     void overTcp()
     {
-        QTcpServer probe;  // a free port on the loopback
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const QString port = QString::number(probe.serverPort());
-        probe.close();
         QProcess bridge;
-        bridge.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        bridge.start("socat", {"-d", "-d", "TCP-LISTEN:" + port + ",bind=127.0.0.1,reuseaddr",
-                               "OPEN:" + Path("COM1") + ",raw,echo=0"});
-        QByteArray said;
-        QTRY_VERIFY((said += bridge.readAllStandardError()).contains("listening on"));
-        const QString address = "tcp://127.0.0.1:" + port;
+        const QString address = StartBridge(bridge);
+        QVERIFY(!address.isEmpty());
         Run run = Ctl({"--port", address, "--slave", "7", "read", "--json"});
         QCOMPARE(run.status, 0);
         QCOMPARE(QJsonDocument::fromJson(run.out.toUtf8())["module_baud"].toInt(), 9600);
@@ -191,6 +201,39 @@ private slots:
                                                   : line.contains("  output off  pulse_count "),
                      qPrintable(line));
         QCOMPARE(run.err.count("no reply from slave 5"), complaints);
+    }
+
+    // A TCP connection closed in the middle of a scan ends it at once, with what was found.
+    void tcpClosedMidScan()
+    {
+        QProcess bridge;
+        const QString address = StartBridge(bridge);
+        QVERIFY(!address.isEmpty());
+        const auto before = Asked().size();
+        QProcess scan;
+        scan.start(QStringLiteral(VELQORCTL_PATH), {"--port", address, "scan", "--timeout", "100"});
+        QTRY_VERIFY(Asked().mid(before).contains("8"));
+        bridge.terminate();
+        QVERIFY(scan.waitForFinished(5000));
+        QCOMPARE(scan.exitCode(), 3);
+        QCOMPARE(scan.readAllStandardOutput(), QByteArray("slave 3 baud 9600\nslave 7 baud 9600\n"));
+        QVERIFY2(scan.readAllStandardError().contains("scan: " + address.toLatin1() + ": connection"),
+                 "no word of the lost connection");
+        QVERIFY(Asked().size() - before < 100);
+    }
+
+    // The address change is a broadcast: both modules on the line take it, so --slave,
+    // which would pretend to pick one, is refused. Last: the line holds no 3 and 7 after it.
+    void addressOnTwoModules()
+    {
+        const int lines = static_cast<int>(m_sim->Lines().size());
+        Run run = Ctl({"address", "9", "--slave", "3"});
+        QCOMPARE(run.status, 2);
+        run = Ctl({"address", "9"});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.err, QString("velqorctl: address: sent as a broadcast: every module on the line takes address 9\n"));
+        QTRY_COMPARE(m_sim->Lines().mid(lines).join('\n'),
+                     QString("broadcast 00 06 00 00 00 09 48 1D\nstate slave 9\nstate slave 9"));
     }
 };
 

@@ -7,6 +7,8 @@
 #include "support/sim_process.h"
 
 #include <QSerialPort>
+
+#include <csignal>
 #include <QtTest>
 
 namespace {
@@ -35,11 +37,14 @@ class TestVelqorctl : public QObject {
         file.write(words.toUtf8());
     }
 
-    // Runs velqorctl in the test folder, where COM1 is the pty and com.txt says 1, 9600.
-    Outcome Ctl(const QStringList &arguments)
+    // Runs velqorctl in the test folder, where COM1 is the pty and com.txt says 1, 9600;
+    // its stdout goes to `outFile` when one is given.
+    Outcome Ctl(const QStringList &arguments, const QString &outFile = {})
     {
         QProcess process;
         process.setWorkingDirectory(m_dir.path());
+        if (!outFile.isEmpty())
+            process.setStandardOutputFile(outFile);
         process.start(QStringLiteral(VELQORCTL_PATH), arguments);
         Outcome outcome;
         if (!process.waitForFinished(20000))
@@ -61,6 +66,13 @@ private slots:
         settings.write("1\r\n9600\r\n");
         settings.close();
         Faults(QStringLiteral("none"));
+        for (const auto &[name, content] : {std::pair{"twice.json", R"({"pwm_voltage": 12, "pwm_voltage" : 13})"},
+                                            {"readonly.json", R"({"output": true, "pulse_count": 3, "pulse_high": null})"},
+                                            {"range.json", R"({"pwm_voltage": 30})"}}) {
+            QFile file(Path(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
         m_sim = std::make_unique<SimProcess>(QStringLiteral(VELQOR_SIM_PATH), Path(QStringLiteral("sim.log")));
         QVERIFY(m_sim->Start({QStringLiteral("--device"), Path(QStringLiteral("module")),
                               QStringLiteral("--faults-file"), Path(QStringLiteral("faults"))}));
@@ -103,12 +115,15 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, printed);
         QFETCH(QString, request);
+        const QString warned = arguments.first() != "address" ? QString()
+                               : "velqorctl: address: sent as a broadcast: every module on the line takes address 1\n";
         const Outcome outcome = Ctl(arguments);
-        QCOMPARE(outcome.err, QString());
+        QCOMPARE(outcome.err, warned);
         QCOMPARE(outcome.status, 0);
         QVERIFY2(outcome.out.contains(printed), qPrintable(outcome.out));
+        // a broadcast has no reply: the command may end before the simulator has the request
         const QString prefix = request.section(QLatin1Char(' '), 0, 0) + QLatin1Char(' ');
-        QCOMPARE(m_sim->Last(prefix), request);
+        QTRY_COMPARE(m_sim->Last(prefix), request);
     }
 
     // read --json > file, change it, write --profile file: only that key changes.
@@ -179,8 +194,23 @@ private slots:
         QTest::newRow("counter is read only") << set("pulse_count=0") << "pulse_count is read only";
         QTest::newRow("profile not JSON") << QStringList{"write", "--profile", "com.txt"} << "com.txt: not JSON";
         QTest::newRow("profile missing") << QStringList{"write", "--profile", "none.json"} << "none.json";
-        QTest::newRow("address 0") << QStringList{"address", "0"} << "allowed 1 to 254";
-        QTest::newRow("address 255") << QStringList{"address", "255"} << "allowed 1 to 254";
+        QTest::newRow("address 0") << QStringList{"address", "0"} << "allowed 1 to 247";
+        QTest::newRow("address 248") << QStringList{"address", "248"} << "allowed 1 to 247 (248 to 254 are reserved";
+        QTest::newRow("address with --slave") << QStringList{"address", "4", "--slave", "3"}
+                                              << "--slave cannot pick one module: the change is a broadcast";
+        QTest::newRow("baud not in the window's list") << QStringList{"read", "--baud", "14400"}
+                                                       << "allowed 4800, 9600, 19200, 38400, 57600 or 115200";
+        QTest::newRow("COM0") << QStringList{"read", "--port", "COM0"} << "allowed COM1 to COM9";
+        QTest::newRow("COM10") << QStringList{"read", "--port", "com10"} << "allowed COM1 to COM9";
+        QTest::newRow("profile, key twice") << QStringList{"write", "--profile", "twice.json"}
+                                            << "twice.json: key \"pwm_voltage\" given twice";
+        QTest::newRow("profile, nothing to write") << QStringList{"write", "--profile", "readonly.json"}
+                                                   << "readonly.json: no key to write";
+        QTest::newRow("profile, value out of range") << QStringList{"write", "--profile", "range.json"}
+                                                     << "range.json: pwm_voltage=30: outside 1.0 to 24.0 V";
+        QTest::newRow("profile, endless") << QStringList{"write", "--profile", "/dev/zero"}
+                                          << "/dev/zero: larger than 64 KiB";
+        QTest::newRow("line break in an argument") << QStringList{"erase\nall"} << "unknown command \"erase\\nall\"";
         QTest::newRow("output maybe") << QStringList{"output", "maybe"} << "on or off";
         QTest::newRow("slave 256") << QStringList{"read", "--slave", "256"} << "--slave \"256\": allowed 1 to 255";
         QTest::newRow("json with write") << QStringList{"write", "--json"} << "--json belongs to read";
@@ -243,6 +273,64 @@ private slots:
         QCOMPARE(process.exitCode(), 1);
         QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
                  QStringLiteral("velqorctl: write: read-back differs: pwm_voltage sent 12.0, the module holds 10.0\n"));
+    }
+
+    // Results that cannot be written: a full disk ends with exit 4 and says which.
+    void outputCannotBeWritten()
+    {
+        const Outcome full = Ctl({"read", "--json"}, QStringLiteral("/dev/full"));
+        QCOMPARE(full.status, 4);
+        QCOMPARE(full.err, QString("velqorctl: cannot write the results to stdout: No space left on device\n"));
+        const Outcome logged = Ctl({"read", "--log", "/dev/full"});
+        QCOMPARE(logged.status, 4);
+        QVERIFY2(logged.err.endsWith("the log is not complete\n"), qPrintable(logged.err));
+    }
+
+    // Ctrl+C while a write waits for its confirmation: the request is in the log, and
+    // stderr says the write went out unconfirmed.
+    void stoppedDuringWrite()
+    {
+        Faults(QStringLiteral("delay 1500"));
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        process.start(QStringLiteral(VELQORCTL_PATH),
+                      {"write", "--set", "work_mode=3", "--timeout", "5000", "--log", "stopped.log"});
+        QTRY_VERIFY_WITH_TIMEOUT(m_sim->Last("req ").startsWith("req 01 10"), 10000);
+        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+        QVERIFY(process.waitForFinished(5000));
+        QCOMPARE(process.exitCode(), 130);
+        QCOMPARE(process.readAllStandardError(),
+                 QByteArray("velqorctl: write: stopped after the request was sent, before the module confirmed it; "
+                            "read the module (velqorctl read) to see what it holds\n"));
+        QFile log(Path(QStringLiteral("stopped.log")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY2(log.readAll().contains(" tx 01 10 00 00 00 0D 1A"), "the write is not in the log");
+        // the simulator's delayed reply is out before the next test asks
+        QTRY_VERIFY_WITH_TIMEOUT(m_sim->Last("rep ").startsWith("rep 01 10"), 5000);
+    }
+
+    // Only bytes that answer the request count: a reply that came after its time is
+    // dropped before the next request (monitor shows no old values as new), stray bytes
+    // after a reply spoil no exchange, and a scan reports the module whose reply came late.
+    void staleAndStrayBytes()
+    {
+        Faults(QStringLiteral("delay 300"));
+        const Outcome monitor = Ctl({"monitor", "--count", "2", "--interval", "1000", "--timeout", "100", "--log", "stale.log"});
+        QCOMPARE(monitor.status, 1);
+        QCOMPARE(monitor.out, QString());
+        QFile log(Path(QStringLiteral("stale.log")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY2(log.readAll().contains(" : discarded: waiting before the request"), "the late reply is not in the log");
+
+        Faults(QStringLiteral("stray"));
+        const Outcome write = Ctl({"write", "--set", "work_mode=2"});
+        QCOMPARE(write.err, QString());
+        QCOMPARE(write.status, 0);
+
+        Faults(QStringLiteral("delay 400"));  // while 2 is asked, or waiting when 2 is asked
+        const Outcome scan = Ctl({"scan", "--slaves", "1-3", "--timeout", "300", "--json"});
+        QCOMPARE(scan.out, QString("[{\"baud\":9600,\"slave\":1}]\n"));
+        QCOMPARE(scan.status, 0);
     }
 
     // Ports that cannot be had: exit 3 with the reason.

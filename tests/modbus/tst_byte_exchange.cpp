@@ -30,8 +30,10 @@ public:
     int waits = 0;
     cli::OpenOutcome Open() override { return {}; }
     bool Write(const std::vector<uint8_t> &) override { return true; }
-    std::vector<uint8_t> WaitForBytes(cli::Clock::time_point) override
+    std::vector<uint8_t> WaitForBytes(cli::Clock::time_point deadline) override
     {
+        if (deadline <= cli::Clock::now())
+            return {};  // nothing waits before the request
         ++waits;
         return static_cast<std::size_t>(waits) <= pieces.size() ? pieces[static_cast<std::size_t>(waits - 1)]
                                                                 : std::vector<uint8_t>{};
@@ -137,6 +139,9 @@ private slots:
         QTest::newRow("stops short") << std::vector<std::vector<uint8_t>>{{reply.begin(), reply.begin() + 4}}
                                      << "incomplete reply" << 2;
     }
+    void answer_data();
+    void answer();
+
     void pieces()
     {
         QFETCH(std::vector<std::vector<uint8_t>>, pieces);
@@ -152,6 +157,41 @@ private slots:
         QCOMPARE(observed, 1);
     }
 };
+
+// Which bytes answer the request: stray bytes around the answer and a late reply to the
+// request before it are kept apart.
+void TestReplyVerdict::answer_data()
+{
+    QTest::addColumn<std::vector<uint8_t>>("earlier");
+    QTest::addColumn<std::vector<uint8_t>>("received");
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<int>("stray");
+    QTest::addColumn<int>("late");
+    const auto reply = Framed("0103040064000A");
+    const auto join = [](std::vector<uint8_t> a, const std::vector<uint8_t> &b) { a.insert(a.end(), b.begin(), b.end()); return a; };
+    const auto slave2 = modbus::BuildReadRequest(2, 0, 1);
+    const auto reply2 = Framed("0203020064");
+    QTest::newRow("stray bytes first") << std::vector<uint8_t>{} << join({0xFF, 0xFF}, reply) << "good" << 2 << 0;
+    QTest::newRow("stray bytes after") << std::vector<uint8_t>{} << join(reply, {0xFF, 0xFF}) << "good" << 2 << 0;
+    QTest::newRow("late reply, then the answer") << slave2 << join(reply2, reply) << "good" << 0 << 7;
+    QTest::newRow("late reply alone") << slave2 << reply2 << "no reply" << 0 << 7;
+    QTest::newRow("another slave is no late reply") << kRead << Framed("0203040064000A") << "another slave" << 0 << 0;
+    QTest::newRow("the same request again: its answer") << kRead << reply << "good" << 0 << 0;
+}
+
+void TestReplyVerdict::answer()
+{
+    QFETCH(std::vector<uint8_t>, earlier);
+    QFETCH(std::vector<uint8_t>, received);
+    QFETCH(QString, verdict);
+    QFETCH(int, stray);
+    QFETCH(int, late);
+    modbus::Exchange exchange(kRead, earlier);
+    exchange.Receive(received);
+    QCOMPARE(QString::fromStdString(modbus::VerdictText(exchange.JudgeAnswer())), verdict);
+    QCOMPARE(int(exchange.Stray().size()), stray);
+    QCOMPARE(int(exchange.LateReply().size()), late);
+}
 
 QTEST_APPLESS_MAIN(TestReplyVerdict)
 #include "tst_byte_exchange.moc"
