@@ -100,15 +100,12 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("velqor-config"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELQOR_VERSION));
     {
-        // --help and --version need no display: answered on a core application, made only
-        // for them. Qt's own window options (-platform, -style) are judged once the window
-        // application exists.
-        QStringList arguments;
-        for (int i = 0; i < argc; ++i)
-            arguments << QString::fromLocal8Bit(argv[i]);
+        // --help and --version need no display: answered on a core application. Qt's own
+        // window options (-platform, -style) are judged once the window application exists.
+        QCoreApplication core(argc, argv);
         QCommandLineParser parser;
         AddOptions(parser);
-        if (!parser.parse(arguments)) {
+        if (!parser.parse(core.arguments())) {
             const QStringList unknown = parser.unknownOptionNames();
             const QString problem = unknown.isEmpty()
                                         ? parser.errorText()
@@ -117,12 +114,10 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "velqor-config: %s\n", qPrintable(problem));
             return 2;
         }
-        if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"))) {
-            QCoreApplication core(argc, argv);  // the help's usage line names the program as started
-            if (parser.isSet(QStringLiteral("help")))
-                parser.showHelp(0);
+        if (parser.isSet(QStringLiteral("help")))
+            parser.showHelp(0);
+        if (parser.isSet(QStringLiteral("version")))
             parser.showVersion();
-        }
     }
     // Without a display Qt aborts; one line says why instead.
     const std::string x11Display = Environment("DISPLAY");
