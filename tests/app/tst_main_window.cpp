@@ -192,7 +192,6 @@ void TstMainWindow::listsAndStartValues()
     // Closed port, stopped timers, output OFF on a white frame, empty displays.
     QCOMPARE(PortLamp(*window)->Color(), QColor(0, 0, 0));
     QVERIFY(!ReplyTimer(*window)->isActive());
-    QCOMPARE(ReplyTimer(*window)->interval(), 160);
     QCOMPARE(BackColour(Part<QLabel>(*window, "outputFrame")), QColor(255, 255, 255));
     QVERIFY(Part<QPlainTextEdit>(*window, "sentBox")->toPlainText().isEmpty() && Part<QPlainTextEdit>(*window, "receivedBox")->toPlainText().isEmpty()
             && Part<QPlainTextEdit>(*window, "statusBox")->toPlainText().isEmpty());

@@ -70,7 +70,7 @@ void TstParameters::numbers()
 void TstParameters::wholeBlock_data()
 {
     QTest::addColumn<Texts>("texts");
-    QTest::addColumn<QString>("combo6");
+    QTest::addColumn<QString>("moduleBaud");
     QTest::addColumn<Texts>("shown");
     QTest::addColumn<QByteArray>("request");
     QTest::newRow("all empty") << Texts{} << "9600"
@@ -89,10 +89,10 @@ void TstParameters::wholeBlock_data()
 void TstParameters::wholeBlock()
 {
     QFETCH(Texts, texts);
-    QFETCH(QString, combo6);
+    QFETCH(QString, moduleBaud);
     QFETCH(Texts, shown);
     QFETCH(QByteArray, request);
-    const device::ParameterWrite write = device::NormaliseParameters(texts, combo6.toStdString(), 0);
+    const device::ParameterWrite write = device::NormaliseParameters(texts, moduleBaud.toStdString(), 0);
     QCOMPARE(write.texts, shown);
     const std::vector<uint8_t> sent = device::BuildParameterWriteRequest(1, write.registers);
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(sent.data()), int(sent.size())).toHex(' '), request.toHex(' '));
@@ -120,6 +120,8 @@ void TstParameters::oneField_data()
     QTest::newRow("mode 9") << "work_mode" << "9" << "4" << int(device::WorkMode) << 4;
     QTest::newRow("sine kept as typed") << "sine_frequency" << "50.6" << "50.6" << int(device::SineFrequency) << 51;
     QTest::newRow("sine below") << "sine_frequency" << "-3" << "1" << int(device::SineFrequency) << 1;
+    QTest::newRow("freq beyond any int") << "pwm_frequency" << "99999999999999999999" << "150000" << int(device::PwmFrequencyLow) << 18928;
+    QTest::newRow("pulses beyond any int") << "pulse_number" << "99999999999999999999" << "60000" << int(device::PulseNumber) << 60000;
 }
 
 void TstParameters::oneField()
@@ -138,7 +140,7 @@ void TstParameters::oneField()
 
 void TstParameters::baudRateCode_data()
 {
-    QTest::addColumn<QString>("combo6");
+    QTest::addColumn<QString>("moduleBaud");
     QTest::addColumn<int>("previous");
     QTest::addColumn<int>("code");
     QTest::newRow("4800") << "4800" << 3 << 0;
@@ -149,11 +151,11 @@ void TstParameters::baudRateCode_data()
 
 void TstParameters::baudRateCode()
 {
-    QFETCH(QString, combo6);
+    QFETCH(QString, moduleBaud);
     QFETCH(int, previous);
     QFETCH(int, code);
     const device::ParameterWrite write =
-        device::NormaliseParameters(kStartTexts, combo6.toStdString(), static_cast<uint16_t>(previous));
+        device::NormaliseParameters(kStartTexts, moduleBaud.toStdString(), static_cast<uint16_t>(previous));
     QCOMPARE(int(write.baudRateCode), code);
     QCOMPARE(int(write.registers[device::BaudRateCode]), code);
 }
