@@ -2,35 +2,11 @@
 
 #include "cli/device_io.h"
 
-#include <cerrno>
-#include <cstring>
-
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-// On plain sockets: Qt Network and the dozen libraries it brings (Kerberos, libproxy, ...)
-// would be loaded by every velqorctl command, a read on a serial port too.
 namespace cli {
 
 namespace {
 
 constexpr int kConnectTimeoutMs = 5000;
-
-// Waits for `events` on `fd` for at most `ms`; the events that came, 0 when none.
-short WaitFor(int fd, short events, int ms)
-{
-    pollfd p{fd, events, 0};
-    int n = 0;
-    do
-        n = ::poll(&p, 1, ms);
-    while (n < 0 && errno == EINTR);
-    return n > 0 ? p.revents : 0;
-}
 
 } // namespace
 
@@ -43,102 +19,62 @@ TcpLine::~TcpLine()
 
 OpenOutcome TcpLine::Open()
 {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo *found = nullptr;
-    const std::string port = std::to_string(m_address.port);
-    if (::getaddrinfo(m_address.host.c_str(), port.c_str(), &hints, &found) != 0 || !found)
-        return {m_name + ": host " + m_address.host + " not found"};
-    int failure = ETIMEDOUT;
-    for (const addrinfo *a = found; a && m_fd < 0; a = a->ai_next) {
-        const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
-        if (fd < 0) {
-            failure = errno;
-            continue;
-        }
-        int error = ::connect(fd, a->ai_addr, a->ai_addrlen) == 0 ? 0 : errno;
-        if (error == EINPROGRESS) {
-            error = ETIMEDOUT;
-            if (WaitFor(fd, POLLOUT, kConnectTimeoutMs) != 0) {
-                socklen_t length = sizeof error;
-                if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
-                    error = errno;
-            }
-        }
-        if (error == 0) {
-            m_fd = fd;
-        } else {
-            failure = error;
-            ::close(fd);
-        }
+    m_socket.connectToHost(QString::fromStdString(m_address.host), m_address.port);
+    if (m_socket.waitForConnected(kConnectTimeoutMs)) {
+        // a frame must leave at once, not wait to be joined with the next
+        m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        return {};
     }
-    ::freeaddrinfo(found);
-    if (m_fd < 0) {
-        if (failure == ECONNREFUSED)
-            return {m_name + ": connection refused (is the serial server's TCP port right?)"};
-        if (failure == ETIMEDOUT)
-            return {m_name + ": unreachable, no connection within " + std::to_string(kConnectTimeoutMs / 1000) + " s"};
-        return {m_name + ": unreachable: " + std::strerror(failure)};
+    OpenOutcome outcome;
+    switch (m_socket.error()) {
+    case QAbstractSocket::ConnectionRefusedError:
+        outcome = {m_name + ": connection refused (is the serial server's TCP port right?)"};
+        break;
+    case QAbstractSocket::HostNotFoundError:
+        outcome = {m_name + ": host " + m_address.host + " not found"};
+        break;
+    case QAbstractSocket::SocketTimeoutError:
+        outcome = {m_name + ": unreachable, no connection within "
+                                         + std::to_string(kConnectTimeoutMs / 1000) + " s"};
+        break;
+    default:
+        outcome = {m_name + ": unreachable: " + m_socket.errorString().toStdString()};
+        break;
     }
-    // a frame must leave at once, not wait to be joined with the next
-    const int on = 1;
-    ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    return {};
+    m_socket.abort();
+    return outcome;
 }
 
 bool TcpLine::Write(const std::vector<uint8_t> &bytes)
 {
-    std::size_t sent = 0;
-    while (m_fd >= 0 && sent < bytes.size()) {
-        const ssize_t n = ::send(m_fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n > 0)
-            sent += static_cast<std::size_t>(n);
-        else if (n < 0 && errno != EINTR && errno != EAGAIN) {
-            m_lost = m_name + ": connection lost (" + std::strerror(errno) + ")";
-            return false;
-        } else if (n < 0 && errno == EAGAIN && WaitFor(m_fd, POLLOUT, 1000) == 0) {
-            return false;
-        }
-    }
-    return m_fd >= 0;
+    return m_socket.state() == QAbstractSocket::ConnectedState && WriteAll(m_socket, bytes);
 }
 
 std::vector<uint8_t> TcpLine::WaitForBytes(Clock::time_point deadline)
 {
     // bytes that came before the server hung up are still read
-    while (m_fd >= 0) {
-        uint8_t buffer[4096];
-        const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
-        if (n > 0)
-            return std::vector<uint8_t>(buffer, buffer + n);
-        if (n == 0) {
-            m_lost = m_name + ": connection closed by the server";
-            return {};
-        }
-        if (errno != EAGAIN && errno != EINTR) {
-            m_lost = m_name + ": connection lost (" + std::strerror(errno) + ")";
-            return {};
-        }
-        if (errno == EAGAIN && WaitFor(m_fd, POLLIN, MillisecondsUntil(deadline)) == 0)
-            return {};
-    }
-    return {};
+    if (m_socket.bytesAvailable() == 0 && m_socket.state() != QAbstractSocket::ConnectedState)
+        return {};
+    return ReadArrived(m_socket, deadline);
 }
 
 std::string TcpLine::Lost() const
 {
-    return m_lost;
+    if (m_socket.state() == QAbstractSocket::ConnectedState)
+        return {};
+    if (m_socket.error() == QAbstractSocket::RemoteHostClosedError)
+        return m_name + ": connection closed by the server";
+    return m_name + ": connection lost (" + m_socket.errorString().toStdString() + ")";
 }
 
 void TcpLine::Close()
 {
-    if (m_fd < 0)
+    if (m_socket.state() == QAbstractSocket::UnconnectedState)
         return;
-    // a broadcast gets no reply: the kernel still sends what was written after the close
-    ::shutdown(m_fd, SHUT_WR);
-    ::close(m_fd);
-    m_fd = -1;
+    // a broadcast gets no reply: its bytes must reach the server before the connection ends
+    m_socket.disconnectFromHost();
+    if (m_socket.state() != QAbstractSocket::UnconnectedState)
+        m_socket.waitForDisconnected(1000);
 }
 
 } // namespace cli

@@ -2,9 +2,7 @@
 #include "cli/line.h"
 #include "serial/port_names.h"
 
-#ifdef _WIN32
 #include <QTcpSocket>
-#endif
 
 namespace cli {
 
@@ -26,12 +24,7 @@ public:
 private:
     std::string m_name;
     serial::TcpAddress m_address;
-#ifdef _WIN32
     QTcpSocket m_socket;
-#else
-    int m_fd = -1;
-    std::string m_lost;  // why the connection went away, once it did
-#endif
 };
 
 } // namespace cli

@@ -120,7 +120,7 @@ if(VELQOR_DPKG_SHLIBDEPS)
 else()
     message(STATUS "dpkg-shlibdeps not found (package dpkg-dev): the package's Depends are the fixed list")
     set(CPACK_DEBIAN_PACKAGE_DEPENDS
-        "libc6, libstdc++6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4)")
+        "libc6, libstdc++6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), libqt6network6 (>= 6.4)")
     if(TARGET velqor-sim)
         string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libmodbus5")
     endif()

@@ -77,7 +77,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 depends=$(field Depends)
 echo "Depends: $depends"
 dependNames=$(sed 's/([^)]*)//g; s/[[:space:]]//g; s/[,|]/\n/g' <<<"$depends")
-needed=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 fonts-arphic-uming fonts-liberation2)
+needed=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6network6 fonts-arphic-uming fonts-liberation2)
 [ "$withSim" = 1 ] && needed+=(libmodbus5)
 for name in "${needed[@]}"; do
     grep -qxF "$name" <<<"$dependNames" || fail "Depends lacks $name"
