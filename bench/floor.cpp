@@ -85,28 +85,28 @@ int main(int argc, char *argv[])
 
     const QStringList rates{"4800", "9600", "19200", "38400", "57600", "115200"};
 
-    auto *frame1 = new QGroupBox(U(" 通讯设置 "), &window);
-    frame1->setGeometry(Tw(120, 120, 2415, 5655));
-    Caption(frame1, "串口号", 480, 550);
-    Caption(frame1, "波特率", 480, 1250);
-    Caption(frame1, "校验位", 480, 1950);
-    Caption(frame1, "数据位", 480, 2650);
-    Caption(frame1, "停止位", 480, 3435);
-    Caption(frame1, "Slave ID", 240, 4125);
+    auto *portGroup = new QGroupBox(U(" 通讯设置 "), &window);
+    portGroup->setGeometry(Tw(120, 120, 2415, 5655));
+    Caption(portGroup, "串口号", 480, 550);
+    Caption(portGroup, "波特率", 480, 1250);
+    Caption(portGroup, "校验位", 480, 1950);
+    Caption(portGroup, "数据位", 480, 2650);
+    Caption(portGroup, "停止位", 480, 3435);
+    Caption(portGroup, "Slave ID", 240, 4125);
     QStringList ports;
     for (int n = 1; n <= 9; ++n)
         ports << QStringLiteral("COM%1").arg(n);
-    List(frame1, Tw(1200, 480, 975, 300), ports);
-    List(frame1, Tw(1200, 1200, 975, 300), rates);
-    List(frame1, Tw(1200, 1920, 975, 300), {U("无校验"), U("奇校验"), U("偶校验")})->setEnabled(false);
-    List(frame1, Tw(1200, 2640, 975, 300), {"8", "7", "6"})->setEnabled(false);
-    List(frame1, Tw(1200, 3360, 975, 300), {"1", "2"})->setEnabled(false);
-    List(frame1, Tw(1200, 4080, 975, 300), Numbers(255));
-    (new QWidget(frame1))->setGeometry(Tw(840, 5040, 255, 375));
-    (new QPushButton(U("打开串口"), frame1))->setGeometry(Tw(1200, 5040, 975, 375));
+    List(portGroup, Tw(1200, 480, 975, 300), ports);
+    List(portGroup, Tw(1200, 1200, 975, 300), rates);
+    List(portGroup, Tw(1200, 1920, 975, 300), {U("无校验"), U("奇校验"), U("偶校验")})->setEnabled(false);
+    List(portGroup, Tw(1200, 2640, 975, 300), {"8", "7", "6"})->setEnabled(false);
+    List(portGroup, Tw(1200, 3360, 975, 300), {"1", "2"})->setEnabled(false);
+    List(portGroup, Tw(1200, 4080, 975, 300), Numbers(255));
+    (new QWidget(portGroup))->setGeometry(Tw(840, 5040, 255, 375));
+    (new QPushButton(U("打开串口"), portGroup))->setGeometry(Tw(1200, 5040, 975, 375));
 
-    auto *frame3 = new QGroupBox(U(" 预设值 "), &window);
-    frame3->setGeometry(Tw(2760, 120, 11415, 4575));
+    auto *presetGroup = new QGroupBox(U(" 预设值 "), &window);
+    presetGroup->setGeometry(Tw(2760, 120, 11415, 4575));
     const int captionLeft[] = {240, 4200, 8520};
     const int boxLeft[] = {2520, 6840, 9960};
     const int rowTop[] = {480, 1185, 1890, 2595, 3300, 4005};
@@ -123,24 +123,24 @@ int main(int argc, char *argv[])
     for (int column = 0; column < 3; ++column) {
         for (int row = 0; row < 6; ++row) {
             if (captions[column][row])
-                Caption(frame3, captions[column][row], captionLeft[column], rowTop[row] + 75);
+                Caption(presetGroup, captions[column][row], captionLeft[column], rowTop[row] + 75);
             if (starts[column][row]) {
-                auto *box = new QLineEdit(QString::fromLatin1(starts[column][row]), frame3);
+                auto *box = new QLineEdit(QString::fromLatin1(starts[column][row]), presetGroup);
                 box->setGeometry(Tw(boxLeft[column], rowTop[row], 1215, row == 0 ? 375 : 405));
                 boxes.push_back(box);
             }
         }
     }
-    List(frame3, Tw(9960, 1200, 1215, 300), rates)->setCurrentIndex(1);
-    (new QLabel(frame3))->setGeometry(Tw(9900, 1875, 1335, 460));
-    (new QPushButton(QStringLiteral("OFF"), frame3))->setGeometry(Tw(9960, 1920, 1215, 375));
-    (new QPushButton(U("设 置"), frame3))->setGeometry(Tw(9960, 2640, 1215, 375));
-    (new QPushButton(U("读 取"), frame3))->setGeometry(Tw(9960, 3960, 1215, 375));
-    auto *picture = new QLabel(frame3);
+    List(presetGroup, Tw(9960, 1200, 1215, 300), rates)->setCurrentIndex(1);
+    (new QLabel(presetGroup))->setGeometry(Tw(9900, 1875, 1335, 460));
+    (new QPushButton(QStringLiteral("OFF"), presetGroup))->setGeometry(Tw(9960, 1920, 1215, 375));
+    (new QPushButton(U("设 置"), presetGroup))->setGeometry(Tw(9960, 2640, 1215, 375));
+    (new QPushButton(U("读 取"), presetGroup))->setGeometry(Tw(9960, 3960, 1215, 375));
+    auto *picture = new QLabel(presetGroup);
     picture->setGeometry(Tw(8520, 3480, 1095, 855));
     Caption(picture, "Velqor", 180, 600);
-    auto line = [frame3](QFrame::Shape shape, const QRect &rect) {
-        auto *f = new QFrame(frame3);
+    auto line = [presetGroup](QFrame::Shape shape, const QRect &rect) {
+        auto *f = new QFrame(presetGroup);
         f->setFrameShape(shape);
         f->setGeometry(rect);
     };
@@ -148,12 +148,12 @@ int main(int argc, char *argv[])
     line(QFrame::VLine, Tw(3960, 480, 15, 3840));
     line(QFrame::VLine, Tw(8280, 480, 15, 3840));
 
-    auto *frame2 = new QGroupBox(U(" 模块地址更改 "), &window);
-    frame2->setGeometry(Tw(2760, 4800, 11415, 975));
-    Caption(frame2, "模块地址:", 240, 480);
-    List(frame2, Tw(1680, 400, 1215, 300), Numbers(254));
-    (new QLabel(QStringLiteral("http://www.velqor.example"), frame2))->setGeometry(Tw(3480, 400, 5895, 255));
-    (new QPushButton(U("修 改"), frame2))->setGeometry(Tw(9960, 360, 1215, 375));
+    auto *addressGroup = new QGroupBox(U(" 模块地址更改 "), &window);
+    addressGroup->setGeometry(Tw(2760, 4800, 11415, 975));
+    Caption(addressGroup, "模块地址:", 240, 480);
+    List(addressGroup, Tw(1680, 400, 1215, 300), Numbers(254));
+    (new QLabel(QStringLiteral("http://www.velqor.example"), addressGroup))->setGeometry(Tw(3480, 400, 5895, 255));
+    (new QPushButton(U("修 改"), addressGroup))->setGeometry(Tw(9960, 360, 1215, 375));
 
     Caption(&window, "Send:", 135, 6120);
     Caption(&window, "Mess:", 11040, 6120);
