@@ -118,8 +118,15 @@ public:
                                            m_dir.filePath(QStringLiteral("module")));
         return m_line->Start();
     }
-    // The adapter is pulled: the pty pair goes away.
-    void StopLine() { m_line.reset(); }
+    // The adapter is pulled: the pty pair goes away. Its link is pointed at a name that stays
+    // free, since another program may be given the same /dev/pts number at once.
+    void StopLine()
+    {
+        m_line.reset();
+        const QString link = m_dir.filePath(QStringLiteral("COM%1").arg(m_portNumber));
+        QFile::remove(link);
+        QFile::link(m_dir.filePath(QStringLiteral("unplugged")), link);
+    }
 
     bool StartSim(QStringList arguments = {})
     {
