@@ -24,7 +24,8 @@ void AddOptions(QCommandLineParser &parser)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(QStringLiteral(
         "Configures and controls the signal-generator module over a serial port (Modbus RTU).\n"
-        "Keeps the last COM port and baud rate in com.txt in the current folder."));
+        "Keeps the last COM port and baud rate in com.txt in the current folder (on Windows, when\n"
+        "started in its own folder as the Start menu does, in %APPDATA%\\velqor-config)."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption({QStringLiteral("lang"), QStringLiteral("The window's language: zh (Chinese, the default) or en (English)."),
