@@ -1,5 +1,6 @@
 #include "serial/qt_serial_port.h"
 
+#include "serial/line_settings.h"
 #include "serial/port_names.h"
 
 #include <QFileInfo>
@@ -91,32 +92,16 @@ OpenResult FromQtError(QSerialPort::SerialPortError error)
 
 bool ApplySettings(QSerialPort &port, const std::string &settings)
 {
-    const QStringList parts = QString::fromStdString(settings).split(QLatin1Char(','));
-    if (parts.size() != 4)
+    const std::optional<LineSettings> line = ParseLineSettings(settings);
+    if (!line)
         return false;
-    bool ok = false;
-    const qint64 baud = parts[0].trimmed().toLongLong(&ok);
-    if (!ok || baud <= 0 || baud > 4000000)
-        return false;
-    QSerialPort::Parity parity;
-    if (parts[1] == QLatin1String("N"))
-        parity = QSerialPort::NoParity;
-    else if (parts[1] == QLatin1String("O"))
-        parity = QSerialPort::OddParity;
-    else if (parts[1] == QLatin1String("E"))
-        parity = QSerialPort::EvenParity;
-    else
-        return false;
-    const int dataBits = parts[2].toInt(&ok);
-    if (!ok || dataBits < 5 || dataBits > 8)
-        return false;
-    const int stopBits = parts[3].toInt(&ok);
-    if (!ok || (stopBits != 1 && stopBits != 2))
-        return false;
-    return port.setBaudRate(static_cast<qint32>(baud))
+    const QSerialPort::Parity parity = line->parity == 'O'   ? QSerialPort::OddParity
+                                       : line->parity == 'E' ? QSerialPort::EvenParity
+                                                             : QSerialPort::NoParity;
+    return port.setBaudRate(static_cast<qint32>(line->baud))
         && port.setParity(parity)
-        && port.setDataBits(static_cast<QSerialPort::DataBits>(dataBits))
-        && port.setStopBits(stopBits == 1 ? QSerialPort::OneStop : QSerialPort::TwoStop)
+        && port.setDataBits(static_cast<QSerialPort::DataBits>(line->dataBits))
+        && port.setStopBits(line->stopBits == 1 ? QSerialPort::OneStop : QSerialPort::TwoStop)
         && port.setFlowControl(QSerialPort::NoFlowControl);
 }
 

@@ -1,8 +1,8 @@
 #include "serial/win32_port.h"
 
+#include "serial/line_settings.h"
 #include "serial/port_names.h"
 
-#include <QStringList>
 
 #include <windows.h>
 
@@ -97,26 +97,13 @@ bool Win32Comm::Configure(const std::string &settings)
 {
     if (!IsOpen())
         return false;
-    const QStringList parts = QString::fromStdString(settings).split(QLatin1Char(','));
-    if (parts.size() != 4)
+    const std::optional<LineSettings> line = ParseLineSettings(settings);
+    if (!line)
         return false;
-    bool ok = false;
-    const qint64 baud = parts[0].trimmed().toLongLong(&ok);
-    if (!ok || baud <= 0 || baud > 4000000)
-        return false;
-    BYTE parity = NOPARITY;
-    if (parts[1] == QLatin1String("O"))
-        parity = ODDPARITY;
-    else if (parts[1] == QLatin1String("E"))
-        parity = EVENPARITY;
-    else if (parts[1] != QLatin1String("N"))
-        return false;
-    const int dataBits = parts[2].toInt(&ok);
-    if (!ok || dataBits < 5 || dataBits > 8)
-        return false;
-    const int stopBits = parts[3].toInt(&ok);
-    if (!ok || (stopBits != 1 && stopBits != 2))
-        return false;
+    const BYTE parity = line->parity == 'O' ? ODDPARITY : line->parity == 'E' ? EVENPARITY : NOPARITY;
+    const long long baud = line->baud;
+    const int dataBits = line->dataBits;
+    const int stopBits = line->stopBits;
 
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
