@@ -31,28 +31,19 @@
 
 namespace {
 
-double Ms()
+// Milliseconds on `clock` since the nanoseconds the launcher put into `originVariable`.
+double MsSince(clockid_t clock, const char *originVariable)
 {
-    static const long long t0 = [] {
-        const char *text = std::getenv("BENCH_T0_NS");
-        return text ? std::atoll(text) : 0LL;
-    }();
+    const char *text = std::getenv(originVariable);
+    const long long origin = text ? std::atoll(text) : 0LL;
     timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return (now.tv_sec * 1000000000LL + now.tv_nsec - t0) / 1e6;
+    clock_gettime(clock, &now);
+    return (now.tv_sec * 1000000000LL + now.tv_nsec - origin) / 1e6;
 }
 
-double CpuMs()
-{
-    // the CPU clock runs on through execve: BENCH_CPU0_NS is what the launcher had used
-    static const long long cpu0 = [] {
-        const char *text = std::getenv("BENCH_CPU0_NS");
-        return text ? std::atoll(text) : 0LL;
-    }();
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return (now.tv_sec * 1000000000LL + now.tv_nsec - cpu0) / 1e6;
-}
+double Ms() { return MsSince(CLOCK_MONOTONIC, "BENCH_T0_NS"); }
+// the CPU clock runs on through execve: BENCH_CPU0_NS is what the launcher had used
+double CpuMs() { return MsSince(CLOCK_PROCESS_CPUTIME_ID, "BENCH_CPU0_NS"); }
 
 void Note(const char *phase, const char *detail = "")
 {

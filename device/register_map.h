@@ -25,7 +25,7 @@ enum Register : uint16_t {
     OutputState = 0x000D,       // 1 = ON
     Unshown0E = 0x000E,         // read with the block, shown nowhere
     PulseCount = 0x000F,        // pulses, read only
-    PollMarker = 0x0012,        // written with 1 by the unused poll routine
+    PollMarker = 0x0012,        // the module has it; the tool never writes it
 };
 
 // The module's new slave address travels in register 0x0000 of a broadcast write.

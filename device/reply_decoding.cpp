@@ -1,7 +1,6 @@
 #include "device/reply_decoding.h"
 
 #include "modbus/exchange.h"
-#include "modbus/hex_text.h"
 
 namespace device {
 
@@ -34,12 +33,6 @@ std::optional<DecodedRead> DecodeReply(const std::vector<uint8_t> &reply)
             read.outputState = values[p.first];
     }
     return read;
-}
-
-std::optional<DecodedRead> DecodeReply(const std::string &receiveBuffer)
-{
-    const std::optional<std::vector<uint8_t>> bytes = modbus::ParseHexText(receiveBuffer);
-    return bytes ? DecodeReply(*bytes) : std::nullopt;
 }
 
 } // namespace device

@@ -21,8 +21,4 @@ struct DecodedRead {
 // 8-byte write reply. Only the rows whose registers the reply carries are present.
 std::optional<DecodedRead> DecodeReply(const std::vector<uint8_t> &reply);
 
-// The same on the reply as hex text ("01 03 02 00 64 B9 AF "); text that is not hex text
-// changes nothing.
-std::optional<DecodedRead> DecodeReply(const std::string &receiveBuffer);
-
 } // namespace device

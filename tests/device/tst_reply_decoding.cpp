@@ -90,9 +90,9 @@ void TstReplyDecoding::decode()
 {
     QFETCH(QString, receiveBuffer);
     QFETCH(QString, decoded);
-    QCOMPARE(Describe(device::DecodeReply(receiveBuffer.toStdString())), decoded);
-    if (const auto bytes = modbus::ParseHexText(receiveBuffer.toStdString()))
-        QCOMPARE(Describe(device::DecodeReply(*bytes)), decoded);
+    // text that is not hex text changes nothing, as a reply that does not decode
+    const auto bytes = modbus::ParseHexText(receiveBuffer.toStdString());
+    QCOMPARE(Describe(bytes ? device::DecodeReply(*bytes) : std::nullopt), decoded);
 }
 
 QTEST_APPLESS_MAIN(TstReplyDecoding)

@@ -63,8 +63,8 @@ void CheckReplyCheck(const std::string &sendText, const std::string &receiveBuff
 
 void CheckDecoding(const std::string &receiveBuffer)
 {
-    const auto decoded = device::DecodeReply(receiveBuffer);
     const auto bytes = modbus::ParseHexText(receiveBuffer);
+    const auto decoded = bytes ? device::DecodeReply(*bytes) : std::nullopt;
     const bool gate = IsReadReplyLength(receiveBuffer.size()) && receiveBuffer[4] == '3';
     if (!gate) {
         FUZZ_CHECK(!decoded);
