@@ -20,3 +20,7 @@ add_test(NAME man_pages
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/packaging/check_man_pages.sh
                  ${PROJECT_SOURCE_DIR} ${PROJECT_VERSION} ${velqor_man_programs})
 set_tests_properties(man_pages PROPERTIES LABELS unit TIMEOUT 60)
+
+# No program looks for its libraries in the folder it is started in.
+add_test(NAME run_path COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/packaging/check_run_path.sh ${velqor_man_programs})
+set_tests_properties(run_path PROPERTIES LABELS unit)
