@@ -11,9 +11,9 @@
 using layout::Tw;
 
 AddressPanel::AddressPanel(ExchangeController &exchange, QWidget *parent)
-    : QGroupBox(texts::Tr(texts::kAddressGroup), parent), m_exchange(exchange)
+    : QGroupBox(parent), m_exchange(exchange)
 {
-    look::SetUpGroup(this, QStringLiteral("addressGroup"), Tw(2760, 4800, 11415, 975));
+    look::SetUpGroup(this, QStringLiteral("addressGroup"), texts::Tr(texts::kAddressGroup), Tw(2760, 4800, 11415, 975));
 
     m_newAddressCaption = look::Caption(this, QStringLiteral("newAddressCaption"), texts::kModuleAddress, 240, 480);
     m_newAddressList = look::List(this, QStringLiteral("newAddressList"), {}, Tw(1680, 400, 1215, 300));

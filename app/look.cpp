@@ -4,10 +4,34 @@
 #include "device/register_map.h"
 
 #include <QComboBox>
+#include <QFontDatabase>
+#include <QSet>
 #include <QGroupBox>
 #include <QPushButton>
 
 namespace look {
+
+namespace {
+
+// The families of the list that are installed here, in its order (all of them when none
+// is). A family that is missing draws nothing, yet Qt asks fontconfig for its substitutes
+// anew for each size and weight; the font matched is the same without it.
+QStringList Installed(const QStringList &families)
+{
+    static const QSet<QString> installed = [] {
+        QSet<QString> names;
+        for (const QString &family : QFontDatabase::families())
+            names.insert(family.toCaseFolded());
+        return names;
+    }();
+    QStringList present;
+    for (const QString &family : families)
+        if (installed.contains(family.toCaseFolded()))
+            present << family;
+    return present.isEmpty() ? families : present;
+}
+
+} // namespace
 
 QFont SimSun(double points, bool bold, Latin latin)
 {
@@ -17,7 +41,7 @@ QFont SimSun(double points, bool bold, Latin latin)
     if (latin == Latin::Legible)
         families.insert(1, QStringLiteral("Liberation Serif"));
     QFont font;
-    font.setFamilies(families);
+    font.setFamilies(Installed(families));
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
@@ -31,10 +55,11 @@ void SetBackground(QWidget *widget, const QColor &color)
     widget->setAutoFillBackground(true);
 }
 
-void SetUpGroup(QGroupBox *group, const QString &name, const QRect &rect)
+void SetUpGroup(QGroupBox *group, const QString &name, const QString &title, const QRect &rect)
 {
     group->setObjectName(name);
     group->setFont(SimSun(12, true));
+    group->setTitle(title);
     group->setGeometry(rect);
 }
 
@@ -42,11 +67,11 @@ QComboBox *List(QWidget *parent, const QString &name, const QStringList &items, 
 {
     auto *combo = new QComboBox(parent);
     combo->setObjectName(name);
+    combo->setFont(SimSun(10.5, false, Latin::Narrow)); // before its text field exists: one layout, one font
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     app::TakeTextAsTyped(combo);
     app::WheelOnlyWhenFocused(combo);
-    combo->setFont(SimSun(10.5, false, Latin::Narrow));
     combo->addItems(items);
     combo->setGeometry(rect);
     return combo;

@@ -32,8 +32,9 @@ QFont SimSun(double points, bool bold = false, Latin latin = Latin::Legible);
 
 void SetBackground(QWidget *widget, const QColor &color);
 
-// A group's caption in SimSun 12 pt bold, at its place on the window.
-void SetUpGroup(QGroupBox *group, const QString &name, const QRect &rect);
+// A group's caption in SimSun 12 pt bold, at its place on the window. The title is set
+// after the font: a title measured in the default font first costs a font of its own.
+void SetUpGroup(QGroupBox *group, const QString &name, const QString &title, const QRect &rect);
 
 // A caption in SimSun 10.5 pt at left, top (twips), sized to its text.
 template <typename Label = QLabel>

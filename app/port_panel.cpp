@@ -33,10 +33,10 @@ const char *OpenFailureMessage(serial::OpenResult result)
 
 PortPanel::PortPanel(serial::Port &port, ExchangeController &exchange, const ShowMessage &showMessage,
                      const std::function<void(const QString &)> &printError, QWidget *parent)
-    : QGroupBox(Tr(texts::kPortGroup), parent), m_port(port), m_exchange(exchange), m_showMessage(showMessage),
+    : QGroupBox(parent), m_port(port), m_exchange(exchange), m_showMessage(showMessage),
       m_printError(printError)
 {
-    look::SetUpGroup(this, QStringLiteral("portGroup"), Tw(120, 120, 2415, 5655));
+    look::SetUpGroup(this, QStringLiteral("portGroup"), Tr(texts::kPortGroup), Tw(120, 120, 2415, 5655));
 
     m_portCaption = look::Caption(this, QStringLiteral("portCaption"), texts::kPortNumber, 480, 550);
     m_baudCaption = look::Caption(this, QStringLiteral("baudCaption"), texts::kBaudRate, 480, 1250);

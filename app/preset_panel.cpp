@@ -76,10 +76,10 @@ QString CamelCase(const char *key)
 PresetPanel::PresetPanel(ExchangeController &exchange, const ShowMessage &showMessage,
                          const std::function<void(const QString &)> &openUrl, const ChooseFile &chooseSaveFile,
                          const ChooseFile &chooseOpenFile, QWidget *parent)
-    : QGroupBox(Tr(texts::kPresetGroup), parent), m_exchange(exchange), m_showMessage(showMessage), m_openUrl(openUrl),
+    : QGroupBox(parent), m_exchange(exchange), m_showMessage(showMessage), m_openUrl(openUrl),
       m_chooseSaveFile(chooseSaveFile), m_chooseOpenFile(chooseOpenFile)
 {
-    look::SetUpGroup(this, QStringLiteral("presetGroup"), Tw(2760, 120, 11415, 4575));
+    look::SetUpGroup(this, QStringLiteral("presetGroup"), Tr(texts::kPresetGroup), Tw(2760, 120, 11415, 4575));
 
     // The rows in the order of their places, column by column: the order the keyboard visits them.
     std::vector<std::pair<const device::Parameter *, const Place *>> placed;
