@@ -15,9 +15,14 @@ namespace {
 
 // The families of the list that are installed here, in its order (all of them when none
 // is). A family that is missing draws nothing, yet Qt asks fontconfig for its substitutes
-// anew for each size and weight; the font matched is the same without it.
+// anew for each size and weight; the font matched is the same without it. Windows keeps the
+// whole list: there a family may be present only as a registry substitute, which the list
+// of families does not name, and its fallbacks cost nothing to look up.
 QStringList Installed(const QStringList &families)
 {
+#ifdef Q_OS_WIN
+    return families;
+#endif
     static const QSet<QString> installed = [] {
         QSet<QString> names;
         for (const QString &family : QFontDatabase::families())
