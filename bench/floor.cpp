@@ -4,9 +4,12 @@
 // widget), the same captions and list items, one QSerialPort and three stopped timers;
 // the application's default font, palette and nothing else.
 //
-//   bench-floor [--focus] [--port DEVICE]
+//   bench-floor [--focus] [--port DEVICE] [--sizes]
 //     --focus        put the keyboard focus into the first line edit (blinking caret)
 //     --port DEVICE  open the serial port object on DEVICE, 9600 8N1
+//     --sizes        the default font in the window's four sizes, each set before the text
+//                    it draws: 10.5 pt (captions, lists, the three boxes below), 12 pt bold
+//                    (group titles), 14.25 pt (value boxes, the link), 15 pt (buttons)
 
 #include <QApplication>
 #include <QComboBox>
@@ -57,6 +60,36 @@ QComboBox *List(QWidget *parent, const QRect &rect, const QStringList &items)
     return combo;
 }
 
+// With --sizes: the default font in one of the window's sizes; without, none is set.
+bool g_sized = false;
+void Size(QWidget *widget, double points, bool bold = false)
+{
+    if (!g_sized)
+        return;
+    QFont font = widget->font();
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    widget->setFont(font);
+}
+
+QGroupBox *Group(QWidget *parent, const char *title, const QRect &rect)
+{
+    auto *group = g_sized ? new QGroupBox(parent) : new QGroupBox(U(title), parent);
+    Size(group, 12, true);
+    group->setTitle(U(title));
+    group->setGeometry(rect);
+    return group;
+}
+
+QPushButton *Button(QWidget *parent, const QString &text, const QRect &rect)
+{
+    auto *button = g_sized ? new QPushButton(parent) : new QPushButton(text, parent);
+    Size(button, 15);
+    button->setText(text);
+    button->setGeometry(rect);
+    return button;
+}
+
 QStringList Numbers(int last)
 {
     QStringList items;
@@ -75,18 +108,24 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--focus") == 0)
             focus = true;
+        else if (std::strcmp(argv[i], "--sizes") == 0)
+            g_sized = true;
         else if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc)
             device = QString::fromLocal8Bit(argv[++i]);
     }
 
+    if (g_sized) {
+        QFont font = QApplication::font();
+        font.setPointSizeF(10.5);
+        QApplication::setFont(font);
+    }
     QWidget window;
     window.setWindowTitle(QStringLiteral("Floor"));
     window.setFixedSize(Px(14310), Px(6990));
 
     const QStringList rates{"4800", "9600", "19200", "38400", "57600", "115200"};
 
-    auto *portGroup = new QGroupBox(U(" 通讯设置 "), &window);
-    portGroup->setGeometry(Tw(120, 120, 2415, 5655));
+    auto *portGroup = Group(&window, " 通讯设置 ", Tw(120, 120, 2415, 5655));
     Caption(portGroup, "串口号", 480, 550);
     Caption(portGroup, "波特率", 480, 1250);
     Caption(portGroup, "校验位", 480, 1950);
@@ -103,10 +142,9 @@ int main(int argc, char *argv[])
     List(portGroup, Tw(1200, 3360, 975, 300), {"1", "2"})->setEnabled(false);
     List(portGroup, Tw(1200, 4080, 975, 300), Numbers(255));
     (new QWidget(portGroup))->setGeometry(Tw(840, 5040, 255, 375));
-    (new QPushButton(U("打开串口"), portGroup))->setGeometry(Tw(1200, 5040, 975, 375));
+    (new QPushButton(U("打开串口"), portGroup))->setGeometry(Tw(1200, 5040, 975, 375)); // 10.5 pt
 
-    auto *presetGroup = new QGroupBox(U(" 预设值 "), &window);
-    presetGroup->setGeometry(Tw(2760, 120, 11415, 4575));
+    auto *presetGroup = Group(&window, " 预设值 ", Tw(2760, 120, 11415, 4575));
     const int captionLeft[] = {240, 4200, 8520};
     const int boxLeft[] = {2520, 6840, 9960};
     const int rowTop[] = {480, 1185, 1890, 2595, 3300, 4005};
@@ -125,7 +163,10 @@ int main(int argc, char *argv[])
             if (captions[column][row])
                 Caption(presetGroup, captions[column][row], captionLeft[column], rowTop[row] + 75);
             if (starts[column][row]) {
-                auto *box = new QLineEdit(QString::fromLatin1(starts[column][row]), presetGroup);
+                const QString start = QString::fromLatin1(starts[column][row]);
+                auto *box = g_sized ? new QLineEdit(presetGroup) : new QLineEdit(start, presetGroup);
+                Size(box, 14.25);
+                box->setText(start);
                 box->setGeometry(Tw(boxLeft[column], rowTop[row], 1215, row == 0 ? 375 : 405));
                 boxes.push_back(box);
             }
@@ -133,9 +174,9 @@ int main(int argc, char *argv[])
     }
     List(presetGroup, Tw(9960, 1200, 1215, 300), rates)->setCurrentIndex(1);
     (new QLabel(presetGroup))->setGeometry(Tw(9900, 1875, 1335, 460));
-    (new QPushButton(QStringLiteral("OFF"), presetGroup))->setGeometry(Tw(9960, 1920, 1215, 375));
-    (new QPushButton(U("设 置"), presetGroup))->setGeometry(Tw(9960, 2640, 1215, 375));
-    (new QPushButton(U("读 取"), presetGroup))->setGeometry(Tw(9960, 3960, 1215, 375));
+    Button(presetGroup, QStringLiteral("OFF"), Tw(9960, 1920, 1215, 375));
+    Button(presetGroup, U("设 置"), Tw(9960, 2640, 1215, 375));
+    Button(presetGroup, U("读 取"), Tw(9960, 3960, 1215, 375));
     auto *picture = new QLabel(presetGroup);
     picture->setGeometry(Tw(8520, 3480, 1095, 855));
     Caption(picture, "Velqor", 180, 600);
@@ -148,12 +189,15 @@ int main(int argc, char *argv[])
     line(QFrame::VLine, Tw(3960, 480, 15, 3840));
     line(QFrame::VLine, Tw(8280, 480, 15, 3840));
 
-    auto *addressGroup = new QGroupBox(U(" 模块地址更改 "), &window);
-    addressGroup->setGeometry(Tw(2760, 4800, 11415, 975));
+    auto *addressGroup = Group(&window, " 模块地址更改 ", Tw(2760, 4800, 11415, 975));
     Caption(addressGroup, "模块地址:", 240, 480);
     List(addressGroup, Tw(1680, 400, 1215, 300), Numbers(254));
-    (new QLabel(QStringLiteral("http://www.velqor.example"), addressGroup))->setGeometry(Tw(3480, 400, 5895, 255));
-    (new QPushButton(U("修 改"), addressGroup))->setGeometry(Tw(9960, 360, 1215, 375));
+    const QString url = QStringLiteral("http://www.velqor.example");
+    auto *link = g_sized ? new QLabel(addressGroup) : new QLabel(url, addressGroup);
+    Size(link, 14.25);
+    link->setText(url);
+    link->setGeometry(Tw(3480, 400, 5895, 255));
+    Button(addressGroup, U("修 改"), Tw(9960, 360, 1215, 375));
 
     Caption(&window, "Send:", 135, 6120);
     Caption(&window, "Mess:", 11040, 6120);
