@@ -5,9 +5,9 @@
 
 #include <QComboBox>
 #include <QFontDatabase>
-#include <QSet>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QSet>
 
 namespace look {
 
@@ -22,7 +22,7 @@ QStringList Installed(const QStringList &families)
 {
 #ifdef Q_OS_WIN
     return families;
-#endif
+#else
     static const QSet<QString> installed = [] {
         QSet<QString> names;
         for (const QString &family : QFontDatabase::families())
@@ -34,6 +34,7 @@ QStringList Installed(const QStringList &families)
         if (installed.contains(family.toCaseFolded()))
             present << family;
     return present.isEmpty() ? families : present;
+#endif
 }
 
 } // namespace

@@ -60,34 +60,36 @@ QComboBox *List(QWidget *parent, const QRect &rect, const QStringList &items)
     return combo;
 }
 
-// With --sizes: the default font in one of the window's sizes; without, none is set.
-bool g_sized = false;
-void Size(QWidget *widget, double points, bool bold = false)
+bool g_sized = false;  // --sizes
+
+void SetText(QGroupBox *group, const QString &text)
 {
-    if (!g_sized)
-        return;
-    QFont font = widget->font();
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    widget->setFont(font);
+    group->setTitle(text);
+}
+template <typename Widget>
+void SetText(Widget *widget, const QString &text)
+{
+    widget->setText(text);
 }
 
-QGroupBox *Group(QWidget *parent, const char *title, const QRect &rect)
+// A widget showing `text` at `rect`: in the default font, or with --sizes in one of the
+// window's sizes, set before the text.
+template <typename Widget>
+Widget *Text(QWidget *parent, const QString &text, const QRect &rect, double points, bool bold = false)
 {
-    auto *group = g_sized ? new QGroupBox(parent) : new QGroupBox(U(title), parent);
-    Size(group, 12, true);
-    group->setTitle(U(title));
-    group->setGeometry(rect);
-    return group;
-}
-
-QPushButton *Button(QWidget *parent, const QString &text, const QRect &rect)
-{
-    auto *button = g_sized ? new QPushButton(parent) : new QPushButton(text, parent);
-    Size(button, 15);
-    button->setText(text);
-    button->setGeometry(rect);
-    return button;
+    Widget *widget;
+    if (g_sized) {
+        widget = new Widget(parent);
+        QFont font = widget->font();
+        font.setPointSizeF(points);
+        font.setBold(bold);
+        widget->setFont(font);
+        SetText(widget, text);
+    } else {
+        widget = new Widget(text, parent);
+    }
+    widget->setGeometry(rect);
+    return widget;
 }
 
 QStringList Numbers(int last)
@@ -125,7 +127,7 @@ int main(int argc, char *argv[])
 
     const QStringList rates{"4800", "9600", "19200", "38400", "57600", "115200"};
 
-    auto *portGroup = Group(&window, " 通讯设置 ", Tw(120, 120, 2415, 5655));
+    auto *portGroup = Text<QGroupBox>(&window, U(" 通讯设置 "), Tw(120, 120, 2415, 5655), 12, true);
     Caption(portGroup, "串口号", 480, 550);
     Caption(portGroup, "波特率", 480, 1250);
     Caption(portGroup, "校验位", 480, 1950);
@@ -144,7 +146,7 @@ int main(int argc, char *argv[])
     (new QWidget(portGroup))->setGeometry(Tw(840, 5040, 255, 375));
     (new QPushButton(U("打开串口"), portGroup))->setGeometry(Tw(1200, 5040, 975, 375)); // 10.5 pt
 
-    auto *presetGroup = Group(&window, " 预设值 ", Tw(2760, 120, 11415, 4575));
+    auto *presetGroup = Text<QGroupBox>(&window, U(" 预设值 "), Tw(2760, 120, 11415, 4575), 12, true);
     const int captionLeft[] = {240, 4200, 8520};
     const int boxLeft[] = {2520, 6840, 9960};
     const int rowTop[] = {480, 1185, 1890, 2595, 3300, 4005};
@@ -163,20 +165,16 @@ int main(int argc, char *argv[])
             if (captions[column][row])
                 Caption(presetGroup, captions[column][row], captionLeft[column], rowTop[row] + 75);
             if (starts[column][row]) {
-                const QString start = QString::fromLatin1(starts[column][row]);
-                auto *box = g_sized ? new QLineEdit(presetGroup) : new QLineEdit(start, presetGroup);
-                Size(box, 14.25);
-                box->setText(start);
-                box->setGeometry(Tw(boxLeft[column], rowTop[row], 1215, row == 0 ? 375 : 405));
-                boxes.push_back(box);
+                boxes.push_back(Text<QLineEdit>(presetGroup, QString::fromLatin1(starts[column][row]),
+                                                Tw(boxLeft[column], rowTop[row], 1215, row == 0 ? 375 : 405), 14.25));
             }
         }
     }
     List(presetGroup, Tw(9960, 1200, 1215, 300), rates)->setCurrentIndex(1);
     (new QLabel(presetGroup))->setGeometry(Tw(9900, 1875, 1335, 460));
-    Button(presetGroup, QStringLiteral("OFF"), Tw(9960, 1920, 1215, 375));
-    Button(presetGroup, U("设 置"), Tw(9960, 2640, 1215, 375));
-    Button(presetGroup, U("读 取"), Tw(9960, 3960, 1215, 375));
+    Text<QPushButton>(presetGroup, QStringLiteral("OFF"), Tw(9960, 1920, 1215, 375), 15);
+    Text<QPushButton>(presetGroup, U("设 置"), Tw(9960, 2640, 1215, 375), 15);
+    Text<QPushButton>(presetGroup, U("读 取"), Tw(9960, 3960, 1215, 375), 15);
     auto *picture = new QLabel(presetGroup);
     picture->setGeometry(Tw(8520, 3480, 1095, 855));
     Caption(picture, "Velqor", 180, 600);
@@ -189,15 +187,11 @@ int main(int argc, char *argv[])
     line(QFrame::VLine, Tw(3960, 480, 15, 3840));
     line(QFrame::VLine, Tw(8280, 480, 15, 3840));
 
-    auto *addressGroup = Group(&window, " 模块地址更改 ", Tw(2760, 4800, 11415, 975));
+    auto *addressGroup = Text<QGroupBox>(&window, U(" 模块地址更改 "), Tw(2760, 4800, 11415, 975), 12, true);
     Caption(addressGroup, "模块地址:", 240, 480);
     List(addressGroup, Tw(1680, 400, 1215, 300), Numbers(254));
-    const QString url = QStringLiteral("http://www.velqor.example");
-    auto *link = g_sized ? new QLabel(addressGroup) : new QLabel(url, addressGroup);
-    Size(link, 14.25);
-    link->setText(url);
-    link->setGeometry(Tw(3480, 400, 5895, 255));
-    Button(addressGroup, U("修 改"), Tw(9960, 360, 1215, 375));
+    Text<QLabel>(addressGroup, QStringLiteral("http://www.velqor.example"), Tw(3480, 400, 5895, 255), 14.25);
+    Text<QPushButton>(addressGroup, U("修 改"), Tw(9960, 360, 1215, 375), 15);
 
     Caption(&window, "Send:", 135, 6120);
     Caption(&window, "Mess:", 11040, 6120);
