@@ -3,21 +3,9 @@
 
 #include "device/parameter_table.h"
 #include "modbus/frames.h"
+#include "modbus/scan_plan.h"
 
 namespace cli {
-
-bool Answered(const modbus::Judgement &judgement)
-{
-    switch (judgement.verdict) {
-    case modbus::Verdict::Good:
-    case modbus::Verdict::Exception:
-    case modbus::Verdict::OtherFunction:
-    case modbus::Verdict::Mismatch:
-        return true;
-    default:
-        return false;
-    }
-}
 
 Asked Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds timeout)
 {
@@ -31,16 +19,16 @@ Asked Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds
     };
     const ExchangeRecord first = exchange();
     const modbus::Verdict verdict = first.judgement.verdict;
-    if (Answered(first.judgement) || verdict == modbus::Verdict::NoReply || verdict == modbus::Verdict::NotSent
+    if (modbus::ShowsModule(first.judgement) || verdict == modbus::Verdict::NoReply || verdict == modbus::Verdict::NotSent
         || !first.lost.empty()) {
-        asked.answered = Answered(first.judgement);
+        asked.answered = modbus::ShowsModule(first.judgement);
         return asked;
     }
     // a line that never falls silent (another master, a wrong rate's noise) gets ten waits
     const Clock::time_point giveUp = Clock::now() + 10 * timeout;
     while (Clock::now() < giveUp && !StopSignals::Stopped() && !line.WaitForBytes(Clock::now() + timeout).empty()) {
     }
-    asked.answered = !StopSignals::Stopped() && Answered(exchange().judgement);
+    asked.answered = !StopSignals::Stopped() && modbus::ShowsModule(exchange().judgement);
     return asked;
 }
 

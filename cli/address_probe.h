@@ -5,10 +5,7 @@
 // asks to find modules and to watch a bench.
 namespace cli {
 
-// A frame of the asked address with a good CRC, whatever it says, shows a module there.
-bool Answered(const modbus::Judgement &judgement);
-
-// What asking one address showed.
+// What asking one address showed (modbus::ShowsModule says what counts as an answer).
 struct Asked {
     bool answered = false;
     int late = 0;  // the address asked before, when its reply came only now (0: none)
