@@ -220,10 +220,10 @@ Command ScanCommand()
             "  Waits per address as long as the request and the reply take at that rate plus 50 ms;\n"
             "  a module slower to answer is found with a longer --timeout MS (e.g. 300), and one that\n"
             "  answers after its wait, while the next address is asked, is still reported. Prints\n"
-            "  \"slave N baud B\" for each module as it answers; --json: one array of {\"slave\": N, \"baud\": B} at the end.\n"
-            "  A progress bar on stderr when it is a terminal. Ctrl+C stops it with what was found\n"
-            "  printed (exit status 130); none found: exit status 1; the line lost: exit status 3,\n"
-            "  with what was found printed.\n",
+            "  \"slave N baud B\" for each module as it answers; --json: one array of\n"
+            "  {\"slave\": N, \"baud\": B} at the end. A progress bar on stderr when it is a terminal.\n"
+            "  Ctrl+C stops it with what was found printed (exit status 130); none found: exit\n"
+            "  status 1; the line lost: exit status 3, with what was found printed.\n",
             {kSlaves, kBauds, kJson}, Run};
 }
 
