@@ -53,12 +53,27 @@ std::optional<int> WholeNumber(const QString &text, int low, int high)
 
 Session::Session(const Context &context) : context(context) {}
 
+void Session::Fail(const std::string &message)
+{
+    m_lastFailure = message;
+    if (reportFailures)
+        Complain(message);
+}
+
 int Session::Open()
 {
-    m_line = MakeLine(context.portText, context.baud);
+    return Open(context.baud);
+}
+
+int Session::Open(int baud)
+{
+    Close();
+    m_exchanger.reset();
+    m_baud = baud;
+    m_line = MakeLine(context.portText, baud);
     const OpenOutcome outcome = m_line->Open();
     if (!outcome.Opened()) {
-        Complain(outcome.failure);
+        Fail(outcome.failure);
         return kExitPortUnavailable;
     }
     m_exchanger.emplace(*m_line, context.timeout);
@@ -76,7 +91,7 @@ std::optional<std::vector<uint8_t>> Session::Exchange(const std::vector<uint8_t>
     m_exchanger->sentObserver = [&](const ExchangeRecord &sent) {
         if (sentObserver)
             sentObserver(sent);
-        if (write)
+        if (write && stopInUnconfirmedWrite)
             ArmUnconfirmedWrite(what);
     };
     ExchangeRecord record = m_exchanger->Exchange(request);
@@ -95,7 +110,7 @@ std::optional<std::vector<uint8_t>> Session::Exchange(const std::vector<uint8_t>
     if (!record.lost.empty()) {
         // the line went away: nothing more can be asked
         m_lost = true;
-        Complain(what + ": " + record.lost + SchemeHint(context.portText, record));
+        Fail(what + ": " + record.lost + SchemeHint(context.portText, record));
         return std::nullopt;
     }
     if (record.judgement.verdict == modbus::Verdict::Good)
@@ -106,14 +121,18 @@ std::optional<std::vector<uint8_t>> Session::Exchange(const std::vector<uint8_t>
                    + " ms on " + m_line->Name();
     if (retries > 0)
         message += ", asked " + std::to_string(retries + 1) + " times";
-    Complain(message + SchemeHint(context.portText, record));
+    Fail(message + SchemeHint(context.portText, record));
     return std::nullopt;
 }
 
 std::optional<device::Registers> Session::ReadBlock(const std::string &what)
 {
-    const auto reply = Exchange(
-        modbus::BuildReadRequest(context.slave, device::kReadBlockFirst, device::kReadBlockCount), what);
+    return ReadBlock(context.slave, what);
+}
+
+std::optional<device::Registers> Session::ReadBlock(uint8_t slave, const std::string &what)
+{
+    const auto reply = Exchange(modbus::BuildReadRequest(slave, device::kReadBlockFirst, device::kReadBlockCount), what);
     if (!reply)
         return std::nullopt;
     // bytes 0..2: address, function, byte count; then each register high byte first
