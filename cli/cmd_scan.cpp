@@ -1,3 +1,4 @@
+#include "cli/address_probe.h"
 #include "cli/command.h"
 #include "cli/stop_signals.h"
 
@@ -29,55 +30,6 @@ struct Found {
     int slave;
     int baud;
 };
-
-// A frame of the asked address with a good CRC, whatever it says, shows a module there.
-bool Answered(const modbus::Judgement &judgement)
-{
-    switch (judgement.verdict) {
-    case modbus::Verdict::Good:
-    case modbus::Verdict::Exception:
-    case modbus::Verdict::OtherFunction:
-    case modbus::Verdict::Mismatch:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// What asking one address showed.
-struct Asked {
-    bool answered = false;
-    int late = 0;  // the address asked before, when its reply came only now (0: none)
-};
-
-// Asks `slave` for the block's first register. A reply to the address asked before that
-// comes now was late: that module is there. Other bytes that are no answer of its own
-// (noise, another master) are let run out until the line is silent for one wait, and the
-// slave is asked once more.
-Asked Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds timeout)
-{
-    Asked asked;
-    const auto request = modbus::BuildReadRequest(static_cast<uint8_t>(slave), device::kReadBlockFirst, 1);
-    auto exchange = [&] {
-        const ExchangeRecord record = exchanger.Exchange(request);
-        if (!record.late.empty())
-            asked.late = record.late[0];
-        return record;
-    };
-    const ExchangeRecord first = exchange();
-    const modbus::Verdict verdict = first.judgement.verdict;
-    if (Answered(first.judgement) || verdict == modbus::Verdict::NoReply || verdict == modbus::Verdict::NotSent
-        || !first.lost.empty()) {
-        asked.answered = Answered(first.judgement);
-        return asked;
-    }
-    // a line that never falls silent (another master, a wrong rate's noise) gets ten waits
-    const Clock::time_point giveUp = Clock::now() + 10 * timeout;
-    while (Clock::now() < giveUp && !StopSignals::Stopped() && !line.WaitForBytes(Clock::now() + timeout).empty()) {
-    }
-    asked.answered = !StopSignals::Stopped() && Answered(exchange().judgement);
-    return asked;
-}
 
 // The progress bar: redrawn in place on stderr when that is a terminal, else never shown.
 class Progress {

@@ -50,12 +50,27 @@ std::optional<int> WholeNumber(const QString &text, int low, int high)
 
 Session::Session(const Context &context) : context(context) {}
 
+void Session::Fail(const std::string &message)
+{
+    m_lastFailure = message;
+    if (reportFailures)
+        Complain(message);
+}
+
 int Session::Open()
 {
-    m_line = MakeLine(context.portText, context.baud);
+    return Open(context.baud);
+}
+
+int Session::Open(int baud)
+{
+    Close();
+    m_exchanger.reset();
+    m_baud = baud;
+    m_line = MakeLine(context.portText, baud);
     const OpenOutcome outcome = m_line->Open();
     if (!outcome.Opened()) {
-        Complain(outcome.failure);
+        Fail(outcome.failure);
         return kExitPortUnavailable;
     }
     m_exchanger.emplace(*m_line, context.timeout);
@@ -73,7 +88,7 @@ std::optional<std::vector<uint8_t>> Session::Exchange(const std::vector<uint8_t>
     m_exchanger->sentObserver = [&](const ExchangeRecord &sent) {
         if (sentObserver)
             sentObserver(sent);
-        if (write)
+        if (write && stopInUnconfirmedWrite)
             ArmUnconfirmedWrite(what);
     };
     const ExchangeRecord record = m_exchanger->Exchange(request);
@@ -82,7 +97,7 @@ std::optional<std::vector<uint8_t>> Session::Exchange(const std::vector<uint8_t>
     if (!record.lost.empty()) {
         // the line went away: nothing more can be asked
         m_lost = true;
-        Complain(what + ": " + record.lost);
+        Fail(what + ": " + record.lost);
         return std::nullopt;
     }
     if (record.judgement.verdict == modbus::Verdict::Good)
@@ -91,14 +106,18 @@ std::optional<std::vector<uint8_t>> Session::Exchange(const std::vector<uint8_t>
     if (record.judgement.verdict == modbus::Verdict::NoReply || record.judgement.verdict == modbus::Verdict::Incomplete)
         message += " from slave " + std::to_string(request[0]) + " within " + std::to_string(context.timeout.count())
                    + " ms on " + m_line->Name();
-    Complain(message);
+    Fail(message);
     return std::nullopt;
 }
 
 std::optional<device::Registers> Session::ReadBlock(const std::string &what)
 {
-    const auto reply = Exchange(
-        modbus::BuildReadRequest(context.slave, device::kReadBlockFirst, device::kReadBlockCount), what);
+    return ReadBlock(context.slave, what);
+}
+
+std::optional<device::Registers> Session::ReadBlock(uint8_t slave, const std::string &what)
+{
+    const auto reply = Exchange(modbus::BuildReadRequest(slave, device::kReadBlockFirst, device::kReadBlockCount), what);
     if (!reply)
         return std::nullopt;
     // bytes 0..2: address, function, byte count; then each register high byte first

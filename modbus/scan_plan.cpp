@@ -54,6 +54,25 @@ std::optional<SlaveRange> ParseSlaveRange(const std::string &text)
     return SlaveRange{*first, *last};
 }
 
+std::optional<std::vector<int>> ParseSlaveList(const std::string &text)
+{
+    std::vector<int> addresses;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        const auto range = ParseSlaveRange(text.substr(start, comma == std::string::npos ? comma : comma - start));
+        if (!range)
+            return std::nullopt;
+        for (int address = range->first; address <= range->last; ++address) {
+            if (std::find(addresses.begin(), addresses.end(), address) == addresses.end())
+                addresses.push_back(address);
+        }
+        if (comma == std::string::npos)
+            return addresses;
+        start = comma + 1;
+    }
+}
+
 std::optional<std::vector<int>> ParseRateList(const std::string &text, const std::vector<int> &offered)
 {
     if (text == "all")

@@ -30,6 +30,10 @@ struct SlaveRange {
 // nullopt otherwise.
 std::optional<SlaveRange> ParseSlaveRange(const std::string &text);
 
+// Ranges as ParseSlaveRange reads them, separated by commas ("3,5,10-20"): the addresses in
+// the order given, an address given twice asked once. nullopt when any part is no range.
+std::optional<std::vector<int>> ParseSlaveList(const std::string &text);
+
 // "all": every rate of `offered`, in its order; otherwise rates separated by commas, each
 // written exactly as one of `offered`, in the order given, repeats dropped. nullopt for
 // anything else.

@@ -35,3 +35,12 @@ if(TARGET velqor-sim)
                                                      VELQORCTL_PATH="$<TARGET_FILE:velqorctl>")
     add_dependencies(tst_ctl_lines velqor-sim velqorctl)
 endif()
+
+# velqorctl provision: a line of modules and a bench where they arrive one after another.
+if(TARGET velqor-sim)
+    velqor_add_test(tst_provision LABEL e2e TIMEOUT 300
+        SOURCES e2e/tst_provision.cpp support/pty_pair.h support/sim_process.h)
+    target_compile_definitions(tst_provision PRIVATE VELQOR_SIM_PATH="$<TARGET_FILE:velqor-sim>"
+                                                     VELQORCTL_PATH="$<TARGET_FILE:velqorctl>")
+    add_dependencies(tst_provision velqor-sim velqorctl)
+endif()

@@ -53,6 +53,12 @@ Options:
   --slave N            slave address, 1..247 (default 1)
   --also-slave N       one more module on the line at address N (1..247; repeatable)
   --echo-broadcast     answer the broadcast address change with the request, unchanged
+  --bench N            a production bench: N modules arrive one after another at the
+                       --slave address. Once the module there has taken a new address
+                       and nothing has asked it for 300 ms, it leaves the line (is
+                       disconnected) and the next arrives, with the start values; after
+                       the last, nothing more. With --also-slave the bench's line also
+                       holds those modules
   --faults-file PATH   before each request, read the fault words from PATH; when PATH
                        exists they replace the faults of the command line (an empty
                        file means none; unreadable words are reported on stderr and
@@ -84,6 +90,8 @@ byte, one blank between bytes and none at the end:
   regs V0 .. V18   after each write, the 19 registers in decimal
   state slave N    the slave address after an address change
   state refused N  an address change to N that was not taken
+  state left N     (--bench) the module at address N left the line
+  state arrived N  (--bench) the next module arrived at address N
   fault WORDS      the faults applied to the reply that follows (or withheld)
   rep HEX          the bytes sent back
   stray HEX        bytes sent after the reply (fault stray)
@@ -105,6 +113,7 @@ struct Options {
     uint16_t baudRateCode = 1;
     std::vector<int> slaves{1};  // the first is --slave, the rest --also-slave
     bool echoBroadcast = false;
+    int bench = 0;  // modules still to come at slaves.front(), the one there included
     std::string faultsFile;
     sim::Fault fault;
 };
@@ -172,6 +181,16 @@ std::optional<Options> ParseOptions(int argc, char **argv, bool &help, bool &ver
                 options.slaves.front() = *n;
             else
                 options.slaves.push_back(*n);
+        } else if (arg == "--bench") {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            const auto n = ParseInt(*v, 1, 100000);
+            if (!n) {
+                error = "--bench: the number of modules must be 1..100000";
+                return std::nullopt;
+            }
+            options.bench = *n;
         } else if (arg == "--echo-broadcast") {
             options.echoBroadcast = true;
         } else if (arg == "--faults-file") {
@@ -277,7 +296,12 @@ struct Module {
     int address;
     std::array<uint16_t, sim::kRegisterCount> registers;
     sim::Slave slave;
+    bool present = true;                             // false: taken off the line
+    std::chrono::steady_clock::time_point lastAsked{};  // the last request for its address
 };
+
+// A bench's module that has its new address leaves once nothing asked it for this long.
+constexpr auto kBenchLeaveAfter = std::chrono::milliseconds(300);
 
 // A request frame that began arriving stays incomplete when no byte follows within this.
 constexpr auto kByteTimeout = std::chrono::milliseconds(100);
@@ -341,6 +365,24 @@ int main(int argc, char **argv)
     auto lastByte = std::chrono::steady_clock::now();
     Print("ready " + options.device + " slave" + addresses + " baud " + std::to_string(options.baud));
 
+    // The bench's module leaves once it has a new address and nobody asks it; the next
+    // comes in its place at the arrival address, as fresh as the first.
+    int benchToCome = options.bench;
+    auto benchTurn = [&] {
+        Module &module = modules.front();
+        if (benchToCome == 0 || !module.present || module.address == options.slaves.front()
+            || std::chrono::steady_clock::now() - module.lastAsked < kBenchLeaveAfter)
+            return;
+        Print("state left " + std::to_string(module.address));
+        if (--benchToCome == 0) {
+            module.present = false;
+            return;
+        }
+        module.address = options.slaves.front();
+        module.registers = sim::StartRegisters(options.baudRateCode);
+        Print("state arrived " + std::to_string(module.address));
+    };
+
     auto tickAll = [&modules] {
         for (Module &module : modules)
             module.slave.Tick(std::chrono::steady_clock::now());
@@ -352,8 +394,9 @@ int main(int argc, char **argv)
         const sim::Fault fault = CurrentFault(options);
         tickAll();
         for (Module &module : modules) {
-            if (!broadcast && request[0] != module.address)
+            if (!module.present || (!broadcast && request[0] != module.address))
                 continue;
+            module.lastAsked = std::chrono::steady_clock::now();
             const sim::Outcome outcome = module.slave.Handle(request.data(), request.size(), fault.exception);
             if (outcome.wrote)
                 Print(RegistersLine(module.registers.data()));
@@ -405,6 +448,7 @@ int main(int argc, char **argv)
         timespec tick{0, static_cast<long>(wait.count())};
         const int ready = pselect(fd + 1, &readable, nullptr, nullptr, &tick, &openMask);
         tickAll();
+        benchTurn();
         if (ready < 0)
             continue;  // a signal
         if (ready == 0) {
@@ -440,7 +484,7 @@ int main(int argc, char **argv)
                 break;
             }
             const bool ours = std::any_of(modules.begin(), modules.end(),
-                                          [&](const Module &m) { return request[0] == m.address; });
+                                          [&](const Module &m) { return m.present && request[0] == m.address; });
             if (request[0] == MODBUS_BROADCAST_ADDRESS) {
                 Print("broadcast " + sim::Hex(request));
             } else if (!ours) {
