@@ -35,6 +35,15 @@ std::chrono::milliseconds AnswerTimeout(int baud, std::size_t requestBytes, std:
     return line + kAnswerMargin;
 }
 
+std::chrono::microseconds FrameSilence(long long baud, int bitsPerCharacter)
+{
+    if (baud > 19200)
+        return std::chrono::microseconds(1750);
+    const long long bitTimes = static_cast<long long>(kSilenceCharacters * 2) * bitsPerCharacter;  // in halves
+    const long long divisor = 2 * std::max<long long>(baud, 1);
+    return std::chrono::microseconds((bitTimes * 1000000 + divisor - 1) / divisor);
+}
+
 std::optional<SlaveRange> ParseSlaveRange(const std::string &text)
 {
     const auto dash = text.find('-');

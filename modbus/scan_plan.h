@@ -16,6 +16,11 @@ constexpr std::chrono::milliseconds kAnswerMargin{50};
 // milliseconds, rounded up.
 std::chrono::milliseconds AnswerTimeout(int baud, std::size_t requestBytes, std::size_t replyBytes);
 
+// The silence a master leaves after the last byte it received before it sends again:
+// 3.5 characters at `baud` (`bitsPerCharacter` with start, parity and stop bits; 10 for
+// 8N1), and a fixed 1750 us above 19200 baud. Whole microseconds, rounded up.
+std::chrono::microseconds FrameSilence(long long baud, int bitsPerCharacter = 10);
+
 struct SlaveRange {
     int first = 1;
     int last = 247;
