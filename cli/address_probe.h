@@ -5,7 +5,10 @@
 // asks to find modules and to watch a bench.
 namespace cli {
 
-// What asking one address showed (modbus::ShowsModule says what counts as an answer).
+// A frame of the asked address with a good CRC, whatever it says, shows a module there.
+bool Answered(const modbus::Judgement &judgement);
+
+// What asking one address showed.
 struct Asked {
     bool answered = false;
     int late = 0;  // the address asked before, when its reply came only now (0: none)

@@ -32,6 +32,8 @@ struct Context {
     // Handed to every Exchanger the commands make.
     std::function<void(const ExchangeRecord &)> observer;
     std::function<void(const ExchangeRecord &)> sentObserver;
+    // --retries: how often an exchange that is safe to repeat is asked again (0..10)
+    int retries = 0;
 };
 
 struct Command {
@@ -86,6 +88,8 @@ public:
     // (said already), else kExitExchangeFailed.
     int FailureStatus() const { return m_lost ? kExitPortUnavailable : kExitExchangeFailed; }
     bool Lost() const { return m_lost; }
+    // How often a request was asked again so far ("retries" of the --json results).
+    int Retries() const { return m_retries; }
 
     const Context &context;
 
@@ -95,6 +99,7 @@ private:
     bool m_lost = false;
     int m_baud = 0;
     std::string m_lastFailure;
+    int m_retries = 0;
     void Fail(const std::string &message);
 };
 

@@ -1,10 +1,13 @@
 #include "cli/command.h"
+#include "cli/modbus_tcp_line.h"
+#include "cli/retry_rule.h"
 #include "cli/unconfirmed_write.h"
 
 #include "device/register_map.h"
 #include "modbus/frames.h"
 
 #include <cstdio>
+#include <thread>
 
 namespace cli {
 
@@ -91,13 +94,23 @@ std::optional<std::vector<uint8_t>> Session::Exchange(const std::vector<uint8_t>
         if (write && stopInUnconfirmedWrite)
             ArmUnconfirmedWrite(what);
     };
-    const ExchangeRecord record = m_exchanger->Exchange(request);
+    ExchangeRecord record = m_exchanger->Exchange(request);
+    int retries = 0;
+    while (retries < context.retries && SafeToRepeat(request) && WorthAskingAgain(record)) {
+        ++retries;
+        // the line falls silent for 3.5 characters before the request goes again
+        std::this_thread::sleep_for(RetrySilence(context.baud));
+        record = m_exchanger->Exchange(request, "retry " + std::to_string(retries) + " of "
+                                                    + std::to_string(context.retries) + " ("
+                                                    + modbus::VerdictText(record.judgement) + ")");
+    }
+    m_retries += retries;
     DisarmUnconfirmedWrite();
     m_exchanger->sentObserver = sentObserver;
     if (!record.lost.empty()) {
         // the line went away: nothing more can be asked
         m_lost = true;
-        Fail(what + ": " + record.lost);
+        Fail(what + ": " + record.lost + SchemeHint(context.portText, record));
         return std::nullopt;
     }
     if (record.judgement.verdict == modbus::Verdict::Good)
@@ -106,7 +119,9 @@ std::optional<std::vector<uint8_t>> Session::Exchange(const std::vector<uint8_t>
     if (record.judgement.verdict == modbus::Verdict::NoReply || record.judgement.verdict == modbus::Verdict::Incomplete)
         message += " from slave " + std::to_string(request[0]) + " within " + std::to_string(context.timeout.count())
                    + " ms on " + m_line->Name();
-    Fail(message);
+    if (retries > 0)
+        message += ", asked " + std::to_string(retries + 1) + " times";
+    Fail(message + SchemeHint(context.portText, record));
     return std::nullopt;
 }
 

@@ -30,8 +30,10 @@ std::optional<int> Address(std::string text)
 bool ShowsModule(const Judgement &judgement)
 {
     switch (judgement.verdict) {
-    case Verdict::Good:
     case Verdict::Exception:
+        // a gateway's word about the unit is no module's
+        return judgement.exceptionCode != kGatewayNoPath && judgement.exceptionCode != kGatewayTargetNoAnswer;
+    case Verdict::Good:
     case Verdict::OtherFunction:
     case Verdict::Mismatch:
         return true;
@@ -46,6 +48,15 @@ std::chrono::milliseconds AnswerTimeout(int baud, std::size_t requestBytes, std:
     const double lineMs = characters * kBitsPerCharacter * 1000.0 / std::max(baud, 1);
     const auto line = std::chrono::milliseconds(static_cast<long>(lineMs) + (lineMs > static_cast<long>(lineMs)));
     return line + kAnswerMargin;
+}
+
+std::chrono::microseconds FrameSilence(long long baud, int bitsPerCharacter)
+{
+    if (baud > 19200)
+        return std::chrono::microseconds(1750);
+    const long long bitTimes = static_cast<long long>(kSilenceCharacters * 2) * bitsPerCharacter;  // in halves
+    const long long divisor = 2 * std::max<long long>(baud, 1);
+    return std::chrono::microseconds((bitTimes * 1000000 + divisor - 1) / divisor);
 }
 
 std::optional<SlaveRange> ParseSlaveRange(const std::string &text)

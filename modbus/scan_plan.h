@@ -24,6 +24,11 @@ constexpr int kHighestScanAddress = 247;
 // A frame of the asked address with a good CRC, whatever it says, shows a module there.
 bool ShowsModule(const Judgement &judgement);
 
+// The silence a master leaves after the last byte it received before it sends again:
+// 3.5 characters at `baud` (`bitsPerCharacter` with start, parity and stop bits; 10 for
+// 8N1), and a fixed 1750 us above 19200 baud. Whole microseconds, rounded up.
+std::chrono::microseconds FrameSilence(long long baud, int bitsPerCharacter = 10);
+
 struct SlaveRange {
     int first = 1;
     int last = 247;

@@ -10,6 +10,7 @@ private slots:
     void texts_data();
     void texts();
     void answerTimeout();
+    void frameSilence();
 };
 
 // Each row: the parser, its input, and what it gives ("-": refused).
@@ -78,6 +79,17 @@ void TstScanPlan::answerTimeout()
     QCOMPARE(modbus::AnswerTimeout(115200, 8, 7).count(), 2 + 50);
     // a full scan of 247 silent addresses at 9600 fits in 30 s
     QVERIFY(247 * modbus::AnswerTimeout(9600, 8, 7).count() < 30000);
+}
+
+// 3.5 characters, and 1.75 ms above 19200 baud.
+void TstScanPlan::frameSilence()
+{
+    QCOMPARE(modbus::FrameSilence(9600).count(), 3646);
+    QCOMPARE(modbus::FrameSilence(4800).count(), 7292);
+    QCOMPARE(modbus::FrameSilence(19200).count(), 1823);
+    QCOMPARE(modbus::FrameSilence(9600, 11).count(), 4011);
+    QCOMPARE(modbus::FrameSilence(38400).count(), 1750);
+    QCOMPARE(modbus::FrameSilence(115200).count(), 1750);
 }
 
 QTEST_MAIN(TstScanPlan)
