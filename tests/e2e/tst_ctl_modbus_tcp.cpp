@@ -219,10 +219,8 @@ private slots:
         const quint16 port = server.serverPort();
         if (behaviour == "refuse")
             server.close();
-        QList<QTcpSocket *> sockets;
         connect(&server, &QTcpServer::newConnection, this, [&] {
             QTcpSocket *socket = server.nextPendingConnection();
-            sockets << socket;
             const QByteArray flood = behaviour == "garbage" ? QByteArray(65536, '\x55')
                                                             : QByteArray::fromHex("FFFF000000050103020064").repeated(4096);
             connect(socket, &QTcpSocket::readyRead, socket, [socket, behaviour, flood] {
