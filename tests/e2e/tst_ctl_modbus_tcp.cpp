@@ -141,12 +141,12 @@ private slots:
         QFile faults(Path("faults"));
         QVERIFY(faults.open(QIODevice::WriteOnly) && faults.write("silent") > 0);
         faults.close();
-        const int before = m_sim->Count("req ");
+        const int before = m_sim->Count("fault silent");
         QProcess process;
         process.setWorkingDirectory(m_dir.path());
         process.start(QStringLiteral(VELQORCTL_PATH), {"--port", m_simAddress, "--slave", "3", "--timeout", "500",
                                                        "--retries", "3", "--log", Path("traffic.log"), "read", "--json"});
-        QTRY_VERIFY(m_sim->Count("req ") > before);
+        QTRY_VERIFY(m_sim->Count("fault silent") > before);  // the first request went unanswered
         QVERIFY(faults.open(QIODevice::WriteOnly | QIODevice::Truncate));
         faults.close();
         QVERIFY(process.waitForFinished(10000));
