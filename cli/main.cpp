@@ -43,7 +43,7 @@ std::string HelpText()
     text +=
         "\nOptions:\n"
         "  --port P       COMn (found as the window finds it: a file COMn in the working folder,\n"
-        "                 else /dev/ttyS(n-1)), a device path such as /dev/ttyUSB0, or\n"
+        "                 else /dev/ttyS(n-1)), a device path such as /dev/ttyUSB0,\n"
         "                 tcp://HOST:PORT: the same RTU frames through a transparent serial server\n"
         "                 over TCP, or modbus-tcp://HOST[:PORT]: Modbus TCP (MBAP, port 502 unless\n"
         "                 given) to a Modbus gateway, --slave being the unit id\n"
@@ -51,12 +51,12 @@ std::string HelpText()
         "                 57600, 115200\n"
         "  --slave N      the module's slave address, 1 to 255 (default 1)\n"
         "  --timeout MS   how long to wait for a reply, 1 to 60000 ms (default 500)\n"
+        "                 without --port / --baud: com.txt in the working folder, as the window\n"
+        "                 reads it; without com.txt COM1 and 9600\n"
         "  --retries N    ask again up to N times (0 to 10, default 0) after no reply, a bad CRC,\n"
         "                 a reply of the wrong length or from another slave: reads, the parameter\n"
         "                 write and the output switch, never the address change; each retry adds\n"
         "                 at most the timeout and 3.5 characters; logged, and \"retries\" in --json\n"
-        "                 without --port / --baud: com.txt in the working folder, as the window\n"
-        "                 reads it; without com.txt COM1 and 9600\n"
         "  --log FILE     append every request and every reply or silence to FILE, with the\n"
         "                 time to the millisecond and the verdict; - writes it to stdout\n"
         "  -h, --help     this text\n"
@@ -110,7 +110,7 @@ int LineOptions(const QCommandLineParser &parser, Context &context)
         if (const QRegularExpressionMatch match = comNumber.match(port); match.hasMatch()
             && !WholeNumber(match.captured(1), 1, serial::kPortCount))
             return BadInput("--port \"" + context.portText + "\": allowed COM1 to COM" + std::to_string(serial::kPortCount)
-                            + ", a device path or tcp://HOST:PORT");
+                            + ", a device path, tcp://HOST:PORT or modbus-tcp://HOST[:PORT]");
     } else if (stored.portText) {
         const int index = settings::PortIndexFromText(*stored.portText, serial::kPortCount);
         if (index < 0)

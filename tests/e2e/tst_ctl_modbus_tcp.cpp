@@ -141,12 +141,12 @@ private slots:
         QFile faults(Path("faults"));
         QVERIFY(faults.open(QIODevice::WriteOnly) && faults.write("silent") > 0);
         faults.close();
-        const int before = m_sim->Count("req ");
+        const int before = m_sim->Count("fault silent");
         QProcess process;
         process.setWorkingDirectory(m_dir.path());
         process.start(QStringLiteral(VELQORCTL_PATH), {"--port", m_simAddress, "--slave", "3", "--timeout", "500",
                                                        "--retries", "3", "--log", Path("traffic.log"), "read", "--json"});
-        QTRY_VERIFY(m_sim->Count("req ") > before);
+        QTRY_VERIFY(m_sim->Count("fault silent") > before);  // the first request went unanswered
         QVERIFY(faults.open(QIODevice::WriteOnly | QIODevice::Truncate));
         faults.close();
         QVERIFY(process.waitForFinished(10000));
@@ -219,10 +219,8 @@ private slots:
         const quint16 port = server.serverPort();
         if (behaviour == "refuse")
             server.close();
-        QList<QTcpSocket *> sockets;
         connect(&server, &QTcpServer::newConnection, this, [&] {
             QTcpSocket *socket = server.nextPendingConnection();
-            sockets << socket;
             const QByteArray flood = behaviour == "garbage" ? QByteArray(65536, '\x55')
                                                             : QByteArray::fromHex("FFFF000000050103020064").repeated(4096);
             connect(socket, &QTcpSocket::readyRead, socket, [socket, behaviour, flood] {
