@@ -82,7 +82,7 @@ std::string HelpText()
         "\nExit status: 0 done; 1 the exchange failed (no reply, bad CRC, another slave, an\n"
         "exception, a read-back that differs); 2 bad input, nothing sent; 3 the port cannot be opened\n"
         "or was lost; 4 stdout or the --log file could not be written; 130 stopped by Ctrl+C or\n"
-        "SIGTERM (a scan, or a write sent but not confirmed).\n"
+        "SIGTERM (a scan or a provision, or a write sent but not confirmed).\n"
         "Results go to stdout, messages to stderr, in English. The window's language is chosen\n"
         "when it starts: velqor-config --lang en (or the desktop entry's action English).\n";
     return text;
