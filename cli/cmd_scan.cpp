@@ -21,10 +21,6 @@ const QCommandLineOption kSlaves(QStringLiteral("slaves"), QString(), QStringLit
 const QCommandLineOption kBauds(QStringLiteral("bauds"), QString(), QStringLiteral("LIST"));
 const QCommandLineOption kJson(QStringLiteral("json"));
 
-// 128 + SIGINT, as a shell reports a command that Ctrl+C ended (also after SIGTERM):
-// what was found is printed, the rest of the range was not asked.
-constexpr int kExitInterrupted = 130;
-
 struct Found {
     int slave;
     int baud;
@@ -54,7 +50,7 @@ struct Asked {
 // comes now was late: that module is there. Other bytes that are no answer of its own
 // (noise, another master) are let run out until the line is silent for one wait, and the
 // slave is asked once more.
-Asked Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds timeout)
+Asked Ask(Exchanger &exchanger, int slave, std::chrono::milliseconds timeout)
 {
     Asked asked;
     const auto request = modbus::BuildReadRequest(static_cast<uint8_t>(slave), device::kReadBlockFirst, 1);
@@ -72,9 +68,7 @@ Asked Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds
         return asked;
     }
     // a line that never falls silent (another master, a wrong rate's noise) gets ten waits
-    const Clock::time_point giveUp = Clock::now() + 10 * timeout;
-    while (Clock::now() < giveUp && !StopSignals::Stopped() && !line.WaitForBytes(Clock::now() + timeout).empty()) {
-    }
+    exchanger.LetQuiet(timeout, Clock::now() + 10 * timeout);
     asked.answered = !StopSignals::Stopped() && Answered(exchange().judgement);
     return asked;
 }
@@ -122,7 +116,6 @@ int Run(Context &context)
     }
     const bool json = context.parser.isSet(kJson);
 
-    const StopSignals stop;
     std::vector<Found> found;
     Progress progress;
     int status = kExitOk;
@@ -147,7 +140,7 @@ int Run(Context &context)
         exchanger.sentObserver = context.sentObserver;
         for (int slave = range->first; slave <= range->last && !StopSignals::Stopped(); ++slave) {
             progress.Show(modbus::ProgressLine(baud, slave, *range, static_cast<int>(found.size())));
-            const Asked asked = Ask(exchanger, *line, slave, timeout);
+            const Asked asked = Ask(exchanger, slave, timeout);
             for (const int module : {asked.late, asked.answered ? slave : 0}) {
                 if (module == 0 || (!found.empty() && found.back().slave == module && found.back().baud == baud))
                     continue;
@@ -180,8 +173,9 @@ int Run(Context &context)
         std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
     }
     if (StopSignals::Stopped()) {
-        Complain("scan: stopped; " + std::to_string(found.size()) + " module(s) found until then");
-        return kExitInterrupted;
+        Complain("scan: stopped by " + StopSignals::Name() + "; " + std::to_string(found.size())
+                 + " module(s) found until then");
+        return StopSignals::ExitStatus();
     }
     if (status != kExitOk)
         return status;
@@ -204,9 +198,9 @@ Command ScanCommand()
             "  answer is found with a longer --timeout MS (e.g. 300), and one that answers after its\n"
             "  wait, while the next address is asked, is still reported. Prints \"slave N baud B\" for\n"
             "  each module as it answers; --json: one array of {\"slave\": N, \"baud\": B} at the end.\n"
-            "  A progress bar on stderr when it is a terminal. Ctrl+C stops it with what was found\n"
-            "  printed (exit status 130); none found: exit status 1; the line lost: exit status 3,\n"
-            "  with what was found printed.\n",
+            "  A progress bar on stderr when it is a terminal. Ctrl+C, SIGTERM or SIGHUP stops it with\n"
+            "  what was found printed (exit status 128+n: 130 for Ctrl+C); none found: exit status 1;\n"
+            "  the line lost: exit status 3, with what was found printed.\n",
             {kSlaves, kBauds, kJson}, Run};
 }
 

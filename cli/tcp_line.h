@@ -25,6 +25,7 @@ private:
     std::string m_name;
     serial::TcpAddress m_address;
     QTcpSocket m_socket;
+    std::string m_ending;  // "closed by the server", "reset by the server"; empty while connected
 };
 
 } // namespace cli
