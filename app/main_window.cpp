@@ -51,10 +51,11 @@ MainWindow::MainWindow(serial::Port &port, QWidget *parent)
     m_presetPanel = new PresetPanel(m_exchange, m_showMessage, m_openUrl, m_chooseSaveFile, m_chooseOpenFile, this);
     m_addressPanel = new AddressPanel(m_exchange, this);
     m_statusRow.Build(this);
+    // Like the keys typed before them, the two shortcuts wait for a pause to end.
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this), &QShortcut::activated, m_presetPanel,
-            &PresetPanel::saveParameterSet);
+            [this] { m_exchange.WhenIdle([this] { m_presetPanel->saveParameterSet(); }); });
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this), &QShortcut::activated, m_presetPanel,
-            &PresetPanel::loadParameterSet);
+            [this] { m_exchange.WhenIdle([this] { m_presetPanel->loadParameterSet(); }); });
 
     m_exchange.portIsOpen = [this] { return m_portPanel->IsOpen(); };
     m_exchange.slaveText = [this] { return m_portPanel->SlaveText(); };

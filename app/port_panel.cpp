@@ -5,6 +5,7 @@
 #include "app/lamp.h"
 #include "app/look.h"
 #include "app/port_tips.h"
+#include "serial/line_settings.h"
 #include "serial/open_failure_advice.h"
 #include "settings/settings_file.h"
 #include "serial/port_names.h"
@@ -159,6 +160,8 @@ void PortPanel::openOrClosePort()
         return;
     }
     m_openPort = port;
+    if (const auto line = serial::ParseLineSettings(settings.toStdString()))
+        m_exchange.SetLine(line->baud, 1 + line->dataBits + (line->parity == 'N' ? 0 : 1) + line->stopBits);
 }
 
 // Opens and closes the port once, only to turn a failure into its message.

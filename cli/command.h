@@ -33,6 +33,8 @@ struct Context {
     // Handed to every Exchanger the commands make.
     std::function<void(const ExchangeRecord &)> observer;
     std::function<void(const ExchangeRecord &)> sentObserver;
+    // --retries: how often an exchange that is safe to repeat is asked again (0..10)
+    int retries = 0;
 };
 
 struct Command {
@@ -62,10 +64,25 @@ public:
     explicit Session(const Context &context);
     // kExitOk, or kExitPortUnavailable after saying why.
     int Open();
+    // Opens the line at `baud` instead of the context's rate, closing it first when open.
+    int Open(int baud);
     // One exchange. A bad one is reported ("read: no reply") and gives nullopt.
     std::optional<std::vector<uint8_t>> Exchange(const std::vector<uint8_t> &request, const std::string &what);
     // Reads the read block; nullopt after a report.
     std::optional<device::Registers> ReadBlock(const std::string &what);
+    std::optional<device::Registers> ReadBlock(uint8_t slave, const std::string &what);
+    // The report of the last failed exchange or open, as said (or kept when reportFailures is off).
+    const std::string &LastFailure() const { return m_lastFailure; }
+    // The open line and its exchanger, for a command that asks addresses itself.
+    Line &OpenLine() { return *m_line; }
+    Exchanger &LineExchanger() { return *m_exchanger; }
+    int Baud() const { return m_baud; }
+
+    // Off: failures are kept for LastFailure() instead of said on stderr.
+    bool reportFailures = true;
+    // Off: a stop signal leaves each exchange to its time-out, for a command that checks
+    // StopSignals between exchanges and finishes the module it began.
+    bool stopEndsWaits = true;
     // Lets every written byte leave and closes the line.
     void Close();
     // The exit status of a failed exchange: 128 + the signal's number when a stop signal
@@ -73,6 +90,8 @@ public:
     // kExitExchangeFailed.
     int FailureStatus() const;
     bool Lost() const { return m_lost; }
+    // How often a request was asked again so far ("retries" of the --json results).
+    int Retries() const { return m_retries; }
 
     const Context &context;
 
@@ -81,6 +100,10 @@ private:
     std::optional<Exchanger> m_exchanger;
     bool m_lost = false;
     bool m_stopped = false;
+    int m_baud = 0;
+    std::string m_lastFailure;
+    int m_retries = 0;
+    void Fail(const std::string &message);
 };
 
 // What a write whose confirmation did not come says after its reason.

@@ -21,10 +21,15 @@ bool Keep(std::vector<uint8_t> &into, const std::vector<uint8_t> &bytes)
 
 } // namespace
 
+bool Exchanger::Stopping() const
+{
+    return stopEndsWaits && StopSignals::Stopped();
+}
+
 void Exchanger::Collect(std::vector<uint8_t> &into, std::chrono::milliseconds quiet, Clock::time_point giveUp)
 {
     Clock::time_point quietUntil = Clock::now() + quiet;
-    while (!StopSignals::Stopped() && m_line.Lost().empty()) {
+    while (!Stopping() && m_line.Lost().empty()) {
         const Clock::time_point now = Clock::now();
         const std::vector<uint8_t> bytes = m_line.WaitForBytes(std::min({quietUntil, giveUp, now + kStopCheck}));
         if (!bytes.empty()) {
@@ -38,14 +43,16 @@ void Exchanger::Collect(std::vector<uint8_t> &into, std::chrono::milliseconds qu
     }
 }
 
-ExchangeRecord Exchanger::Exchange(const std::vector<uint8_t> &request)
+ExchangeRecord Exchanger::Exchange(const std::vector<uint8_t> &request, const std::string &retry)
 {
     ExchangeRecord record;
     record.request = request;
+    record.retry = retry;
     // Bytes waiting from before answer nothing sent now: they are discarded, except a whole
     // late reply to the request before, which is told apart. After a request of the same
-    // kind went unanswered, its reply may still come: the line is let go quiet first.
-    record.settled = m_unanswered && request.size() > 1 && m_earlier.size() > 1 && request[0] == m_earlier[0]
+    // kind went unanswered, its reply may still come: the line is let go quiet first (not
+    // for a retry of that very request, which any reply to it answers).
+    record.settled = m_unanswered && retry.empty() && request.size() > 1 && m_earlier.size() > 1 && request[0] == m_earlier[0]
                      && request[1] == m_earlier[1];
     const auto quiet = record.settled ? m_timeout : std::chrono::milliseconds(0);
     Collect(record.discarded, quiet, Clock::now() + (record.settled ? 3 : 1) * m_timeout);
@@ -54,15 +61,16 @@ ExchangeRecord Exchanger::Exchange(const std::vector<uint8_t> &request)
     record.discarded.erase(record.discarded.begin(), record.discarded.begin() + static_cast<long>(lateEnd));
 
     modbus::Exchange exchange(request, record.late.empty() ? m_earlier : std::vector<uint8_t>{});
-    const bool ready = !StopSignals::Stopped() && m_line.Lost().empty();
+    const bool ready = !Stopping() && m_line.Lost().empty();
     const bool written = ready && m_line.Write(request);
     record.sent = Clock::now();
+    record.wire = m_line.TakeWireFrames();
     if (written && sentObserver)
         sentObserver(record);
     if (written && exchange.ExpectsReply()) {
         const Clock::time_point deadline = record.sent + m_timeout;
         std::vector<uint8_t> received;
-        while (!exchange.AnswerComplete() && !StopSignals::Stopped() && m_line.Lost().empty()) {
+        while (!exchange.AnswerComplete() && !Stopping() && m_line.Lost().empty()) {
             const std::vector<uint8_t> bytes = m_line.WaitForBytes(std::min(deadline, Clock::now() + kStopCheck));
             if (!bytes.empty()) {
                 // a flood is read on to the deadline, but no more of it is kept
@@ -77,7 +85,9 @@ ExchangeRecord Exchanger::Exchange(const std::vector<uint8_t> &request)
         }
     }
     record.ended = Clock::now();
-    record.stopped = StopSignals::Stopped();
+    for (WireFrame &frame : m_line.TakeWireFrames())
+        record.wire.push_back(std::move(frame));
+    record.stopped = Stopping();
     record.received = exchange.Received();
     record.answer = exchange.Answer();
     record.stray = exchange.Stray();
@@ -85,7 +95,8 @@ ExchangeRecord Exchanger::Exchange(const std::vector<uint8_t> &request)
         record.late = late;
     record.judgement = written ? exchange.JudgeAnswer() : modbus::Judgement{modbus::Verdict::NotSent};
     record.lost = m_line.Lost();
-    m_earlier = request;
+    if (!m_line.MatchesReplies())
+        m_earlier = request;
     m_unanswered = written && exchange.ExpectsReply()
                    && (record.flooded || !exchange.AnswerComplete());
     if (observer)

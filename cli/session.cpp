@@ -1,10 +1,13 @@
 #include "cli/command.h"
+#include "cli/modbus_tcp_line.h"
+#include "cli/retry_rule.h"
 #include "cli/stop_signals.h"
 
 #include "device/register_map.h"
 #include "modbus/frames.h"
 
 #include <cstdio>
+#include <thread>
 
 namespace cli {
 
@@ -64,12 +67,27 @@ bool WriteUnconfirmed(const ExchangeRecord &record)
 
 Session::Session(const Context &context) : context(context) {}
 
+void Session::Fail(const std::string &message)
+{
+    m_lastFailure = message;
+    if (reportFailures)
+        Complain(message);
+}
+
 int Session::Open()
 {
-    m_line = MakeLine(context.portText, context.baud);
+    return Open(context.baud);
+}
+
+int Session::Open(int baud)
+{
+    Close();
+    m_exchanger.reset();
+    m_baud = baud;
+    m_line = MakeLine(context.portText, baud);
     const OpenOutcome outcome = m_line->Open();
     if (!outcome.Opened()) {
-        Complain(outcome.failure);
+        Fail(outcome.failure);
         return kExitPortUnavailable;
     }
     m_exchanger.emplace(*m_line, context.timeout);
@@ -80,7 +98,18 @@ int Session::Open()
 
 std::optional<std::vector<uint8_t>> Session::Exchange(const std::vector<uint8_t> &request, const std::string &what)
 {
-    const ExchangeRecord record = m_exchanger->Exchange(request);
+    m_exchanger->stopEndsWaits = stopEndsWaits;
+    ExchangeRecord record = m_exchanger->Exchange(request);
+    int retries = 0;
+    while (retries < context.retries && SafeToRepeat(request) && WorthAskingAgain(record) && !record.stopped) {
+        ++retries;
+        // the line falls silent for 3.5 characters before the request goes again
+        std::this_thread::sleep_for(RetrySilence(context.baud));
+        record = m_exchanger->Exchange(request, "retry " + std::to_string(retries) + " of "
+                                                    + std::to_string(context.retries) + " ("
+                                                    + modbus::VerdictText(record.judgement) + ")");
+    }
+    m_retries += retries;
     if (record.judgement.verdict == modbus::Verdict::Good)
         return record.answer;
     const bool unconfirmed = WriteUnconfirmed(record);
@@ -88,16 +117,16 @@ std::optional<std::vector<uint8_t>> Session::Exchange(const std::vector<uint8_t>
     if (record.stopped) {
         m_stopped = true;
         if (unconfirmed)
-            Complain(what + ": stopped by " + StopSignals::Name()
-                     + " after the request was sent, before the module confirmed it" + mayHave);
+            Fail(what + ": stopped by " + StopSignals::Name()
+                 + " after the request was sent, before the module confirmed it" + mayHave);
         else
-            Complain(what + ": stopped by " + StopSignals::Name());
+            Fail(what + ": stopped by " + StopSignals::Name());
         return std::nullopt;
     }
     if (!record.lost.empty()) {
         // the line went away: nothing more can be asked
         m_lost = true;
-        Complain(what + ": " + record.lost + mayHave);
+        Fail(what + ": " + record.lost + mayHave + SchemeHint(context.portText, record));
         return std::nullopt;
     }
     std::string message = what + ": " + modbus::VerdictText(record.judgement);
@@ -107,7 +136,9 @@ std::optional<std::vector<uint8_t>> Session::Exchange(const std::vector<uint8_t>
     else if (record.judgement.verdict == modbus::Verdict::NoReply || record.judgement.verdict == modbus::Verdict::Incomplete)
         message += " from slave " + std::to_string(request[0]) + " within " + std::to_string(context.timeout.count())
                    + " ms on " + m_line->Name();
-    Complain(message + mayHave);
+    if (retries > 0)
+        message += ", asked " + std::to_string(retries + 1) + " times";
+    Fail(message + mayHave + SchemeHint(context.portText, record));
     return std::nullopt;
 }
 
@@ -120,8 +151,12 @@ int Session::FailureStatus() const
 
 std::optional<device::Registers> Session::ReadBlock(const std::string &what)
 {
-    const auto reply = Exchange(
-        modbus::BuildReadRequest(context.slave, device::kReadBlockFirst, device::kReadBlockCount), what);
+    return ReadBlock(context.slave, what);
+}
+
+std::optional<device::Registers> Session::ReadBlock(uint8_t slave, const std::string &what)
+{
+    const auto reply = Exchange(modbus::BuildReadRequest(slave, device::kReadBlockFirst, device::kReadBlockCount), what);
     if (!reply)
         return std::nullopt;
     // bytes 0..2: address, function, byte count; then each register high byte first

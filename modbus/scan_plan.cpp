@@ -35,6 +35,15 @@ std::chrono::milliseconds AnswerTimeout(int baud, std::size_t requestBytes, std:
     return line + kAnswerMargin;
 }
 
+std::chrono::microseconds FrameSilence(long long baud, int bitsPerCharacter)
+{
+    if (baud > 19200)
+        return std::chrono::microseconds(1750);
+    const long long bitTimes = static_cast<long long>(kSilenceCharacters * 2) * bitsPerCharacter;  // in halves
+    const long long divisor = 2 * std::max<long long>(baud, 1);
+    return std::chrono::microseconds((bitTimes * 1000000 + divisor - 1) / divisor);
+}
+
 std::optional<SlaveRange> ParseSlaveRange(const std::string &text)
 {
     const auto dash = text.find('-');
@@ -43,6 +52,25 @@ std::optional<SlaveRange> ParseSlaveRange(const std::string &text)
     if (!first || !last || *first > *last)
         return std::nullopt;
     return SlaveRange{*first, *last};
+}
+
+std::optional<std::vector<int>> ParseSlaveList(const std::string &text)
+{
+    std::vector<int> addresses;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        const auto range = ParseSlaveRange(text.substr(start, comma == std::string::npos ? comma : comma - start));
+        if (!range)
+            return std::nullopt;
+        for (int address = range->first; address <= range->last; ++address) {
+            if (std::find(addresses.begin(), addresses.end(), address) == addresses.end())
+                addresses.push_back(address);
+        }
+        if (comma == std::string::npos)
+            return addresses;
+        start = comma + 1;
+    }
 }
 
 std::optional<std::vector<int>> ParseRateList(const std::string &text, const std::vector<int> &offered)
