@@ -4,23 +4,13 @@
 #include "device/parameter_table.h"
 #include "modbus/frames.h"
 #include "modbus/mbap.h"
+#include "modbus/scan_plan.h"
 
 namespace cli {
 
 bool Answered(const modbus::Judgement &judgement)
 {
-    switch (judgement.verdict) {
-    case modbus::Verdict::Exception:
-        // a gateway's word about the unit is no module's
-        return judgement.exceptionCode != modbus::kGatewayNoPath
-               && judgement.exceptionCode != modbus::kGatewayTargetNoAnswer;
-    case modbus::Verdict::Good:
-    case modbus::Verdict::OtherFunction:
-    case modbus::Verdict::Mismatch:
-        return true;
-    default:
-        return false;
-    }
+    return modbus::ShowsModule(judgement);
 }
 
 Asked Ask(Exchanger &exchanger, int slave, std::chrono::milliseconds timeout)
