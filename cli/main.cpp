@@ -3,6 +3,7 @@
 #include "settings/settings_file.h"
 #include "settings/settings_store.h"
 #include "cli/command.h"
+#include "cli/stop_signals.h"
 #include "cli/traffic.h"
 #include "device/parameters.h"
 #include "serial/port_names.h"
@@ -11,6 +12,7 @@
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -50,7 +52,9 @@ std::string HelpText()
         "  --baud B       the PC's rate in baud, one of the window's: 4800, 9600, 19200, 38400,\n"
         "                 57600, 115200\n"
         "  --slave N      the module's slave address, 1 to 255 (default 1)\n"
-        "  --timeout MS   how long to wait for a reply, 1 to 60000 ms (default 500)\n"
+        "  --timeout MS   how long to wait for a reply, 1 to 60000 ms (default 500); it bounds\n"
+        "                 every exchange, floods included; after an unanswered request the next\n"
+        "                 of the same kind waits for one time-out of quiet first\n"
         "                 without --port / --baud: com.txt in the working folder, as the window\n"
         "                 reads it; without com.txt COM1 and 9600\n"
         "  --retries N    ask again up to N times (0 to 10, default 0) after no reply, a bad CRC,\n"
@@ -81,8 +85,9 @@ std::string HelpText()
     text +=
         "\nExit status: 0 done; 1 the exchange failed (no reply, bad CRC, another slave, an\n"
         "exception, a read-back that differs); 2 bad input, nothing sent; 3 the port cannot be opened\n"
-        "or was lost; 4 stdout or the --log file could not be written; 130 stopped by Ctrl+C or\n"
-        "SIGTERM (a scan or a provision, or a write sent but not confirmed).\n"
+        "or was lost; 4 stdout or the --log file could not be written; 128+n stopped by signal n, the\n"
+        "same for every command: 130 Ctrl+C (SIGINT), 143 SIGTERM, 129 SIGHUP (a scan or a provision prints\n"
+        "what it found or did; a write sent but not confirmed says so).\n"
         "Results go to stdout, messages to stderr, in English. The window's language is chosen\n"
         "when it starts: velqor-config --lang en (or the desktop entry's action English).\n";
     return text;
@@ -174,6 +179,10 @@ bool OutputWritten(const std::string &logPath)
 
 int main(int argc, char *argv[])
 {
+#ifndef _WIN32
+    // a closed pipe is an output that cannot be written (exit 4), on every kind of line
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velqorctl"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELQOR_VERSION));
@@ -233,6 +242,10 @@ int main(int argc, char *argv[])
         return status;
     if (parser.isSet(kLog) && !LogTraffic(parser.value(kLog).toStdString(), context))
         return BadInput("--log \"" + parser.value(kLog).toStdString() + "\": cannot append to it");
+    const StopSignals stop;
     const int status = chosen->run(context);
-    return OutputWritten(parser.value(kLog).toStdString()) ? status : kExitOutputFailed;
+    if (!OutputWritten(parser.value(kLog).toStdString()))
+        return kExitOutputFailed;
+    // every command a signal stopped ends alike, after printing what it had
+    return StopSignals::Stopped() ? StopSignals::ExitStatus() : status;
 }
