@@ -91,6 +91,7 @@ ExchangeRecord Exchanger::Exchange(const std::vector<uint8_t> &request, const st
         }
     }
     record.ended = Clock::now();
+    m_line.EndExchange();
     for (WireFrame &frame : m_line.TakeWireFrames())
         record.wire.push_back(std::move(frame));
     record.stopped = Stopping();
