@@ -70,6 +70,7 @@ bool Answers(Session &session, const Context &context, int address)
                              ? context.timeout
                              : modbus::AnswerTimeout(session.Baud(), probe.size(), modbus::ExpectedReplyLength(probe));
     Exchanger exchanger(session.OpenLine(), timeout);
+    exchanger.frameSilence = modbus::FrameSilence(session.Baud());
     exchanger.observer = context.observer;
     exchanger.sentObserver = context.sentObserver;
     const bool answered = Ask(exchanger, address, timeout).answered;
