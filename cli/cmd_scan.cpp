@@ -80,7 +80,7 @@ int Run(Context &context)
         if (StopSignals::Stopped())
             break;
         // each rate on a freshly opened port
-        const std::unique_ptr<Line> line = MakeLine(context.portText, baud);
+        const std::unique_ptr<Line> line = MakeLine(context.portText, baud, context.timeout);
         const OpenOutcome opened = line->Open();
         if (!opened.Opened()) {
             progress.Clear();
@@ -138,7 +138,7 @@ int Run(Context &context)
     if (status != kExitOk)
         return status;
     if (found.empty()) {
-        Complain("scan: no module answered at slaves " + slaves + " on " + MakeLine(context.portText, 9600)->Name());
+        Complain("scan: no module answered at slaves " + slaves + " on " + MakeLine(context.portText, 9600, context.timeout)->Name());
         return kExitExchangeFailed;
     }
     return kExitOk;

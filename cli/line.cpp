@@ -9,12 +9,12 @@
 
 namespace cli {
 
-std::unique_ptr<Line> MakeLine(const std::string &portText, int baud)
+std::unique_ptr<Line> MakeLine(const std::string &portText, int baud, std::chrono::milliseconds connectTimeout)
 {
     if (const auto address = serial::ParseModbusTcpAddress(portText))
-        return std::make_unique<ModbusTcpLine>(portText, *address);
+        return std::make_unique<ModbusTcpLine>(portText, *address, connectTimeout);
     if (const auto address = serial::ParseTcpAddress(portText))
-        return std::make_unique<TcpLine>(portText, *address);
+        return std::make_unique<TcpLine>(portText, *address, connectTimeout);
     // "COM3" (any case) is found exactly as the window finds its port 3
     if (portText.size() > 3 && (portText.compare(0, 3, "COM") == 0 || portText.compare(0, 3, "com") == 0)
         && std::all_of(portText.begin() + 3, portText.end(), [](char c) { return c >= '0' && c <= '9'; })

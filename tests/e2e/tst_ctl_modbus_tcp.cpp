@@ -11,7 +11,10 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 class TstCtlModbusTcp : public QObject {
     Q_OBJECT
@@ -218,6 +221,7 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("said");
         QTest::newRow("refused") << "refuse" << 3 << "connection refused (is the Modbus gateway's TCP port right?)";
+        QTest::newRow("no connection within the time-out") << "unanswered" << 3 << "unreachable, no connection within 300 ms";
         QTest::newRow("closes") << "close" << 3 << "connection";
         QTest::newRow("resets") << "reset" << 3 << "connection";
         QTest::newRow("silent") << "silent" << 1 << "no reply from slave 1 within 300 ms";
@@ -231,9 +235,29 @@ private slots:
         QFETCH(QString, said);
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost));
-        const quint16 port = server.serverPort();
+        quint16 port = server.serverPort();
         if (behaviour == "refuse")
             server.close();
+        // a listener whose queue is full: the kernel drops each further SYN unanswered
+        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        const auto closeListener = qScopeGuard([listener] { ::close(listener); });
+        QTcpSocket queued;
+        if (behaviour == "unanswered") {
+            sockaddr_in local{};
+            local.sin_family = AF_INET;
+            local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            socklen_t size = sizeof local;
+            QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&local), size) == 0 && ::listen(listener, 0) == 0
+                    && ::getsockname(listener, reinterpret_cast<sockaddr *>(&local), &size) == 0);
+            port = ntohs(local.sin_port);
+            queued.connectToHost(QHostAddress::LocalHost, port);
+            QVERIFY(queued.waitForConnected(10000));
+            // the listener's own count of connections waiting to be accepted
+            tcp_info info{};
+            socklen_t infoSize = sizeof info;
+            QTRY_VERIFY(::getsockopt(listener, IPPROTO_TCP, TCP_INFO, &info, &infoSize) == 0
+                        && info.tcpi_unacked > info.tcpi_sacked);
+        }
         connect(&server, &QTcpServer::newConnection, this, [&] {
             QTcpSocket *socket = server.nextPendingConnection();
             const QByteArray flood = behaviour == "garbage" ? QByteArray(65536, '\x55')
