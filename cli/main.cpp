@@ -8,11 +8,17 @@
 #include "serial/port_names.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX  // std::min and std::max, not the macros
+#endif
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -39,15 +45,27 @@ std::string HelpText()
     }
     text +=
         "\nOptions:\n"
-        "  --port P       COMn (found as the window finds it: a file COMn in the working folder,\n"
-        "                 else /dev/ttyS(n-1)), a device path such as /dev/ttyUSB0, or\n"
-        "                 tcp://HOST:PORT: the same RTU frames through a serial server over TCP\n"
+#ifdef _WIN32
+        "  --port P       COMn, n 1 to 256 in any letter case (COM3, com12), the port as Windows\n"
+        "                 and the Device Manager name it, or tcp://HOST:PORT: the same RTU frames\n"
+        "                 through a serial server over TCP\n"
+#else
+        "  --port P       COMn, n 1 to 256 in any letter case (found as the window finds it: a\n"
+        "                 file COMn in the working folder, else /dev/ttyS(n-1)), a device path\n"
+        "                 such as /dev/ttyUSB0, or tcp://HOST:PORT: the same RTU frames through a\n"
+        "                 serial server over TCP\n"
+#endif
         "  --baud B       the PC's rate in baud, one of the window's: 4800, 9600, 19200, 38400,\n"
         "                 57600, 115200\n"
         "  --slave N      the module's slave address, 1 to 255 (default 1)\n"
         "  --timeout MS   how long to wait for a reply, 1 to 60000 ms (default 500)\n"
+#ifdef _WIN32
+        "                 without --port / --baud: com.txt in the working folder, else the\n"
+        "                 window's own in %APPDATA%\\velqor-config; without com.txt COM1 and 9600\n"
+#else
         "                 without --port / --baud: com.txt in the working folder, as the window\n"
         "                 reads it; without com.txt COM1 and 9600\n"
+#endif
         "  --log FILE     append every request and every reply or silence to FILE, with the\n"
         "                 time to the millisecond and the verdict; - writes it to stdout\n"
         "  -h, --help     this text\n"
@@ -82,25 +100,26 @@ std::string HelpText()
 // --port, --baud, --slave and --timeout, with com.txt's port and rate where they are not given.
 int LineOptions(const QCommandLineParser &parser, Context &context)
 {
-    const settings::StoredSettings stored = settings::ReadSettingsFile();
+    std::string storedIn = settings::kSettingsFileName;
+    const settings::StoredSettings stored = settings::ReadSettingsForCommandLine(&storedIn);
 
     if (parser.isSet(kPort)) {
         context.portText = parser.value(kPort).toStdString();
         if (context.portText.empty())
-            return BadInput("--port: empty; allowed COM1 to COM9, a device path or tcp://HOST:PORT");
+            return BadInput("--port: empty; allowed COM1 to COM256, a device path or tcp://HOST:PORT");
         if (serial::IsTcpPortText(context.portText) && !serial::ParseTcpAddress(context.portText))
             return BadInput("--port \"" + context.portText + "\": allowed tcp://HOST:PORT, PORT 1 to 65535");
-        // COMn is one of the window's ports; a device path is taken as it stands
-        const QString port = parser.value(kPort);
-        const QRegularExpression comNumber(QStringLiteral("^[Cc][Oo][Mm]([0-9]+)$"));
-        if (const QRegularExpressionMatch match = comNumber.match(port); match.hasMatch()
-            && !WholeNumber(match.captured(1), 1, serial::kPortCount))
-            return BadInput("--port \"" + context.portText + "\": allowed COM1 to COM" + std::to_string(serial::kPortCount)
-                            + ", a device path or tcp://HOST:PORT");
+        // COMn (any letter case, 1 to 256) is a port; any other COM name is none, and is
+        // not opened as a file of that name
+        if (serial::LooksLikePortName(context.portText) && !serial::ParsePortName(context.portText)) {
+            Complain("port " + context.portText + " does not exist: " + serial::NoSuchPortReason(context.portText));
+            return kExitPortUnavailable;
+        }
     } else if (stored.portText) {
-        const int index = settings::PortIndexFromText(*stored.portText, serial::kPortCount);
+        const int index = settings::PortIndexFromText(*stored.portText, serial::kHighestPortNumber);
         if (index < 0)
-            return BadInput("com.txt line 1 \"" + *stored.portText + "\" names no port COM1 to COM9; give --port");
+            return BadInput(storedIn + " line 1 \"" + *stored.portText + "\" names no port COM1 to COM"
+                            + std::to_string(serial::kHighestPortNumber) + "; give --port");
         context.portText = "COM" + std::to_string(index + 1);
     } else {
         context.portText = "COM1";
@@ -153,6 +172,10 @@ bool OutputWritten(const std::string &logPath)
 
 int main(int argc, char *argv[])
 {
+#ifdef _WIN32
+    // While it runs, the installer and the uninstaller see this name and ask to close it first.
+    CreateMutexW(nullptr, FALSE, L"VelqorConfigRunning");
+#endif
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velqorctl"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELQOR_VERSION));
