@@ -76,6 +76,17 @@ std::string MissingAdvice(int portNumber, const Port::Failure &failure, const Op
            + (first.stableName.empty() ? first.device : first.stableName);
 }
 
+// Windows names its ports: the one asked for is not among them, and these are.
+std::string AbsentPortAdvice(int portNumber, const Port::Failure &failure, const OpenFacts &facts)
+{
+    std::string text = "COM" + std::to_string(portNumber) + " is not present; ";
+    if (facts.presentPorts.empty())
+        text += "no COM port is present";
+    for (const int n : facts.presentPorts)
+        text += std::string(n == facts.presentPorts.front() ? "present: " : ", ") + "COM" + std::to_string(n);
+    return failure.reason.empty() ? text : text + "\n" + failure.reason;
+}
+
 } // namespace
 
 OpenFacts GatherOpenFacts(int portNumber, const std::string &device)
@@ -118,6 +129,8 @@ OpenFacts GatherOpenFacts(int portNumber, const std::string &device)
     }
 #else
     (void)device;
+    facts.systemNamesPorts = true;
+    facts.presentPorts = PresentPortNumbers();
 #endif
     return facts;
 }
@@ -125,6 +138,8 @@ OpenFacts GatherOpenFacts(int portNumber, const std::string &device)
 std::string OpenFailureAdvice(int portNumber, const Port::Failure &failure, OpenResult result,
                               const OpenFacts &facts)
 {
+    if (result == OpenResult::NotFound && facts.systemNamesPorts && portNumber >= 1)
+        return AbsentPortAdvice(portNumber, failure, facts);
     if (failure.device.empty())
         return failure.reason;
     switch (result) {
