@@ -39,7 +39,11 @@ OpenOutcome Win32Line::Open()
 
 bool Win32Line::Write(const std::vector<uint8_t> &bytes)
 {
-    return m_comm.Write(bytes);
+    if (m_comm.Write(bytes))
+        return true;
+    // a port that takes no bytes at all is gone (an adapter pulled)
+    m_lost = "port " + m_name + ": connection lost (" + m_comm.LastError() + ")";
+    return false;
 }
 
 std::vector<uint8_t> Win32Line::WaitForBytes(Clock::time_point deadline)

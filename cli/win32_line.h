@@ -23,7 +23,7 @@ private:
     std::string m_device;
     int m_baud;
     serial::Win32Comm m_comm;
-    std::string m_lost;  // set when a read failed under the open port
+    std::string m_lost;  // set when the open port's device went away
 };
 
 } // namespace cli
