@@ -4,6 +4,14 @@
 #include "app/texts.h"
 #include "modbus/frames.h"
 #include "modbus/hex_text.h"
+#include "modbus/scan_plan.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
 
 using texts::Tr;
 
@@ -34,7 +42,33 @@ ExchangeController::ExchangeController(serial::Port &port, StatusRow &status, co
     // after the pause, to the millisecond.
     m_replyTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_replyTimer, &QTimer::timeout, this, &ExchangeController::checkReply);
-    m_port.onBytesWaiting = [this] { WhenIdle([this] { onBytesReceived(); }); };
+    SetLine(9600, 10);
+    m_port.onBytesWaiting = [this] {
+        m_sinceBytes.start();
+        ++m_receiveEvents;
+        WhenIdle([this] { onBytesReceived(); });
+    };
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool ExchangeController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!m_pausing || (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease))
+        return false;
+    QWidget *const widget = qobject_cast<QWidget *>(watched);
+    const QWidget *const owner = qobject_cast<QWidget *>(parent());
+    if (!widget || (owner && widget->window() != owner->window()))
+        return false;
+    // The key reaches the widget it was typed into once the pause has ended, after what came
+    // before it.
+    std::shared_ptr<QEvent> held(event->clone());
+    QPointer<QWidget> target(widget);
+    m_waiting.push_back([target, held] {
+        if (target)
+            QCoreApplication::sendEvent(target, held.get());
+    });
+    event->accept();
+    return true;
 }
 
 void ExchangeController::WhenIdle(std::function<void()> action)
@@ -68,10 +102,35 @@ std::optional<uint8_t> ExchangeController::CheckedSlave()
     return CheckedAddress(slaveText ? slaveText() : QString(), texts::kParameterError);
 }
 
+void ExchangeController::SetLine(long long baud, int bitsPerCharacter)
+{
+    m_silence = modbus::FrameSilence(baud, bitsPerCharacter);
+}
+
 void ExchangeController::Send(const std::vector<uint8_t> &frame)
 {
     m_current = modbus::Exchange(frame);
     m_status.ShowSent(HexText(frame));
+    writeWhenQuiet(frame);
+}
+
+void ExchangeController::writeWhenQuiet(const std::vector<uint8_t> &frame)
+{
+    if (m_sinceBytes.isValid() && m_after) {
+        const auto quiet = std::chrono::nanoseconds(m_sinceBytes.nsecsElapsed());
+        if (quiet < m_silence) {
+            const auto rest = std::chrono::ceil<std::chrono::milliseconds>(m_silence - quiet);
+            const unsigned events = m_receiveEvents;
+            m_pausing = true;
+            // Bytes that come meanwhile start the silence again; none, and the line is quiet.
+            m_after(static_cast<int>(rest.count()), [this, frame, events] {
+                if (m_receiveEvents == events)
+                    m_sinceBytes.invalidate();
+                writeWhenQuiet(frame);
+            });
+            return;
+        }
+    }
     // A port that refuses (the device vanished) sends nothing; the reply timer then finds
     // no reply and says so.
     m_port.Write(frame);
@@ -95,6 +154,10 @@ void ExchangeController::endPause()
         m_waiting.pop_front();
         action();
     }
+    if (!m_pausing && m_tickHeld) {
+        m_tickHeld = false;
+        checkReply();
+    }
 }
 
 void ExchangeController::onBytesReceived()
@@ -106,6 +169,10 @@ void ExchangeController::onBytesReceived()
 
 void ExchangeController::checkReply()
 {
+    if (m_pausing) {
+        m_tickHeld = true;
+        return;
+    }
     if (onReplyCheck)
         onReplyCheck(m_current);
     if (m_current.AcceptedByWindow()) {

@@ -3,9 +3,11 @@
 #include "modbus/exchange.h"
 #include "serial/port.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -23,9 +25,16 @@ class StatusRow;
 // as bad (texts::kReplyBad).
 //
 // The pause runs on a timer so that the window keeps painting. Anything that would change
-// the exchange while it runs (a button, a list click, received bytes, a lost device) waits
-// for the pause to end and then runs in the order it came, as it did while the pause held
-// the window's thread.
+// the exchange while it runs (a button, a list click, a key typed in the window, received
+// bytes, a lost device) waits for the pause to end and then runs in the order it came, as
+// it did while the pause held the window's thread. A reply timer tick that falls due in the
+// pause (a request sent while an earlier one still waited for its reply) runs after all of
+// them, so it judges the bytes that came for the request just sent.
+//
+// A request goes out only after the line has been quiet for the silence that ends a frame
+// (3.5 characters at the line's rate) since the last byte received: a reply still arriving,
+// or bytes that came in the pause just before a click that waited for it, hold the write
+// back for the rest of that silence, and everything else waits with it.
 class ExchangeController : public QObject {
     Q_OBJECT
 public:
@@ -52,8 +61,10 @@ public:
     // becomes an address byte.
     std::optional<uint8_t> CheckedAddress(const QString &addressText, const char *emptyMessage);
     std::optional<uint8_t> CheckedSlave();
-    // Shows `frame`, writes it, pauses and starts the reply timer.
+    // Shows `frame`, writes it once the line is quiet, pauses and starts the reply timer.
     void Send(const std::vector<uint8_t> &frame);
+    // The silence before a request, for the rate and character of the open line.
+    void SetLine(long long baud, int bitsPerCharacter);
 
     void onBytesReceived();
     void checkReply();  // the reply timer's tick
@@ -63,7 +74,11 @@ public:
     std::string ReceivedHex() const;
     bool Pausing() const { return m_pausing; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void writeWhenQuiet(const std::vector<uint8_t> &frame);
     void endPause();
 
     serial::Port &m_port;
@@ -73,5 +88,9 @@ private:
     modbus::Exchange m_current;       // the last request and the bytes since; empty once a new one begins
     QTimer m_replyTimer;              // objectName "replyTimer", 160 ms; running: a reply is due
     bool m_pausing = false;
+    bool m_tickHeld = false;          // the reply timer ticked during the pause
+    std::chrono::microseconds m_silence;
+    QElapsedTimer m_sinceBytes;       // since the last receive event; invalid before one
+    unsigned m_receiveEvents = 0;
     std::deque<std::function<void()>> m_waiting;  // what came during the pause, in order
 };

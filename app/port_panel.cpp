@@ -5,6 +5,7 @@
 #include "app/lamp.h"
 #include "app/look.h"
 #include "app/port_tips.h"
+#include "serial/line_settings.h"
 #include "serial/open_failure_advice.h"
 #include "settings/settings_file.h"
 #include "serial/port_names.h"
@@ -169,6 +170,19 @@ void PortPanel::openOrClosePort()
         return;
     }
     m_openPort = port;
+    m_openSettings = settings;
+    if (const auto line = serial::ParseLineSettings(settings.toStdString()))
+        m_exchange.SetLine(line->baud, 1 + line->dataBits + (line->parity == 'N' ? 0 : 1) + line->stopBits);
+}
+
+void PortPanel::TakeModule(int address, int baud)
+{
+    m_slaveList->setCurrentIndex(m_slaveList->findText(QString::number(address), Qt::MatchExactly));
+    const QString rate = QString::number(baud);
+    if (m_baudList->currentText() == rate)
+        return;
+    m_baudList->setCurrentIndex(m_baudList->findText(rate, Qt::MatchExactly));
+    baudChosen();
 }
 
 // Opens and closes the port once, only to turn a failure into its message.

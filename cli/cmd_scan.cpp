@@ -1,3 +1,4 @@
+#include "cli/address_probe.h"
 #include "cli/command.h"
 #include "cli/stop_signals.h"
 
@@ -30,55 +31,6 @@ struct Found {
     int baud;
 };
 
-// A frame of the asked address with a good CRC, whatever it says, shows a module there.
-bool Answered(const modbus::Judgement &judgement)
-{
-    switch (judgement.verdict) {
-    case modbus::Verdict::Good:
-    case modbus::Verdict::Exception:
-    case modbus::Verdict::OtherFunction:
-    case modbus::Verdict::Mismatch:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// What asking one address showed.
-struct Asked {
-    bool answered = false;
-    int late = 0;  // the address asked before, when its reply came only now (0: none)
-};
-
-// Asks `slave` for the block's first register. A reply to the address asked before that
-// comes now was late: that module is there. Other bytes that are no answer of its own
-// (noise, another master) are let run out until the line is silent for one wait, and the
-// slave is asked once more.
-Asked Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds timeout)
-{
-    Asked asked;
-    const auto request = modbus::BuildReadRequest(static_cast<uint8_t>(slave), device::kReadBlockFirst, 1);
-    auto exchange = [&] {
-        const ExchangeRecord record = exchanger.Exchange(request);
-        if (!record.late.empty())
-            asked.late = record.late[0];
-        return record;
-    };
-    const ExchangeRecord first = exchange();
-    const modbus::Verdict verdict = first.judgement.verdict;
-    if (Answered(first.judgement) || verdict == modbus::Verdict::NoReply || verdict == modbus::Verdict::NotSent
-        || !first.lost.empty()) {
-        asked.answered = Answered(first.judgement);
-        return asked;
-    }
-    // a line that never falls silent (another master, a wrong rate's noise) gets ten waits
-    const Clock::time_point giveUp = Clock::now() + 10 * timeout;
-    while (Clock::now() < giveUp && !StopSignals::Stopped() && !line.WaitForBytes(Clock::now() + timeout).empty()) {
-    }
-    asked.answered = !StopSignals::Stopped() && Answered(exchange().judgement);
-    return asked;
-}
-
 // The progress bar: redrawn in place on stderr when that is a terminal, else never shown.
 class Progress {
 public:
@@ -110,6 +62,9 @@ int Run(Context &context)
     if (context.parser.isSet(kBauds) && serial::IsTcpPortText(context.portText))
         return BadInput("--bauds: not over " + context.portText
                         + ": the serial server sets the line's rate; set it there and scan once per rate");
+    if (context.parser.isSet(kBauds) && serial::IsModbusTcpPortText(context.portText))
+        return BadInput("--bauds: not over " + context.portText
+                        + ": the gateway sets the line's rate; set it there and scan once per rate");
     if (context.parser.isSet(kBauds)) {
         std::vector<int> offered;
         for (const char *rate : device::kBaudRates)
@@ -199,14 +154,15 @@ Command ScanCommand()
     return {"scan", "scan [--slaves A-B] [--bauds LIST|all] [--json]",
             "  Finds modules: asks each address A to B (default 1-247) for register 0x0000, at the\n"
             "  --baud rate, or at each rate of LIST (e.g. 9600,19200; all: the six rates), reopening\n"
-            "  the port for each (not over tcp://, where the server sets the rate). Waits per address\n"
-            "  as long as the request and the reply take at that rate plus 50 ms; a module slower to\n"
-            "  answer is found with a longer --timeout MS (e.g. 300), and one that answers after its\n"
-            "  wait, while the next address is asked, is still reported. Prints \"slave N baud B\" for\n"
-            "  each module as it answers; --json: one array of {\"slave\": N, \"baud\": B} at the end.\n"
-            "  A progress bar on stderr when it is a terminal. Ctrl+C stops it with what was found\n"
-            "  printed (exit status 130); none found: exit status 1; the line lost: exit status 3,\n"
-            "  with what was found printed.\n",
+            "  the port for each (not over tcp:// or modbus-tcp://, where the server sets the rate;\n"
+            "  over modbus-tcp:// it asks unit ids, and a gateway's exception 10 or 11 is no module).\n"
+            "  Waits per address as long as the request and the reply take at that rate plus 50 ms;\n"
+            "  a module slower to answer is found with a longer --timeout MS (e.g. 300), and one that\n"
+            "  answers after its wait, while the next address is asked, is still reported. Prints\n"
+            "  \"slave N baud B\" for each module as it answers; --json: one array of\n"
+            "  {\"slave\": N, \"baud\": B} at the end. A progress bar on stderr when it is a terminal.\n"
+            "  Ctrl+C stops it with what was found printed (exit status 130); none found: exit\n"
+            "  status 1; the line lost: exit status 3, with what was found printed.\n",
             {kSlaves, kBauds, kJson}, Run};
 }
 

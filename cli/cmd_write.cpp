@@ -1,11 +1,9 @@
 #include "cli/command.h"
+#include "cli/profile_write.h"
 
-#include "settings/parameter_set.h"
 #include "device/parameters.h"
-#include "modbus/frames.h"
 
 #include <cstdio>
-#include <map>
 
 namespace cli {
 
@@ -22,21 +20,10 @@ std::optional<std::vector<settings::SetEntry>> Entries(const Context &context, s
 {
     std::vector<settings::SetEntry> entries;
     if (context.parser.isSet(kProfile)) {
-        const QString path = context.parser.value(kProfile);
-        settings::ParsedSet set = settings::ReadParameterSetFile(path);
-        if (!set.error.empty()) {
-            error = set.error;
+        auto profile = ReadProfile(context.parser.value(kProfile), error);
+        if (!profile)
             return std::nullopt;
-        }
-        // a value out of range is the file's fault: the message names it
-        device::Registers scratch{};
-        for (const settings::SetEntry &entry : set.entries) {
-            if (!device::ApplyValue(*entry.parameter, entry.text, scratch)) {
-                error = path.toStdString() + ": " + device::ValueError(*entry.parameter, entry.text);
-                return std::nullopt;
-            }
-        }
-        entries = std::move(set.entries);
+        entries = std::move(*profile);
     }
     for (const QString &assignment : context.parser.values(kSet)) {
         const std::string text = assignment.toStdString();
@@ -82,37 +69,18 @@ int Run(Context &context)
     auto registers = session.ReadBlock("write: reading the module first");
     if (!registers)
         return session.FailureStatus();
-    std::map<const device::Parameter *, std::string> sent;
-    for (const settings::SetEntry &entry : *entries)
-        sent[entry.parameter] = *device::ApplyValue(*entry.parameter, entry.text, *registers);
-
-    if (!session.Exchange(device::BuildParameterWriteRequest(context.slave, *registers), "write"))
-        return session.FailureStatus();
-    // a row outside the block goes in a write of its own registers, and only when named
-    for (const auto &[p, text] : sent) {
-        if (p->written != device::Written::OnItsOwn)
-            continue;
-        const auto request = p->registers == 1
-            ? modbus::BuildWriteSingleRequest(context.slave, p->first, (*registers)[p->first])
-            : modbus::BuildWriteMultipleRequest(context.slave, p->first,
-                                                {registers->begin() + p->first, registers->begin() + p->first + p->registers});
-        if (!session.Exchange(request, "write " + std::string(p->key)))
+    SentValues sent = ApplyEntries(*entries, *registers);
+    for (const WriteStep &step : WriteSteps(context.slave, *registers, sent, "write")) {
+        if (!session.Exchange(step.request, step.what))
             return session.FailureStatus();
     }
     const auto readBack = session.ReadBlock("write: reading back");
     session.Close();
     if (!readBack)
         return session.FailureStatus();
-    for (const device::Parameter &p : device::kParameters) {
-        if (!device::IsSettable(p))
-            continue;
-        const std::string wrote = device::ShownValue(p, *registers);
-        const std::string holds = device::ShownValue(p, *readBack);
-        if (wrote != holds) {
-            Complain("write: read-back differs: " + std::string(p.key) + " sent " + wrote + ", the module holds "
-                     + holds);
-            return kExitExchangeFailed;
-        }
+    if (const std::string difference = ReadBackDifference(*registers, *readBack); !difference.empty()) {
+        Complain("write: read-back differs: " + difference);
+        return kExitExchangeFailed;
     }
     for (const device::Parameter &p : device::kParameters) {
         if (sent.count(&p))

@@ -32,6 +32,8 @@ struct Context {
     // Handed to every Exchanger the commands make.
     std::function<void(const ExchangeRecord &)> observer;
     std::function<void(const ExchangeRecord &)> sentObserver;
+    // --retries: how often an exchange that is safe to repeat is asked again (0..10)
+    int retries = 0;
 };
 
 struct Command {
@@ -61,16 +63,33 @@ public:
     explicit Session(const Context &context);
     // kExitOk, or kExitPortUnavailable after saying why.
     int Open();
+    // Opens the line at `baud` instead of the context's rate, closing it first when open.
+    int Open(int baud);
     // One exchange. A bad one is reported ("read: no reply") and gives nullopt.
     std::optional<std::vector<uint8_t>> Exchange(const std::vector<uint8_t> &request, const std::string &what);
     // Reads the read block; nullopt after a report.
     std::optional<device::Registers> ReadBlock(const std::string &what);
+    std::optional<device::Registers> ReadBlock(uint8_t slave, const std::string &what);
+    // The report of the last failed exchange or open, as said (or kept when reportFailures is off).
+    const std::string &LastFailure() const { return m_lastFailure; }
+    // The open line and its exchanger, for a command that asks addresses itself.
+    Line &OpenLine() { return *m_line; }
+    Exchanger &LineExchanger() { return *m_exchanger; }
+    int Baud() const { return m_baud; }
+
+    // Off: failures are kept for LastFailure() instead of said on stderr.
+    bool reportFailures = true;
+    // Off: Ctrl+C while a write awaits its confirmation is left to a command that checks
+    // StopSignals between exchanges, instead of ending the program at once.
+    bool stopInUnconfirmedWrite = true;
     // Lets every written byte leave and closes the line.
     void Close();
     // The exit status of a failed exchange: kExitPortUnavailable when the line went away
     // (said already), else kExitExchangeFailed.
     int FailureStatus() const { return m_lost ? kExitPortUnavailable : kExitExchangeFailed; }
     bool Lost() const { return m_lost; }
+    // How often a request was asked again so far ("retries" of the --json results).
+    int Retries() const { return m_retries; }
 
     const Context &context;
 
@@ -78,6 +97,10 @@ private:
     std::unique_ptr<Line> m_line;
     std::optional<Exchanger> m_exchanger;
     bool m_lost = false;
+    int m_baud = 0;
+    std::string m_lastFailure;
+    int m_retries = 0;
+    void Fail(const std::string &message);
 };
 
 } // namespace cli

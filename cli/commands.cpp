@@ -9,11 +9,13 @@ Command AddressCommand();
 Command ScanCommand();
 Command PortsCommand();
 Command MonitorCommand();
+Command ProvisionCommand();
 
 const std::vector<Command> &Commands()
 {
     static const std::vector<Command> commands{ReadCommand(),   WriteCommand(), OutputCommand(), AddressCommand(),
-                                                ScanCommand(),   PortsCommand(), MonitorCommand()};
+                                                ScanCommand(),   PortsCommand(), MonitorCommand(),
+                                                ProvisionCommand()};
     return commands;
 }
 

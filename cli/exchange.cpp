@@ -2,10 +2,11 @@
 
 namespace cli {
 
-ExchangeRecord Exchanger::Exchange(const std::vector<uint8_t> &request)
+ExchangeRecord Exchanger::Exchange(const std::vector<uint8_t> &request, const std::string &retry)
 {
     ExchangeRecord record;
     record.request = request;
+    record.retry = retry;
     // Bytes waiting from before answer nothing sent now: they are discarded, except a whole
     // late reply to the request before, which is told apart.
     for (auto waiting = m_line.WaitForBytes(Clock::now()); !waiting.empty(); waiting = m_line.WaitForBytes(Clock::now()))
@@ -17,6 +18,7 @@ ExchangeRecord Exchanger::Exchange(const std::vector<uint8_t> &request)
     modbus::Exchange exchange(request, record.late.empty() ? m_earlier : std::vector<uint8_t>{});
     const bool written = m_line.Write(request);
     record.sent = Clock::now();
+    record.wire = m_line.TakeWireFrames();
     if (written && sentObserver)
         sentObserver(record);
     if (written && exchange.ExpectsReply()) {
@@ -29,6 +31,8 @@ ExchangeRecord Exchanger::Exchange(const std::vector<uint8_t> &request)
         }
     }
     record.ended = Clock::now();
+    for (WireFrame &frame : m_line.TakeWireFrames())
+        record.wire.push_back(std::move(frame));
     record.received = exchange.Received();
     record.answer = exchange.Answer();
     record.stray = exchange.Stray();
@@ -36,7 +40,8 @@ ExchangeRecord Exchanger::Exchange(const std::vector<uint8_t> &request)
         record.late = late;
     record.judgement = written ? exchange.JudgeAnswer() : modbus::Judgement{modbus::Verdict::NotSent};
     record.lost = m_line.Lost();
-    m_earlier = request;
+    if (!m_line.MatchesReplies())
+        m_earlier = request;
     if (observer)
         observer(record);
     return record;

@@ -15,6 +15,8 @@ struct ExchangeRecord {
     std::vector<uint8_t> stray;      // of those, bytes that answer nothing
     std::vector<uint8_t> late;       // a whole reply to the request before, come late
     std::string lost;                // the line went away: why, for the user
+    std::vector<WireFrame> wire;     // the frames as they went over the wire, where the line wraps them
+    std::string retry;               // "retry 1 of 3 (no reply)" when the request is asked again
     modbus::Judgement judgement;
     Clock::time_point sent;   // the request handed to the line
     Clock::time_point ended;  // the reply complete, or the timeout
@@ -28,7 +30,8 @@ class Exchanger {
 public:
     Exchanger(Line &line, std::chrono::milliseconds timeout) : m_line(line), m_timeout(timeout) {}
 
-    ExchangeRecord Exchange(const std::vector<uint8_t> &request);
+    // `retry`: says that this request is asked again, and why (for the log).
+    ExchangeRecord Exchange(const std::vector<uint8_t> &request, const std::string &retry = {});
 
     // Called with every exchange, good or bad (the traffic log hangs here).
     std::function<void(const ExchangeRecord &)> observer;

@@ -29,6 +29,9 @@ const QCommandLineOption kBaud(QStringLiteral("baud"), QString(), QStringLiteral
 const QCommandLineOption kSlave(QStringLiteral("slave"), QString(), QStringLiteral("N"));
 const QCommandLineOption kTimeout(QStringLiteral("timeout"), QString(), QStringLiteral("MS"));
 const QCommandLineOption kLog(QStringLiteral("log"), QString(), QStringLiteral("FILE"));
+const QCommandLineOption kRetries(QStringLiteral("retries"), QString(), QStringLiteral("N"));
+
+constexpr int kMostRetries = 10;
 const QCommandLineOption kHelp(QStringList{QStringLiteral("h"), QStringLiteral("help")});
 const QCommandLineOption kVersion(QStringLiteral("version"));
 
@@ -47,13 +50,17 @@ std::string HelpText()
         "\nOptions:\n"
 #ifdef _WIN32
         "  --port P       COMn, n 1 to 256 in any letter case (COM3, com12), the port as Windows\n"
-        "                 and the Device Manager name it, or tcp://HOST:PORT: the same RTU frames\n"
-        "                 through a serial server over TCP\n"
+        "                 and the Device Manager name it, tcp://HOST:PORT: the same RTU frames\n"
+        "                 through a transparent serial server over TCP, or\n"
+        "                 modbus-tcp://HOST[:PORT]: Modbus TCP (MBAP, port 502 unless given) to\n"
+        "                 a Modbus gateway, --slave being the unit id\n"
 #else
         "  --port P       COMn, n 1 to 256 in any letter case (found as the window finds it: a\n"
         "                 file COMn in the working folder, else /dev/ttyS(n-1)), a device path\n"
-        "                 such as /dev/ttyUSB0, or tcp://HOST:PORT: the same RTU frames through a\n"
-        "                 serial server over TCP\n"
+        "                 such as /dev/ttyUSB0, tcp://HOST:PORT: the same RTU frames through a\n"
+        "                 transparent serial server over TCP, or modbus-tcp://HOST[:PORT]: Modbus\n"
+        "                 TCP (MBAP, port 502 unless given) to a Modbus gateway, --slave being\n"
+        "                 the unit id\n"
 #endif
         "  --baud B       the PC's rate in baud, one of the window's: 4800, 9600, 19200, 38400,\n"
         "                 57600, 115200\n"
@@ -66,6 +73,10 @@ std::string HelpText()
         "                 without --port / --baud: com.txt in the working folder, as the window\n"
         "                 reads it; without com.txt COM1 and 9600\n"
 #endif
+        "  --retries N    ask again up to N times (0 to 10, default 0) after no reply, a bad CRC,\n"
+        "                 a reply of the wrong length or from another slave: reads, the parameter\n"
+        "                 write and the output switch, never the address change; each retry adds\n"
+        "                 at most the timeout and 3.5 characters; logged, and \"retries\" in --json\n"
         "  --log FILE     append every request and every reply or silence to FILE, with the\n"
         "                 time to the millisecond and the verdict; - writes it to stdout\n"
         "  -h, --help     this text\n"
@@ -106,9 +117,14 @@ int LineOptions(const QCommandLineParser &parser, Context &context)
     if (parser.isSet(kPort)) {
         context.portText = parser.value(kPort).toStdString();
         if (context.portText.empty())
-            return BadInput("--port: empty; allowed COM1 to COM256, a device path or tcp://HOST:PORT");
+            return BadInput("--port: empty; allowed COM1 to COM256, a device path, tcp://HOST:PORT or "
+                            "modbus-tcp://HOST[:PORT]");
         if (serial::IsTcpPortText(context.portText) && !serial::ParseTcpAddress(context.portText))
             return BadInput("--port \"" + context.portText + "\": allowed tcp://HOST:PORT, PORT 1 to 65535");
+        if (serial::IsModbusTcpPortText(context.portText) && !serial::ParseModbusTcpAddress(context.portText))
+            return BadInput("--port \"" + context.portText
+                            + "\": allowed modbus-tcp://HOST or modbus-tcp://HOST:PORT, PORT 1 to 65535 (502 when "
+                              "left out), an IPv6 HOST in brackets");
         // COMn (any letter case, 1 to 256) is a port; any other COM name is none, and is
         // not opened as a file of that name
         if (serial::LooksLikePortName(context.portText) && !serial::ParsePortName(context.portText)) {
@@ -149,6 +165,13 @@ int LineOptions(const QCommandLineParser &parser, Context &context)
             return BadInput("--timeout \"" + parser.value(kTimeout).toStdString() + "\": allowed 1 to 60000 ms");
         context.timeout = std::chrono::milliseconds(*ms);
     }
+    if (parser.isSet(kRetries)) {
+        const auto retries = WholeNumber(parser.value(kRetries), 0, kMostRetries);
+        if (!retries)
+            return BadInput("--retries \"" + parser.value(kRetries).toStdString() + "\": allowed 0 to "
+                            + std::to_string(kMostRetries));
+        context.retries = *retries;
+    }
     return kExitOk;
 }
 
@@ -181,7 +204,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(VELQOR_VERSION));
 
     QCommandLineParser parser;
-    parser.addOptions({kPort, kBaud, kSlave, kTimeout, kLog, kHelp, kVersion});
+    parser.addOptions({kPort, kBaud, kSlave, kTimeout, kRetries, kLog, kHelp, kVersion});
     // commands may share an option (--json): it is added once
     QStringList added;
     for (const Command &command : Commands()) {

@@ -5,8 +5,11 @@
 #include "serial/port_names.h"
 #include "serial/qt_serial_port.h"
 
+#include <cctype>
+
 #ifndef _WIN32
 #include <termios.h>
+#include <unistd.h>
 #endif
 
 namespace cli {
@@ -14,6 +17,9 @@ namespace cli {
 SerialLine::SerialLine(std::string name, std::string device, int baud, int portNumber)
     : m_name(std::move(name)), m_device(std::move(device)), m_baud(baud), m_portNumber(portNumber)
 {
+    // QSerialPort tells its errors as they happen, also without an event loop
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
+                     [this](QSerialPort::SerialPortError error) { NoteFact(serial::FactOf(error)); });
 }
 
 SerialLine::~SerialLine()
@@ -59,20 +65,47 @@ OpenOutcome SerialLine::Open()
 
 bool SerialLine::Write(const std::vector<uint8_t> &bytes)
 {
-    return WriteAll(m_port, bytes);
+    if (!m_lost.empty())
+        return false;
+    if (WriteAll(m_port, bytes))
+        return true;
+    NoteFact(serial::PortFact::WriteFailed);
+    return false;
 }
 
 std::vector<uint8_t> SerialLine::WaitForBytes(Clock::time_point deadline)
 {
-    return ReadArrived(m_port, deadline);
+    if (!m_lost.empty())
+        return {};
+    std::vector<uint8_t> bytes = ReadArrived(m_port, deadline);
+#ifndef _WIN32
+    // a quiet line may be a device whose node went away without a word
+    if (bytes.empty() && m_lost.empty() && ::access(m_device.c_str(), F_OK) != 0)
+        NoteFact(serial::PortFact::DeviceGone);
+#endif
+    return bytes;
+}
+
+void SerialLine::NoteFact(serial::PortFact fact)
+{
+    if (!serial::DeviceWentAway(fact) || !m_lost.empty() || !m_port.isOpen())
+        return;
+    const QSerialPort::SerialPortError error = m_port.error();
+    // a read that finds the end of the line leaves a stale system reason: none is shown
+    const bool said = error != QSerialPort::NoError && error != QSerialPort::TimeoutError
+                      && fact != serial::PortFact::ReadFailed;
+    std::string words = said ? m_port.errorString().toStdString() : std::string();
+    if (!words.empty())
+        words[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(words[0])));
+    m_lost = serial::DeviceLostReason(fact, words);
+    m_port.close();
 }
 
 std::string SerialLine::Lost() const
 {
-    // the device node went away under the open port (an adapter pulled, a pty closed)
-    if (m_port.error() == QSerialPort::ResourceError)
-        return "port " + m_name + ": connection lost (the device went away)";
-    return {};
+    if (m_lost.empty())
+        return {};
+    return "port " + m_name + ": connection lost: " + m_lost;
 }
 
 void SerialLine::Close()

@@ -1,5 +1,6 @@
 #pragma once
 #include "cli/line.h"
+#include "serial/device_lost.h"
 
 #include <QSerialPort>
 
@@ -20,11 +21,15 @@ public:
     std::string Lost() const override;
 
 private:
+    // The device went away: the port is closed and `m_lost` says why.
+    void NoteFact(serial::PortFact fact);
+
     std::string m_name;
     std::string m_device;
     int m_baud;
     int m_portNumber;
     QSerialPort m_port;
+    std::string m_lost;  // the reason after "connection lost: "; empty while the device is there
 };
 
 } // namespace cli

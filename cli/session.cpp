@@ -1,10 +1,13 @@
 #include "cli/command.h"
+#include "cli/modbus_tcp_line.h"
+#include "cli/retry_rule.h"
 #include "cli/unconfirmed_write.h"
 
 #include "device/register_map.h"
 #include "modbus/frames.h"
 
 #include <cstdio>
+#include <thread>
 
 namespace cli {
 
@@ -50,12 +53,27 @@ std::optional<int> WholeNumber(const QString &text, int low, int high)
 
 Session::Session(const Context &context) : context(context) {}
 
+void Session::Fail(const std::string &message)
+{
+    m_lastFailure = message;
+    if (reportFailures)
+        Complain(message);
+}
+
 int Session::Open()
 {
-    m_line = MakeLine(context.portText, context.baud);
+    return Open(context.baud);
+}
+
+int Session::Open(int baud)
+{
+    Close();
+    m_exchanger.reset();
+    m_baud = baud;
+    m_line = MakeLine(context.portText, baud);
     const OpenOutcome outcome = m_line->Open();
     if (!outcome.Opened()) {
-        Complain(outcome.failure);
+        Fail(outcome.failure);
         return kExitPortUnavailable;
     }
     m_exchanger.emplace(*m_line, context.timeout);
@@ -73,16 +91,26 @@ std::optional<std::vector<uint8_t>> Session::Exchange(const std::vector<uint8_t>
     m_exchanger->sentObserver = [&](const ExchangeRecord &sent) {
         if (sentObserver)
             sentObserver(sent);
-        if (write)
+        if (write && stopInUnconfirmedWrite)
             ArmUnconfirmedWrite(what);
     };
-    const ExchangeRecord record = m_exchanger->Exchange(request);
+    ExchangeRecord record = m_exchanger->Exchange(request);
+    int retries = 0;
+    while (retries < context.retries && SafeToRepeat(request) && WorthAskingAgain(record)) {
+        ++retries;
+        // the line falls silent for 3.5 characters before the request goes again
+        std::this_thread::sleep_for(RetrySilence(context.baud));
+        record = m_exchanger->Exchange(request, "retry " + std::to_string(retries) + " of "
+                                                    + std::to_string(context.retries) + " ("
+                                                    + modbus::VerdictText(record.judgement) + ")");
+    }
+    m_retries += retries;
     DisarmUnconfirmedWrite();
     m_exchanger->sentObserver = sentObserver;
     if (!record.lost.empty()) {
         // the line went away: nothing more can be asked
         m_lost = true;
-        Complain(what + ": " + record.lost);
+        Fail(what + ": " + record.lost + SchemeHint(context.portText, record));
         return std::nullopt;
     }
     if (record.judgement.verdict == modbus::Verdict::Good)
@@ -91,14 +119,20 @@ std::optional<std::vector<uint8_t>> Session::Exchange(const std::vector<uint8_t>
     if (record.judgement.verdict == modbus::Verdict::NoReply || record.judgement.verdict == modbus::Verdict::Incomplete)
         message += " from slave " + std::to_string(request[0]) + " within " + std::to_string(context.timeout.count())
                    + " ms on " + m_line->Name();
-    Complain(message);
+    if (retries > 0)
+        message += ", asked " + std::to_string(retries + 1) + " times";
+    Fail(message + SchemeHint(context.portText, record));
     return std::nullopt;
 }
 
 std::optional<device::Registers> Session::ReadBlock(const std::string &what)
 {
-    const auto reply = Exchange(
-        modbus::BuildReadRequest(context.slave, device::kReadBlockFirst, device::kReadBlockCount), what);
+    return ReadBlock(context.slave, what);
+}
+
+std::optional<device::Registers> Session::ReadBlock(uint8_t slave, const std::string &what)
+{
+    const auto reply = Exchange(modbus::BuildReadRequest(slave, device::kReadBlockFirst, device::kReadBlockCount), what);
     if (!reply)
         return std::nullopt;
     // bytes 0..2: address, function, byte count; then each register high byte first

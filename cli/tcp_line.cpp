@@ -10,7 +10,10 @@ constexpr int kConnectTimeoutMs = 5000;
 
 } // namespace
 
-TcpLine::TcpLine(std::string name, serial::TcpAddress address) : m_name(std::move(name)), m_address(std::move(address)) {}
+TcpLine::TcpLine(std::string name, serial::TcpAddress address, std::string server)
+    : m_name(std::move(name)), m_address(std::move(address)), m_server(std::move(server))
+{
+}
 
 TcpLine::~TcpLine()
 {
@@ -28,7 +31,7 @@ OpenOutcome TcpLine::Open()
     OpenOutcome outcome;
     switch (m_socket.error()) {
     case QAbstractSocket::ConnectionRefusedError:
-        outcome = {m_name + ": connection refused (is the serial server's TCP port right?)"};
+        outcome = {m_name + ": connection refused (is the " + m_server + "'s TCP port right?)"};
         break;
     case QAbstractSocket::HostNotFoundError:
         outcome = {m_name + ": host " + m_address.host + " not found"};

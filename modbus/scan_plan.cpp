@@ -27,12 +27,36 @@ std::optional<int> Address(std::string text)
 
 } // namespace
 
+bool ShowsModule(const Judgement &judgement)
+{
+    switch (judgement.verdict) {
+    case Verdict::Exception:
+        // a gateway's word about the unit is no module's
+        return judgement.exceptionCode != kGatewayNoPath && judgement.exceptionCode != kGatewayTargetNoAnswer;
+    case Verdict::Good:
+    case Verdict::OtherFunction:
+    case Verdict::Mismatch:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::chrono::milliseconds AnswerTimeout(int baud, std::size_t requestBytes, std::size_t replyBytes)
 {
     const double characters = static_cast<double>(requestBytes + replyBytes) + 2 * kSilenceCharacters;
     const double lineMs = characters * kBitsPerCharacter * 1000.0 / std::max(baud, 1);
     const auto line = std::chrono::milliseconds(static_cast<long>(lineMs) + (lineMs > static_cast<long>(lineMs)));
     return line + kAnswerMargin;
+}
+
+std::chrono::microseconds FrameSilence(long long baud, int bitsPerCharacter)
+{
+    if (baud > 19200)
+        return std::chrono::microseconds(1750);
+    const long long bitTimes = static_cast<long long>(kSilenceCharacters * 2) * bitsPerCharacter;  // in halves
+    const long long divisor = 2 * std::max<long long>(baud, 1);
+    return std::chrono::microseconds((bitTimes * 1000000 + divisor - 1) / divisor);
 }
 
 std::optional<SlaveRange> ParseSlaveRange(const std::string &text)
@@ -43,6 +67,25 @@ std::optional<SlaveRange> ParseSlaveRange(const std::string &text)
     if (!first || !last || *first > *last)
         return std::nullopt;
     return SlaveRange{*first, *last};
+}
+
+std::optional<std::vector<int>> ParseSlaveList(const std::string &text)
+{
+    std::vector<int> addresses;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        const auto range = ParseSlaveRange(text.substr(start, comma == std::string::npos ? comma : comma - start));
+        if (!range)
+            return std::nullopt;
+        for (int address = range->first; address <= range->last; ++address) {
+            if (std::find(addresses.begin(), addresses.end(), address) == addresses.end())
+                addresses.push_back(address);
+        }
+        if (comma == std::string::npos)
+            return addresses;
+        start = comma + 1;
+    }
 }
 
 std::optional<std::vector<int>> ParseRateList(const std::string &text, const std::vector<int> &offered)

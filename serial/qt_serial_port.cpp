@@ -90,6 +90,26 @@ OpenResult FromQtError(QSerialPort::SerialPortError error)
 
 } // namespace
 
+PortFact FactOf(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::NoError:
+    case QSerialPort::TimeoutError:
+        return PortFact::Quiet;
+    case QSerialPort::ReadError:  // Linux: a read that finds the end of a pty whose far end closed
+        return PortFact::ReadFailed;
+    case QSerialPort::WriteError:
+        return PortFact::WriteFailed;
+    case QSerialPort::ResourceError:  // the device node went away under the open port
+    case QSerialPort::DeviceNotFoundError:
+        return PortFact::DeviceGone;
+    case QSerialPort::UnsupportedOperationError:
+        return PortFact::Refused;
+    default:
+        return PortFact::Other;
+    }
+}
+
 bool ApplySettings(QSerialPort &port, const std::string &settings)
 {
     const std::optional<LineSettings> line = ParseLineSettings(settings);
@@ -217,14 +237,13 @@ std::vector<uint8_t> QtSerialPort::ReadAll()
 
 void QtSerialPort::OnError(QSerialPort::SerialPortError error)
 {
-    // A failing read or write, or a resource error, on an open port is the device going
-    // away (adapter pulled, pty closed: Linux reports the latter as a read error). Close at
-    // once so the read notifier does not fire on a dead descriptor.
-    const bool lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
-                      || error == QSerialPort::WriteError;
-    if (!lost || !m_port.isOpen())
+    // Close at once so the read notifier does not fire on a dead descriptor.
+    const PortFact fact = FactOf(error);
+    if (!DeviceWentAway(fact) || !m_port.isOpen())
         return;
-    lastFailure = {m_device, "the device went away (" + Lowered(m_port.errorString()) + ")"};
+    // a read that finds the end of the line leaves a stale system reason: none is shown
+    const std::string words = fact == PortFact::ReadFailed ? std::string() : Lowered(m_port.errorString());
+    lastFailure = {m_device, DeviceLostReason(fact, words)};
     m_port.close();
     m_port.clearError();
     if (onDeviceLost)

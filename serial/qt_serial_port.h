@@ -1,4 +1,5 @@
 #pragma once
+#include "serial/device_lost.h"
 #include "serial/port.h"
 
 #include <QObject>
@@ -33,6 +34,9 @@ private:
 // device, one held by another program and one this user may not open apart. `tried`, when
 // given, gets the device tried and, for a failure, the system's reason.
 OpenResult OpenDevicePath(QSerialPort &port, const std::string &path, Port::Failure *tried = nullptr);
+
+// What a QSerialPort error says about the open device, for DeviceWentAway.
+PortFact FactOf(QSerialPort::SerialPortError error);
 
 // Applies "baud,parity,data,stop" to `port`; false when any piece is not understood.
 bool ApplySettings(QSerialPort &port, const std::string &settings);

@@ -74,6 +74,8 @@ private slots:
     void whatComesDuringThePauseWaits();
     void refusedWrite();
     void secondRequestKeepsTick();
+    void tickInALaterPause();
+    void keysWaitForThePause();
 };
 
 // A few rows that show the timer judges by the window's rule on the request sent.
@@ -231,13 +233,20 @@ void TstExchange::whatComesDuringThePauseWaits()
     QVERIFY(ran.isEmpty());
     QCOMPARE(r.Received(), QString());
 
-    // The reply timer starts, the bytes are read, then the action empties them and sends.
+    // The reply timer starts, the bytes are read, then the action empties them and sends,
+    // once the line has been quiet for 3.5 characters (at 9600 baud) since those bytes.
     r.ReleasePause();
     QCOMPARE(ran, (QStringList{"01 03 ", "1"}));
-    QCOMPARE(r.port.writes, (std::vector<std::vector<uint8_t>>{kRead, kOutputOn}));
     QCOMPARE(r.Received(), QString());
     QCOMPARE(r.pauses.size(), 2u);
-    QVERIFY(r.pauses[1].replyCheckRunning);
+    QVERIFY(r.pauses[1].ms >= 1 && r.pauses[1].ms <= 4);
+    QCOMPARE(r.port.writes, std::vector<std::vector<uint8_t>>{kRead});
+    QVERIFY(r.exchange.Pausing());
+    r.ReleasePause();
+    QCOMPARE(r.port.writes, (std::vector<std::vector<uint8_t>>{kRead, kOutputOn}));
+    QCOMPARE(r.pauses.size(), 3u);
+    QCOMPARE(r.pauses[2].ms, 100);
+    QVERIFY(r.pauses[2].replyCheckRunning);
     r.ReleasePause();
     QVERIFY(!r.exchange.Pausing());
     bool now = false;
@@ -277,6 +286,57 @@ void TstExchange::secondRequestKeepsTick()
     r.port.Feed(ReadReply(kExample));
     QTRY_COMPARE(Shown(r.host, "statusBox"), U8(texts::kReplyGood));
     QVERIFY(!r.Timer()->isActive());
+}
+
+// A slow double-click on the read button: the second press comes shortly before the first
+// request's reply timer ticks, so the tick falls in the second request's pause. It waits for
+// the pause to end and judges the reply to the second request, the only verdict shown.
+void TstExchange::tickInALaterPause()
+{
+    ExchangeWindow w;
+    w.UseRealPause();
+    QStringList statuses;
+    QObject::connect(Part<QPlainTextEdit>(*w, "statusBox"), &QPlainTextEdit::textChanged, [&] {
+        statuses << Shown(*w, "statusBox");
+    });
+    std::vector<std::size_t> checked;
+    w->Exchange().onReplyCheck = [&](const modbus::Exchange &e) { checked.push_back(e.Received().size()); };
+    const auto reply = ReadReply(kExample);
+
+    Click(*w, "readButton");
+    w.Feed({reply});
+    QTRY_VERIFY(!Exchange(*w)->Pausing());
+    const int toTick = ReplyTimer(*w)->remainingTime();
+    QVERIFY(toTick > 40);
+    bool pressed = false;
+    QTimer::singleShot(toTick - 40, Qt::PreciseTimer, [&] {
+        Click(*w, "readButton");
+        w.Feed({reply});
+        pressed = true;
+    });
+    QTRY_VERIFY(pressed && !ReplyTimer(*w)->isActive());
+    QCOMPARE(w.port.writes.size(), 2u);
+    QCOMPARE(checked, std::vector<std::size_t>{reply.size()});
+    QVERIFY2(!statuses.contains(U8(texts::kReplyBad)), qPrintable(statuses.join(' ')));
+    QCOMPARE(w.Status(), U8(texts::kReplyGood));
+}
+
+// A key typed during the pause reaches its box after the pause, in order with a press that
+// came before it: the second write still sends the work mode the first one sent.
+void TstExchange::keysWaitForThePause()
+{
+    ExchangeWindow w;
+    w.UseRealPause();
+    ValueBox *const workMode = Box(*w, "workModeBox");
+    Click(*w, "writeButton");
+    QVERIFY(Exchange(*w)->Pausing());
+    Click(*w, "writeButton");
+    QTest::keyClick(workMode, Qt::Key_Backspace);
+    QTest::keyClick(workMode, Qt::Key_3);
+    QCOMPARE(workMode->text(), QString("1"));
+    QTRY_VERIFY(w.port.writes.size() == 2 && !Exchange(*w)->Pausing());
+    QCOMPARE(Hex(w.port.writes[1]), Hex(w.port.writes[0]));
+    QCOMPARE(workMode->text(), QString("3"));
 }
 
 QTEST_MAIN(TstExchange)

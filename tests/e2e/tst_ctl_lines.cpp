@@ -222,6 +222,50 @@ private slots:
         QVERIFY(Asked().size() - before < 100);
     }
 
+    // A serial line that goes away (the pty pair ended, as an adapter pulled) ends every
+    // command at once with exit 3 and why; a scan prints what it found first, a monitor
+    // stops without a flood of failed reads.
+    void serialLineLost_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("faults");
+        QTest::addColumn<QString>("asked");  // the request seen before the line goes
+        QTest::addColumn<QString>("out");
+        QTest::newRow("monitor, no interval") << QStringList{"monitor", "--interval", "0"} << "none" << "req 03" << "";
+        QTest::newRow("scan") << QStringList{"scan", "--timeout", "100"} << "none" << "other 05"
+                              << "slave 3 baud 9600\n";
+        QTest::newRow("read waiting for its reply") << QStringList{"read", "--timeout", "20000"} << "delay 15000"
+                                                    << "req 03" << "";
+    }
+    void serialLineLost()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, faults);
+        QFETCH(QString, asked);
+        QFETCH(QString, out);
+        auto line = std::make_unique<PtyPair>(Path("COM4"), Path("module4"));
+        QVERIFY(line->Start());
+        QFile faultsFile(Path("faults4"));
+        QVERIFY(faultsFile.open(QIODevice::WriteOnly));
+        faultsFile.write(faults.toUtf8());
+        faultsFile.close();
+        SimProcess sim(QStringLiteral(VELQOR_SIM_PATH), Path("sim4.log"));
+        QVERIFY(sim.Start({"--device", Path("module4"), "--slave", "3", "--faults-file", Path("faults4")}));
+        QProcess ctl;
+        ctl.setWorkingDirectory(m_dir.path());
+        ctl.start(QStringLiteral(VELQORCTL_PATH), QStringList{"--port", "COM4", "--slave", "3"} + arguments);
+        QTRY_VERIFY_WITH_TIMEOUT(!sim.Lines(asked).isEmpty(), 10000);
+        line.reset();  // the adapter is pulled
+        QVERIFY(ctl.waitForFinished(5000));
+        QCOMPARE(ctl.exitCode(), 3);
+        const QString printed = QString::fromUtf8(ctl.readAllStandardOutput());
+        if (!out.isEmpty())
+            QCOMPARE(printed, out);
+        const QStringList err = QString::fromUtf8(ctl.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(err.size(), 1);
+        QVERIFY2(err[0].contains("COM4") && err[0].contains(": connection lost: "), qPrintable(err[0]));
+    }
+
     // The address change is a broadcast: both modules on the line take it, so --slave,
     // which would pretend to pick one, is refused. Last: the line holds no 3 and 7 after it.
     void addressOnTwoModules()

@@ -10,6 +10,7 @@ private slots:
     void texts_data();
     void texts();
     void answerTimeout();
+    void frameSilence();
 };
 
 // Each row: the parser, its input, and what it gives ("-": refused).
@@ -23,6 +24,10 @@ void TstScanPlan::texts_data()
         {"0-5", "-"},       {"1-256", "-"}, {"", "-"},       {"a-b", "-"},      {"1-2-3", "-"}};
     for (const auto &[text, result] : slaves)
         QTest::addRow("slaves \"%s\"", text) << "slaves" << text << result;
+    const std::pair<const char *, const char *> lists[] = {
+        {"3,5,10-12", "3 5 10 11 12"}, {"7", "7"}, {"5,3-6", "5 3 4 6"}, {"3,,5", "-"}, {"3,", "-"}, {"0,3", "-"}};
+    for (const auto &[text, result] : lists)
+        QTest::addRow("slave list \"%s\"", text) << "list" << text << result;
     const std::pair<const char *, const char *> rates[] = {
         {"all", "4800 9600 19200 38400 57600 115200"}, {"19200,4800", "19200 4800"}, {"9600,9600", "9600"},
         {"9600,1200", "-"}, {"9600,", "-"}, {"", "-"}, {" 9600", "-"}};
@@ -46,6 +51,13 @@ void TstScanPlan::texts()
     if (parser == "slaves") {
         if (const auto range = modbus::ParseSlaveRange(text.toStdString()))
             got = QString("%1-%2").arg(range->first).arg(range->last);
+    } else if (parser == "list") {
+        if (const auto list = modbus::ParseSlaveList(text.toStdString())) {
+            QStringList addresses;
+            for (int address : *list)
+                addresses << QString::number(address);
+            got = addresses.join(' ');
+        }
     } else if (parser == "bauds") {
         if (const auto list = modbus::ParseRateList(text.toStdString(), {4800, 9600, 19200, 38400, 57600, 115200})) {
             QStringList rates;
@@ -67,6 +79,17 @@ void TstScanPlan::answerTimeout()
     QCOMPARE(modbus::AnswerTimeout(115200, 8, 7).count(), 2 + 50);
     // a full scan of 247 silent addresses at 9600 fits in 30 s
     QVERIFY(247 * modbus::AnswerTimeout(9600, 8, 7).count() < 30000);
+}
+
+// 3.5 characters, and 1.75 ms above 19200 baud.
+void TstScanPlan::frameSilence()
+{
+    QCOMPARE(modbus::FrameSilence(9600).count(), 3646);
+    QCOMPARE(modbus::FrameSilence(4800).count(), 7292);
+    QCOMPARE(modbus::FrameSilence(19200).count(), 1823);
+    QCOMPARE(modbus::FrameSilence(9600, 11).count(), 4011);
+    QCOMPARE(modbus::FrameSilence(38400).count(), 1750);
+    QCOMPARE(modbus::FrameSilence(115200).count(), 1750);
 }
 
 QTEST_MAIN(TstScanPlan)

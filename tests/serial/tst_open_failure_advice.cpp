@@ -1,5 +1,7 @@
-// The reason beneath a port's open failure, for each kind of failure and user.
+// The reason beneath a port's open failure, for each kind of failure and user; which errors
+// of an open port mean the device went away.
 #include "serial/open_failure_advice.h"
+#include "serial/qt_serial_port.h"
 
 #include <QtTest>
 
@@ -10,6 +12,8 @@ class TstOpenFailureAdvice : public QObject {
 private slots:
     void advice_data();
     void advice();
+    void deviceLost_data();
+    void deviceLost();
 };
 
 void TstOpenFailureAdvice::advice_data()
@@ -87,6 +91,25 @@ void TstOpenFailureAdvice::advice()
     QCOMPARE(QString::fromStdString(
                  serial::OpenFailureAdvice(port, failure, static_cast<serial::OpenResult>(result), facts)),
              advice);
+}
+
+void TstOpenFailureAdvice::deviceLost_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::addColumn<bool>("lost");
+    QTest::newRow("timeout") << int(QSerialPort::TimeoutError) << false;
+    QTest::newRow("read error (a pty's far end closed)") << int(QSerialPort::ReadError) << true;
+    QTest::newRow("write error") << int(QSerialPort::WriteError) << true;
+    QTest::newRow("resource error (node gone)") << int(QSerialPort::ResourceError) << true;
+    QTest::newRow("unsupported setting") << int(QSerialPort::UnsupportedOperationError) << false;
+    QTest::newRow("none") << int(QSerialPort::NoError) << false;
+}
+
+void TstOpenFailureAdvice::deviceLost()
+{
+    QFETCH(int, error);
+    QFETCH(bool, lost);
+    QCOMPARE(serial::DeviceWentAway(serial::FactOf(static_cast<QSerialPort::SerialPortError>(error))), lost);
 }
 
 QTEST_APPLESS_MAIN(TstOpenFailureAdvice)

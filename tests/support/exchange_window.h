@@ -78,6 +78,7 @@ public:
         QDir::setCurrent(m_dir.path());
         window = std::make_unique<MainWindow>(port);
         window->m_showMessage = [this](const QString &text, const QString &) { messages << text; };
+        m_realPause = window->m_after;
         window->m_after = [this](int ms, std::function<void()> then) {
             pauses.push_back({ms, port.writes.size(), ReplyTimer(*window)->isActive()});
             if (holdPauses)
@@ -100,6 +101,9 @@ public:
 
     MainWindow *operator->() const { return window.get(); }
     MainWindow &operator*() const { return *window; }
+
+    // The window's own pause, a single-shot timer, in place of the recorded one.
+    void UseRealPause() { window->m_after = m_realPause; }
 
     // Ends the oldest pause that `holdPauses` kept.
     void ReleasePause()
@@ -130,6 +134,7 @@ private:
     QString m_previousDir = QDir::currentPath();
     QTemporaryDir m_dir;
     std::vector<std::function<void()>> m_held;
+    RunAfter m_realPause;
 
 public:
     FakePort port;
