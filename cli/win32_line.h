@@ -19,6 +19,8 @@ public:
     std::string Lost() const override { return m_lost; }
 
 private:
+    void LoseDevice();
+
     std::string m_name;
     std::string m_device;
     int m_baud;

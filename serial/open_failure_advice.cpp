@@ -79,12 +79,15 @@ std::string MissingAdvice(int portNumber, const Port::Failure &failure, const Op
 // Windows names its ports: the one asked for is not among them, and these are.
 std::string AbsentPortAdvice(int portNumber, const Port::Failure &failure, const OpenFacts &facts)
 {
-    std::string text = "COM" + std::to_string(portNumber) + " is not present; ";
-    if (facts.presentPorts.empty())
+    const auto &present = facts.presentPorts;
+    // a device that went away under a port Windows still names: the reason says it all
+    const bool named = std::find(present.begin(), present.end(), portNumber) != present.end();
+    std::string text = named ? std::string() : "COM" + std::to_string(portNumber) + " is not present; ";
+    if (present.empty())
         text += "no COM port is present";
-    for (const int n : facts.presentPorts)
-        text += std::string(n == facts.presentPorts.front() ? "present: " : ", ") + "COM" + std::to_string(n);
-    return failure.reason.empty() ? text : text + "\n" + failure.reason;
+    for (const int n : present)
+        text += std::string(n == present.front() ? "present: " : ", ") + "COM" + std::to_string(n);
+    return failure.reason.empty() ? text : named ? failure.reason + "\n" + text : text + "\n" + failure.reason;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "serial/win32_port.h"
 
+#include "serial/device_lost.h"
 #include "serial/line_settings.h"
 #include "serial/port_names.h"
 
@@ -181,13 +182,11 @@ bool Win32Comm::Write(const std::vector<uint8_t> &bytes)
     overlapped.hEvent = Handle(m_writeDone);
     ResetEvent(overlapped.hEvent);
     DWORD written = 0;
-    if (!WriteFile(Handle(m_handle), bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, &overlapped)
-        && GetLastError() != ERROR_IO_PENDING) {
+    if ((!WriteFile(Handle(m_handle), bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, &overlapped)
+         && GetLastError() != ERROR_IO_PENDING)
+        || !GetOverlappedResult(Handle(m_handle), &overlapped, &written, TRUE)) {
         m_lastError = GetLastError();
-        return false;
-    }
-    if (!GetOverlappedResult(Handle(m_handle), &overlapped, &written, TRUE)) {
-        m_lastError = GetLastError();
+        Went(PortFact::WriteFailed, SystemReason(m_lastError));
         return false;
     }
     return written == bytes.size();
@@ -206,7 +205,7 @@ std::vector<uint8_t> Win32Comm::Read(int waitMs, bool *failed)
     // notwithstanding; so the bytes behind the first are read as many as are waiting.
     auto fail = [&](DWORD error) {
         m_lastError = error;
-        m_goneReason = "the read failed: " + SystemReason(error);
+        Went(PortFact::ReadFailed, SystemReason(error));
         if (failed)
             *failed = true;
         return std::vector<uint8_t>();
@@ -269,14 +268,14 @@ std::string Win32Comm::GoneReason()
     DWORD errors = 0;
     if (!ClearCommError(Handle(m_handle), &errors, &status)) {
         m_lastError = GetLastError();
-        m_goneReason = "the port no longer answers: " + SystemReason(m_lastError);
+        Went(PortFact::DeviceGone, "the port's status cannot be read: " + SystemReason(m_lastError));
     } else if (DWORD modem = 0; m_modemAnswers && !GetCommModemStatus(Handle(m_handle), &modem)) {
         m_lastError = GetLastError();
-        m_goneReason = "the port no longer answers: " + SystemReason(m_lastError);
+        Went(PortFact::DeviceGone, "the port's lines cannot be read: " + SystemReason(m_lastError));
     } else if (char target[512]; m_namedAtOpen && !QueryDosDeviceA(m_portName.c_str(), target, sizeof target)) {
-        m_goneReason = "the system no longer has " + m_portName;
+        Went(PortFact::DeviceGone, "the system no longer has " + m_portName);
     } else if (m_earlyEmptyReads >= kEarlyEmptyReadsGone) {
-        m_goneReason = "reads end at once with nothing: the line hung up";
+        Went(PortFact::HangUp, "reads end at once with nothing");
     }
     return m_goneReason;
 }
@@ -310,6 +309,13 @@ void Win32Comm::Close()
         *event = nullptr;
     }
     m_handle = nullptr;
+}
+
+void Win32Comm::Went(PortFact fact, const std::string &systemText)
+{
+    // the first sign is the one told
+    if (m_goneReason.empty() && DeviceWentAway(fact))
+        m_goneReason = DeviceLostReason(fact, systemText);
 }
 
 std::string Win32Comm::LastError() const
@@ -430,7 +436,7 @@ void Win32Port::Lost(unsigned generation, const std::string &reason)
 {
     if (generation != m_generation)
         return;
-    lastFailure = {{}, "the device went away (" + reason + ")"};
+    lastFailure = {{}, reason};
     Close();
     if (onDeviceLost)
         onDeviceLost();

@@ -1,4 +1,5 @@
 #pragma once
+#include "serial/device_lost.h"
 #include "serial/port.h"
 
 #include <QObject>
@@ -45,15 +46,20 @@ public:
     // Waits until every written byte has left.
     void Drain();
     void Close();
-    // The system's words for the last failure.
+    // Why the device went away (DeviceLostReason's words) once it has; before that, the
+    // system's words for the last failure.
     std::string LastError() const;
     // Why the open device is taken to be gone, judged after a read brought nothing; empty
-    // while it is there. Gone: the port's status calls fail (ClearCommError, and
+    // while it is there. The system's reports are mapped onto the facts of device_lost.h,
+    // whose rule decides. Gone: the port's status calls fail (ClearCommError, and
     // GetCommModemStatus where it answered at open), the system no longer names the port,
     // or reads that should wait keep ending at once with nothing (a hung-up line).
     std::string GoneReason();
 
 private:
+    // Notes what the port reported; the first fact that means the device went away is kept.
+    void Went(PortFact fact, const std::string &systemText);
+
     void *m_handle = nullptr;
     void *m_readDone = nullptr;   // events of the overlapped reads and the write, and the wake-up
     void *m_writeDone = nullptr;
