@@ -13,7 +13,7 @@ bool Answered(const modbus::Judgement &judgement)
     return modbus::ShowsModule(judgement);
 }
 
-Asked Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds timeout)
+Asked Ask(Exchanger &exchanger, int slave, std::chrono::milliseconds timeout)
 {
     Asked asked;
     const auto request = modbus::BuildReadRequest(static_cast<uint8_t>(slave), device::kReadBlockFirst, 1);
@@ -40,9 +40,7 @@ Asked Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds
         return asked;
     }
     // a line that never falls silent (another master, a wrong rate's noise) gets ten waits
-    const Clock::time_point giveUp = Clock::now() + 10 * timeout;
-    while (Clock::now() < giveUp && !StopSignals::Stopped() && !line.WaitForBytes(Clock::now() + timeout).empty()) {
-    }
+    exchanger.LetQuiet(timeout, Clock::now() + 10 * timeout);
     asked.answered = !StopSignals::Stopped() && Answered(exchange().judgement);
     return asked;
 }

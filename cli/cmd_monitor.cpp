@@ -71,8 +71,6 @@ int Run(Context &context)
     Session session(context);
     if (const int status = session.Open())
         return status;
-    const StopSignals stop;
-
     int failures = 0;
     for (int done = 0; !StopSignals::Stopped() && (!count || done < *count); ++done) {
         // reads start one interval apart, however long each takes
@@ -94,6 +92,10 @@ int Run(Context &context)
             std::this_thread::sleep_for(std::min<Clock::duration>(kStopCheck, next - Clock::now()));
     }
     session.Close();
+    if (StopSignals::Stopped()) {
+        Complain("monitor: stopped by " + StopSignals::Name());
+        return StopSignals::ExitStatus();
+    }
     return failures == 0 ? kExitOk : session.FailureStatus();
 }
 
@@ -106,7 +108,8 @@ Command MonitorCommand()
             "  3600000, default 1000), and prints one line per read: the time, output, pulse_count\n"
             "  and the parameters (--json: one JSON object per line with \"time\" and \"retries\").\n"
             "  A failed read prints a line on stderr saying why and the reads go on. Ends after N\n"
-            "  reads (1 to 1000000000) or at Ctrl+C; exit status 1 when any read failed.\n",
+            "  reads (1 to 1000000000) or at Ctrl+C (exit status 130); exit status 1 when any read\n"
+            "  failed; the line lost: exit status 3 at once.\n",
             {kInterval, kCount, kJson}, Run};
 }
 

@@ -22,10 +22,6 @@ const QCommandLineOption kSlaves(QStringLiteral("slaves"), QString(), QStringLit
 const QCommandLineOption kBauds(QStringLiteral("bauds"), QString(), QStringLiteral("LIST"));
 const QCommandLineOption kJson(QStringLiteral("json"));
 
-// 128 + SIGINT, as a shell reports a command that Ctrl+C ended (also after SIGTERM):
-// what was found is printed, the rest of the range was not asked.
-constexpr int kExitInterrupted = 130;
-
 struct Found {
     int slave;
     int baud;
@@ -77,7 +73,6 @@ int Run(Context &context)
     }
     const bool json = context.parser.isSet(kJson);
 
-    const StopSignals stop;
     std::vector<Found> found;
     Progress progress;
     int status = kExitOk;
@@ -102,7 +97,7 @@ int Run(Context &context)
         exchanger.sentObserver = context.sentObserver;
         for (int slave = range->first; slave <= range->last && !StopSignals::Stopped(); ++slave) {
             progress.Show(modbus::ProgressLine(baud, slave, *range, static_cast<int>(found.size())));
-            const Asked asked = Ask(exchanger, *line, slave, timeout);
+            const Asked asked = Ask(exchanger, slave, timeout);
             for (const int module : {asked.late, asked.answered ? slave : 0}) {
                 if (module == 0 || (!found.empty() && found.back().slave == module && found.back().baud == baud))
                     continue;
@@ -135,8 +130,9 @@ int Run(Context &context)
         std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
     }
     if (StopSignals::Stopped()) {
-        Complain("scan: stopped; " + std::to_string(found.size()) + " module(s) found until then");
-        return kExitInterrupted;
+        Complain("scan: stopped by " + StopSignals::Name() + "; " + std::to_string(found.size())
+                 + " module(s) found until then");
+        return StopSignals::ExitStatus();
     }
     if (status != kExitOk)
         return status;
@@ -161,8 +157,9 @@ Command ScanCommand()
             "  answers after its wait, while the next address is asked, is still reported. Prints\n"
             "  \"slave N baud B\" for each module as it answers; --json: one array of\n"
             "  {\"slave\": N, \"baud\": B} at the end. A progress bar on stderr when it is a terminal.\n"
-            "  Ctrl+C stops it with what was found printed (exit status 130); none found: exit\n"
-            "  status 1; the line lost: exit status 3, with what was found printed.\n",
+            "  Ctrl+C, SIGTERM or SIGHUP stops it with what was found printed (exit status 128+n:\n"
+            "  130 for Ctrl+C); none found: exit status 1; the line lost: exit status 3, with what\n"
+            "  was found printed.\n",
             {kSlaves, kBauds, kJson}, Run};
 }
 

@@ -46,6 +46,9 @@ public:
     // True when the line hands on only the reply to the request just written (Modbus TCP
     // matches the transaction id): nothing it hands on is a late reply to an earlier one.
     virtual bool MatchesReplies() const { return false; }
+    // The wait for the reply to the request last written is over: on a line that matches
+    // replies, one that comes for it from now on comes late.
+    virtual void EndExchange() {}
 };
 
 // The line that --port names: "COMn" as the window finds it, else a device path.

@@ -3,6 +3,7 @@
 #include "settings/settings_file.h"
 #include "settings/settings_store.h"
 #include "cli/command.h"
+#include "cli/stop_signals.h"
 #include "cli/traffic.h"
 #include "device/parameters.h"
 #include "serial/port_names.h"
@@ -10,6 +11,7 @@
 #include <QCoreApplication>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -65,7 +67,9 @@ std::string HelpText()
         "  --baud B       the PC's rate in baud, one of the window's: 4800, 9600, 19200, 38400,\n"
         "                 57600, 115200\n"
         "  --slave N      the module's slave address, 1 to 255 (default 1)\n"
-        "  --timeout MS   how long to wait for a reply, 1 to 60000 ms (default 500)\n"
+        "  --timeout MS   how long to wait for a reply, 1 to 60000 ms (default 500); it bounds\n"
+        "                 every exchange, floods included; after an unanswered request the next\n"
+        "                 of the same kind waits for one time-out of quiet first\n"
 #ifdef _WIN32
         "                 without --port / --baud: com.txt in the working folder, else the\n"
         "                 window's own in %APPDATA%\\velqor-config; without com.txt COM1 and 9600\n"
@@ -101,8 +105,9 @@ std::string HelpText()
     text +=
         "\nExit status: 0 done; 1 the exchange failed (no reply, bad CRC, another slave, an\n"
         "exception, a read-back that differs); 2 bad input, nothing sent; 3 the port cannot be opened\n"
-        "or was lost; 4 stdout or the --log file could not be written; 130 stopped by Ctrl+C or\n"
-        "SIGTERM (a scan, or a write sent but not confirmed).\n"
+        "or was lost; 4 stdout or the --log file could not be written; 128+n stopped by signal n, the\n"
+        "same for every command: 130 Ctrl+C (SIGINT), 143 SIGTERM, 129 SIGHUP (a scan or a provision prints\n"
+        "what it found or did; a write sent but not confirmed says so).\n"
         "Results go to stdout, messages to stderr, in English. The window's language is chosen\n"
         "when it starts: velqor-config --lang en (or the desktop entry's action English).\n";
     return text;
@@ -198,6 +203,9 @@ int main(int argc, char *argv[])
 #ifdef _WIN32
     // While it runs, the installer and the uninstaller see this name and ask to close it first.
     CreateMutexW(nullptr, FALSE, L"VelqorConfigRunning");
+#else
+    // a closed pipe is an output that cannot be written (exit 4), on every kind of line
+    std::signal(SIGPIPE, SIG_IGN);
 #endif
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velqorctl"));
@@ -258,6 +266,10 @@ int main(int argc, char *argv[])
         return status;
     if (parser.isSet(kLog) && !LogTraffic(parser.value(kLog).toStdString(), context))
         return BadInput("--log \"" + parser.value(kLog).toStdString() + "\": cannot append to it");
+    const StopSignals stop;
     const int status = chosen->run(context);
-    return OutputWritten(parser.value(kLog).toStdString()) ? status : kExitOutputFailed;
+    if (!OutputWritten(parser.value(kLog).toStdString()))
+        return kExitOutputFailed;
+    // every command a signal stopped ends alike, after printing what it had
+    return StopSignals::Stopped() ? StopSignals::ExitStatus() : status;
 }

@@ -63,11 +63,10 @@ std::vector<uint8_t> ModbusTcpLine::WaitForBytes(Clock::time_point deadline)
         const std::vector<uint8_t> bytes = m_tcp.WaitForBytes(deadline);
         if (!bytes.empty())
             Absorb(bytes);
-        // the wait is over (or the connection): what comes for this request now comes late
-        if (m_reply.empty() && (bytes.empty() || Clock::now() >= deadline)) {
-            m_awaiting = false;
+        // the wait is over (or the connection); what comes for the request after the
+        // exchange has ended (EndExchange) comes late
+        if (m_reply.empty() && (bytes.empty() || Clock::now() >= deadline))
             return {};
-        }
     }
     return std::exchange(m_reply, {});
 }

@@ -23,6 +23,7 @@ public:
     std::string Lost() const override { return m_tcp.Lost(); }
     std::vector<WireFrame> TakeWireFrames() override;
     bool MatchesReplies() const override { return true; }
+    void EndExchange() override { m_awaiting = false; }
 
 private:
     void Absorb(const std::vector<uint8_t> &bytes);

@@ -27,6 +27,7 @@ private:
     serial::TcpAddress m_address;
     std::string m_server;
     QTcpSocket m_socket;
+    std::string m_ending;  // "closed by the server", "reset by the server"; empty while connected
 };
 
 } // namespace cli

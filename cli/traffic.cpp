@@ -1,5 +1,6 @@
 #include "cli/traffic.h"
 
+#include "cli/stop_signals.h"
 #include "modbus/traffic_log.h"
 
 #include <algorithm>
@@ -69,7 +70,10 @@ bool LogTraffic(const std::string &path, Context &context)
         if (!record.late.empty())
             log.Reply(record.late, "late reply to the request before", WallTime(record.sent));
         if (!record.discarded.empty())
-            log.Reply(record.discarded, "discarded: waiting before the request", WallTime(record.sent));
+            log.Reply(record.discarded,
+                      record.settled ? "discarded: came while the line was let go quiet after the time-out before"
+                                     : "discarded: waiting before the request",
+                      WallTime(record.sent));
         log.Request(record.request, WallTime(record.sent));
     };
     context.observer = [&log](const ExchangeRecord &record) {
@@ -86,6 +90,14 @@ bool LogTraffic(const std::string &path, Context &context)
             verdict += "; first a late reply to the request before";
         if (!record.stray.empty())
             verdict += "; " + std::to_string(record.stray.size()) + " stray byte(s)";
+        if (record.flooded)
+            verdict += "; a flood, only the first " + std::to_string(kReceiveLimit) + " bytes kept";
+        if (!record.lost.empty())
+            verdict += "; " + record.lost;
+        if (record.stopped)
+            verdict += "; stopped by " + StopSignals::Name();
+        if (WriteUnconfirmed(record))
+            verdict += "; the write may have been carried out";
         log.Reply(record.received, verdict, WallTime(record.ended));
     };
     return true;

@@ -65,6 +65,8 @@ Options:
   --slave N            slave address, 1..247 (default 1)
   --also-slave N       one more module on the line at address N (1..247; repeatable)
   --echo-broadcast     answer the broadcast address change with the request, unchanged
+  --line-time          before each reply, wait as long as the request and the reply take
+                       on a real line at --baud (10 bits a byte): a pty carries no rate
   --bench N            a production bench: N modules arrive one after another at the
                        --slave address. Once the module there has taken a new address
                        and nothing has asked it for 300 ms, it leaves the line (is
@@ -127,6 +129,7 @@ struct Options {
     uint16_t baudRateCode = 1;
     std::vector<int> slaves{1};  // the first is --slave, the rest --also-slave
     bool echoBroadcast = false;
+    bool lineTime = false;
     int bench = 0;  // modules still to come at slaves.front(), the one there included
     std::string faultsFile;
     sim::Fault fault;
@@ -204,6 +207,8 @@ std::optional<Options> ParseOptions(int argc, char **argv, bool &help, bool &ver
                 error = "--modbus-tcp: port must be 0..65535";
                 return std::nullopt;
             }
+        } else if (arg == "--line-time") {
+            options.lineTime = true;
         } else if (arg == "--bench") {
             const auto v = value();
             if (!v)
@@ -454,6 +459,13 @@ int main(int argc, char **argv)
             if (fault.delayMs > 0 && !Pause(fault.delayMs, openMask))
                 return false;
             const auto sent = sim::Corrupt(outcome.reply, fault, garbageSeed);
+            if (options.lineTime) {
+                const long long us = static_cast<long long>(request.size() + sent.size()) * 10 * 1000000 / options.baud;
+                timespec left{static_cast<time_t>(us / 1000000), static_cast<long>(us % 1000000) * 1000};
+                pselect(0, nullptr, nullptr, nullptr, &left, &openMask);
+                if (g_stop)
+                    return false;
+            }
             if (!send(sent)) {
                 std::fprintf(stderr, "velqor-sim: %s: write: %s\n",
                              options.modbusTcpPort ? "Modbus TCP" : options.device.c_str(), std::strerror(errno));
