@@ -70,6 +70,7 @@ bool Answers(Session &session, const Context &context, int address)
                              ? context.timeout
                              : modbus::AnswerTimeout(session.Baud(), probe.size(), modbus::ExpectedReplyLength(probe));
     Exchanger exchanger(session.OpenLine(), timeout);
+    exchanger.frameSilence = modbus::FrameSilence(session.Baud());
     exchanger.observer = context.observer;
     exchanger.sentObserver = context.sentObserver;
     return Ask(exchanger, address, timeout).answered;

@@ -5,6 +5,7 @@
 
 #include "device/register_map.h"
 #include "modbus/frames.h"
+#include "modbus/scan_plan.h"
 
 #include <cstdio>
 #include <thread>
@@ -91,6 +92,8 @@ int Session::Open(int baud)
         return kExitPortUnavailable;
     }
     m_exchanger.emplace(*m_line, context.timeout);
+    if (!m_line->MatchesReplies())  // Modbus TCP: the gateway keeps the serial side's silence
+        m_exchanger->frameSilence = modbus::FrameSilence(baud);
     m_exchanger->observer = context.observer;
     m_exchanger->sentObserver = context.sentObserver;
     return kExitOk;
