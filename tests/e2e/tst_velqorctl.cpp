@@ -3,6 +3,7 @@
 
 #include "device/parameter_table.h"
 #include "modbus/crc16.h"
+#include "support/module_frames.h"
 #include "support/pty_pair.h"
 #include "support/sim_process.h"
 
@@ -93,20 +94,20 @@ private slots:
         QTest::addColumn<QString>("printed");
         QTest::addColumn<QString>("request");
         QTest::newRow("read, com.txt's port") << QStringList{"read"} << "pulse_high       0.010 s"
-                                              << "req 01 03 00 00 00 10 44 06";
+                                              << "req " + ReadRequestText();
         QTest::newRow("output on") << QStringList{"output", "on"} << "output           on"
                                    << "req 01 06 00 0D 00 01 D9 C9";
         QTest::newRow("read --json after output on")
-            << QStringList{"read", "--json"} << "\"output\": true" << "req 01 03 00 00 00 10 44 06";
+            << QStringList{"read", "--json"} << "\"output\": true" << "req " + ReadRequestText();
         QTest::newRow("output off, options after the command")
             << QStringList{"output", "off", "--port", "COM1", "--slave", "1"} << "output           off"
             << "req 01 06 00 0D 00 00 18 09";
         // 12.55 rounds half away from zero; the read-back of the write is the last request
         QTest::newRow("write --set") << QStringList{"write", "--set", "pwm_voltage=12.55", "--set", "pwm_frequency=150000"}
                                      << "pwm_voltage      12.6 V\npwm_frequency    150000 Hz\n"
-                                     << "req 01 03 00 00 00 10 44 06";
+                                     << "req " + ReadRequestText();
         QTest::newRow("read shows the write") << QStringList{"read"} << "pwm_frequency    150000 Hz"
-                                              << "req 01 03 00 00 00 10 44 06";
+                                              << "req " + ReadRequestText();
         QTest::newRow("address, broadcast") << QStringList{"address", "1"} << "address          1"
                                             << "broadcast 00 06 00 00 00 01 49 DB";
     }
@@ -132,7 +133,7 @@ private slots:
         const Outcome before = Ctl({"read", "--json"});
         QCOMPARE(before.status, 0);
         QJsonObject set = QJsonDocument::fromJson(before.out.toUtf8()).object();
-        QCOMPARE(set.size(), 14);
+        QCOMPARE(set.size(), int(device::kParameterCount));
         set.insert(QStringLiteral("pulse_low"), 1.5);
         set.insert(QStringLiteral("pulse_count"), 99);  // read only: ignored
         QFile file(Path(QStringLiteral("set.json")));
