@@ -255,7 +255,7 @@ private slots:
             request += module.readAll();
             std::vector<uint8_t> reply;
             if (request.size() == 8 && request[1] == 3) {  // the read block, as it started
-                reply = {1, 3, 32};
+                reply = {1, 3, static_cast<uint8_t>(2 * device::kReadBlockCount)};
                 for (uint16_t v : device::StartRegisters(1))
                     reply.insert(reply.end(), {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
             } else if (request.size() == 35) {  // the write, confirmed and ignored

@@ -411,6 +411,7 @@ void TstWindowE2e::deviceVanishes()
 
 void TstWindowE2e::bytesOnTheWire()
 {
+    PINS_KNOWN_GOOD();
     Bench bench;
     QVERIFY(bench.Start());
     MainWindow &w = *bench.window;
