@@ -2,6 +2,7 @@
 
 #include "app/address_panel.h"
 #include "app/look.h"
+#include "app/module_search_window.h"
 #include "app/port_panel.h"
 #include "app/preset_panel.h"
 #include "settings/settings_file.h"
@@ -56,6 +57,9 @@ MainWindow::MainWindow(serial::Port &port, QWidget *parent)
             [this] { m_exchange.WhenIdle([this] { m_presetPanel->saveParameterSet(); }); });
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this), &QShortcut::activated, m_presetPanel,
             [this] { m_exchange.WhenIdle([this] { m_presetPanel->loadParameterSet(); }); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this,
+            [this] { m_exchange.WhenIdle([this] { openModuleSearch(); }); });
+    AddSearchEntry(m_portPanel->SlaveList(), [this] { m_exchange.WhenIdle([this] { openModuleSearch(); }); });
 
     m_exchange.portIsOpen = [this] { return m_portPanel->IsOpen(); };
     m_exchange.slaveText = [this] { return m_portPanel->SlaveText(); };
@@ -65,8 +69,25 @@ MainWindow::MainWindow(serial::Port &port, QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    delete m_searchWindow;  // gives the port back while the window's handlers still live
     m_port.onBytesWaiting = nullptr;
     m_port.onDeviceLost = nullptr;
+}
+
+void MainWindow::openModuleSearch()
+{
+    if (m_searchWindow)
+        return;
+    ModuleSearchWindow::Line line;
+    line.portOpen = m_port.IsOpen();
+    line.portNumber = line.portOpen && m_portPanel->OpenPortNumber() ? m_portPanel->OpenPortNumber()
+                                                                     : m_portPanel->ChosenPortNumber();
+    line.openSettings = m_portPanel->OpenSettings().toStdString();
+    line.baudText = m_portPanel->BaudText();
+    m_searchWindow = new ModuleSearchWindow(
+        m_port, line, [this](app::FoundModule module) { m_portPanel->TakeModule(module.address, module.baud); }, this);
+    m_searchWindow->setAttribute(Qt::WA_DeleteOnClose);
+    m_searchWindow->open();
 }
 
 bool MainWindow::PortIsOpen() const

@@ -6,7 +6,10 @@
 
 #include <QWidget>
 
+#include <QPointer>
+
 class AddressPanel;
+class ModuleSearchWindow;
 class PortPanel;
 class PresetPanel;
 
@@ -38,6 +41,7 @@ protected:
 private:
     void start();         // the start values; the port and baud rate from com.txt
     void saveSettings();  // the port and baud rate into com.txt
+    void openModuleSearch();  // Ctrl+F and the Slave ID list's menu
     // com.txt's line 2 as start-up read it and showed it: written back byte for byte while
     // the baud list still shows it, so bytes that are no text in the locale stay as they were
     std::string m_baudLineRead;
@@ -49,4 +53,5 @@ private:
     PortPanel *m_portPanel = nullptr;
     PresetPanel *m_presetPanel = nullptr;
     AddressPanel *m_addressPanel = nullptr;
+    QPointer<ModuleSearchWindow> m_searchWindow;
 };

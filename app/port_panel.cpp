@@ -160,8 +160,19 @@ void PortPanel::openOrClosePort()
         return;
     }
     m_openPort = port;
+    m_openSettings = settings;
     if (const auto line = serial::ParseLineSettings(settings.toStdString()))
         m_exchange.SetLine(line->baud, 1 + line->dataBits + (line->parity == 'N' ? 0 : 1) + line->stopBits);
+}
+
+void PortPanel::TakeModule(int address, int baud)
+{
+    m_slaveList->setCurrentIndex(m_slaveList->findText(QString::number(address), Qt::MatchExactly));
+    const QString rate = QString::number(baud);
+    if (m_baudList->currentText() == rate)
+        return;
+    m_baudList->setCurrentIndex(m_baudList->findText(rate, Qt::MatchExactly));
+    baudChosen();
 }
 
 // Opens and closes the port once, only to turn a failure into its message.

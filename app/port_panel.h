@@ -28,6 +28,13 @@ public:
     QString SlaveText() const;
     int ChosenPortNumber() const;  // 0 when no port is chosen
     QString BaudText() const;
+    // For the search window: the port opened and its settings ("9600,N,8,1"), the slave list.
+    int OpenPortNumber() const { return m_openPort; }
+    const QString &OpenSettings() const { return m_openSettings; }
+    QComboBox *SlaveList() const { return m_slaveList; }
+    // A module the search found: its address into the Slave ID list, its rate into the baud
+    // list, chosen as the user chooses it (an open port at another rate closes).
+    void TakeModule(int address, int baud);
 
     void openOrClosePort();  // the port button
     void portChosen();       // an item chosen in the port list
@@ -56,4 +63,5 @@ private:
     int m_chosenPort = 0;      // the port last chosen in the list
     int m_openPort = 0;        // the port the button opened; 0 once closed
     QString m_parityLetter;    // N, O or E: the last one the parity list named
+    QString m_openSettings;    // what the button opened the port with
 };

@@ -65,4 +65,18 @@ inline constexpr const char *kSetNotSaved = QT_TRANSLATE_NOOP("MainWindow", "参
 inline constexpr const char *kReplyGood = QT_TRANSLATE_NOOP("MainWindow", "通讯数据正常！");
 inline constexpr const char *kReplyBad = QT_TRANSLATE_NOOP("MainWindow", "通讯数据错误！");
 
+// The search window (Ctrl+F, and the entry on the Slave ID list's menu).
+inline constexpr const char *kFindModules = QT_TRANSLATE_NOOP("MainWindow", "查找模块…");
+inline constexpr const char *kSearchTitle = QT_TRANSLATE_NOOP("MainWindow", "查找模块");
+inline constexpr const char *kAllRates = QT_TRANSLATE_NOOP("MainWindow", "所有波特率");
+inline constexpr const char *kStartSearch = QT_TRANSLATE_NOOP("MainWindow", "开始");
+inline constexpr const char *kUseModule = QT_TRANSLATE_NOOP("MainWindow", "选用");
+inline constexpr const char *kCancel = QT_TRANSLATE_NOOP("MainWindow", "取消");
+// %1 the rate, %2 the address being asked
+inline constexpr const char *kSearching = QT_TRANSLATE_NOOP("MainWindow", "%1 波特率  地址 %2");
+// %1 the address, %2 the rate
+inline constexpr const char *kFoundModule = QT_TRANSLATE_NOOP("MainWindow", "地址 %1  波特率 %2");
+inline constexpr const char *kModulesFound = QT_TRANSLATE_NOOP("MainWindow", "找到 %1 个模块");
+inline constexpr const char *kSearchCancelled = QT_TRANSLATE_NOOP("MainWindow", "已取消");
+
 } // namespace texts

@@ -3,23 +3,17 @@
 
 #include "device/parameter_table.h"
 #include "modbus/frames.h"
+#include "modbus/mbap.h"
+#include "modbus/scan_plan.h"
 
 namespace cli {
 
 bool Answered(const modbus::Judgement &judgement)
 {
-    switch (judgement.verdict) {
-    case modbus::Verdict::Good:
-    case modbus::Verdict::Exception:
-    case modbus::Verdict::OtherFunction:
-    case modbus::Verdict::Mismatch:
-        return true;
-    default:
-        return false;
-    }
+    return modbus::ShowsModule(judgement);
 }
 
-Asked Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds timeout)
+Asked Ask(Exchanger &exchanger, int slave, std::chrono::milliseconds timeout)
 {
     Asked asked;
     const auto request = modbus::BuildReadRequest(static_cast<uint8_t>(slave), device::kReadBlockFirst, 1);
@@ -27,6 +21,15 @@ Asked Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds
         const ExchangeRecord record = exchanger.Exchange(request);
         if (!record.late.empty())
             asked.late = record.late[0];
+        // over Modbus TCP the line drops a late reply: the frame still shows a module there
+        for (const WireFrame &frame : record.wire) {
+            if (frame.sent || frame.note.rfind("late reply", 0) != 0)
+                continue;
+            const uint8_t unit = modbus::MbapUnit(frame.bytes);
+            const auto probe = modbus::BuildReadRequest(unit, device::kReadBlockFirst, 1);
+            if (unit != 0 && Answered(modbus::JudgeReply(probe, modbus::RtuFromMbap(frame.bytes))))
+                asked.late = unit;
+        }
         return record;
     };
     const ExchangeRecord first = exchange();
@@ -37,9 +40,7 @@ Asked Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds
         return asked;
     }
     // a line that never falls silent (another master, a wrong rate's noise) gets ten waits
-    const Clock::time_point giveUp = Clock::now() + 10 * timeout;
-    while (Clock::now() < giveUp && !StopSignals::Stopped() && !line.WaitForBytes(Clock::now() + timeout).empty()) {
-    }
+    exchanger.LetQuiet(timeout, Clock::now() + 10 * timeout);
     asked.answered = !StopSignals::Stopped() && Answered(exchange().judgement);
     return asked;
 }

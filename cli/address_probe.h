@@ -18,6 +18,6 @@ struct Asked {
 // comes now was late: that module is there. Other bytes that are no answer of its own
 // (noise, another master) are let run out until the line is silent for one wait, and the
 // slave is asked once more.
-Asked Ask(Exchanger &exchanger, Line &line, int slave, std::chrono::milliseconds timeout);
+Asked Ask(Exchanger &exchanger, int slave, std::chrono::milliseconds timeout);
 
 } // namespace cli

@@ -2,6 +2,7 @@
 
 #include "device/register_map.h"
 #include "modbus/frames.h"
+#include "serial/port_names.h"
 
 #include <cstdio>
 
@@ -34,7 +35,13 @@ int Run(Context &context)
     session.Close();
     if (!sent)
         return session.FailureStatus();
-    Complain("address: sent as a broadcast: every module on the line takes address " + std::to_string(*address));
+    if (serial::IsModbusTcpPortText(context.portText))
+        Complain("address: sent to unit 0 (the broadcast) through " + context.portText
+                 + "; this cannot be confirmed: many gateways do not pass broadcasts on. Every module on the line "
+                   "that got it takes address " + std::to_string(*address) + "; check with --slave "
+                 + std::to_string(*address) + " read");
+    else
+        Complain("address: sent as a broadcast: every module on the line takes address " + std::to_string(*address));
     std::printf("address          %d (broadcast, no reply awaited)\n", *address);
     return kExitOk;
 }

@@ -41,10 +41,11 @@ std::string TextLine(const std::string &time, const device::Registers &registers
     return line;
 }
 
-std::string JsonLine(const std::string &time, const device::Registers &registers)
+std::string JsonLine(const std::string &time, const device::Registers &registers, int retries)
 {
     QJsonObject object = settings::ParameterSetObject(registers, false);
     object.insert(QStringLiteral("time"), QString::fromStdString(time));
+    object.insert(QStringLiteral("retries"), retries);
     return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
 }
 
@@ -70,15 +71,15 @@ int Run(Context &context)
     Session session(context);
     if (const int status = session.Open())
         return status;
-    const StopSignals stop;
-
     int failures = 0;
     for (int done = 0; !StopSignals::Stopped() && (!count || done < *count); ++done) {
         // reads start one interval apart, however long each takes
         const Clock::time_point next = Clock::now() + std::chrono::milliseconds(intervalMs);
         const std::string time = modbus::LogTime(modbus::Clock::now());
+        const int retriesBefore = session.Retries();
         if (const auto registers = session.ReadBlock("monitor " + time)) {
-            std::printf("%s\n", (json ? JsonLine(time, *registers) : TextLine(time, *registers)).c_str());
+            const int retries = session.Retries() - retriesBefore;
+            std::printf("%s\n", (json ? JsonLine(time, *registers, retries) : TextLine(time, *registers)).c_str());
             std::fflush(stdout);
         } else {
             ++failures;
@@ -91,6 +92,10 @@ int Run(Context &context)
             std::this_thread::sleep_for(std::min<Clock::duration>(kStopCheck, next - Clock::now()));
     }
     session.Close();
+    if (StopSignals::Stopped()) {
+        Complain("monitor: stopped by " + StopSignals::Name());
+        return StopSignals::ExitStatus();
+    }
     return failures == 0 ? kExitOk : session.FailureStatus();
 }
 
@@ -101,9 +106,10 @@ Command MonitorCommand()
     return {"monitor", "monitor [--interval MS] [--count N] [--json]",
             "  Reads the 16 registers again and again, one read every MS milliseconds (0 to\n"
             "  3600000, default 1000), and prints one line per read: the time, output, pulse_count\n"
-            "  and the parameters (--json: one JSON object per line with \"time\"). A failed read\n"
-            "  prints a line on stderr saying why and the reads go on. Ends after N reads (1 to\n"
-            "  1000000000) or at Ctrl+C; exit status 1 when any read failed.\n",
+            "  and the parameters (--json: one JSON object per line with \"time\" and \"retries\").\n"
+            "  A failed read prints a line on stderr saying why and the reads go on. Ends after N\n"
+            "  reads (1 to 1000000000) or at Ctrl+C (exit status 130); exit status 1 when any read\n"
+            "  failed; the line lost: exit status 3 at once.\n",
             {kInterval, kCount, kJson}, Run};
 }
 

@@ -26,8 +26,6 @@ const QCommandLineOption kReport(QStringLiteral("report"), QString(), QStringLit
 const QCommandLineOption kDryRun(QStringLiteral("dry-run"));
 const QCommandLineOption kJson(QStringLiteral("json"));
 
-// 128 + SIGINT, as a shell reports a command that Ctrl+C ended (also after SIGTERM).
-constexpr int kExitInterrupted = 130;
 // The addresses a master reaches; 248..255 are reserved on a Modbus line.
 constexpr int kHighestAddress = 247;
 // How often the bench asks whether a module came or went.
@@ -74,7 +72,7 @@ bool Answers(Session &session, const Context &context, int address)
     Exchanger exchanger(session.OpenLine(), timeout);
     exchanger.observer = context.observer;
     exchanger.sentObserver = context.sentObserver;
-    return Ask(exchanger, session.OpenLine(), address, timeout).answered;
+    return Ask(exchanger, address, timeout).answered;
 }
 
 // Asks `address` at each of `rates`, the line reopened for another rate and for the
@@ -256,11 +254,10 @@ int Run(Context &context)
                             + "\": cannot append to it: " + report->errorString().toStdString());
     }
 
-    const StopSignals stop;
     Session session(context);
     // failures go into each module's line; Ctrl+C waits for the module's end
     session.reportFailures = false;
-    session.stopInUnconfirmedWrite = false;
+    session.stopEndsWaits = false;
     if (session.Open() != kExitOk) {
         Complain(session.LastFailure());
         return kExitPortUnavailable;
@@ -296,7 +293,7 @@ int Run(Context &context)
         Complain("--report \"" + parser.value(kReport).toStdString() + "\": cannot write to it; the record is not complete");
     if (StopSignals::Stopped()) {
         Complain("provision: stopped; " + summary);
-        return kExitInterrupted;
+        return StopSignals::ExitStatus();
     }
     Complain("provision: " + summary);
     if (results.reportFailed)
@@ -316,8 +313,9 @@ Command ProvisionCommand()
             "  Gives many modules one parameter-set file. For each module in turn: reads it, writes\n"
             "  the profile as write --profile does, reads it back and compares every key; one line\n"
             "  per module as it completes (\"slave 3 ok: pwm_voltage: 10.0 -> 12.6\" or \"slave 3\n"
-            "  failed: why\"; --json: {\"slave\":3,\"ok\":true,\"changed\":{KEY:[BEFORE,AFTER]}} or\n"
-            "  \"error\"), and a summary on stderr. A module that fails is reported and the rest go on.\n"
+            "  failed: why\"; --json: {\"slave\":3,\"ok\":true,\"changed\":{KEY:[BEFORE,AFTER]},\n"
+            "  \"retries\":N} or \"error\"), and a summary on stderr. A module that fails is reported\n"
+            "  and the rest go on.\n"
             "  --slaves LIST: the modules on the line, e.g. 3,5,10-20 (1 to 255); found: those a scan\n"
             "  of 1-247 at --baud finds. --dry-run: reads each and prints what would change\n"
             "  (\"key: now -> then\"); nothing is written.\n"
@@ -330,7 +328,8 @@ Command ProvisionCommand()
             "  A profile whose module_baud differs from --baud is verified at the new rate (the\n"
             "  port reopened at it; the line says \"verified at R baud\"); over tcp:// it is refused.\n"
             "  Exit status: 0 all provisioned, 1 any failed (or found none), 2 bad input, 3 the line\n"
-            "  lost (stops at once), 130 Ctrl+C (after the module in hand); what was done is printed.\n",
+            "  lost (stops at once), 128+n a signal n (130 Ctrl+C; after the module in hand); what was\n"
+            "  done is printed.\n",
             {kProfile, kSlaves, kAssign, kFrom, kReport, kDryRun, kJson}, Run};
 }
 

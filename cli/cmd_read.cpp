@@ -3,6 +3,7 @@
 #include "settings/parameter_set.h"
 
 #include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cstdio>
 
@@ -24,7 +25,9 @@ int Run(Context &context)
     if (!registers)
         return session.FailureStatus();
     if (context.parser.isSet(kJson)) {
-        const QByteArray json = QJsonDocument(settings::ParameterSetObject(*registers, false)).toJson();
+        QJsonObject object = settings::ParameterSetObject(*registers, false);
+        object.insert(QStringLiteral("retries"), session.Retries());
+        const QByteArray json = QJsonDocument(object).toJson();
         std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
         return kExitOk;
     }
@@ -42,7 +45,8 @@ Command ReadCommand()
 {
     return {"read", "read [--json]",
             "  Reads the 16 registers from 0x0000 and prints every key with its value and unit\n"
-            "  (--json: one JSON object, the format of a parameter-set file).\n",
+            "  (--json: one JSON object, the format of a parameter-set file, with \"retries\": how often\n"
+            "  the read was asked again, which a parameter-set file may hold and write ignores).\n",
             {kJson}, Run};
 }
 

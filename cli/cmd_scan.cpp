@@ -22,10 +22,6 @@ const QCommandLineOption kSlaves(QStringLiteral("slaves"), QString(), QStringLit
 const QCommandLineOption kBauds(QStringLiteral("bauds"), QString(), QStringLiteral("LIST"));
 const QCommandLineOption kJson(QStringLiteral("json"));
 
-// 128 + SIGINT, as a shell reports a command that Ctrl+C ended (also after SIGTERM):
-// what was found is printed, the rest of the range was not asked.
-constexpr int kExitInterrupted = 130;
-
 struct Found {
     int slave;
     int baud;
@@ -62,6 +58,9 @@ int Run(Context &context)
     if (context.parser.isSet(kBauds) && serial::IsTcpPortText(context.portText))
         return BadInput("--bauds: not over " + context.portText
                         + ": the serial server sets the line's rate; set it there and scan once per rate");
+    if (context.parser.isSet(kBauds) && serial::IsModbusTcpPortText(context.portText))
+        return BadInput("--bauds: not over " + context.portText
+                        + ": the gateway sets the line's rate; set it there and scan once per rate");
     if (context.parser.isSet(kBauds)) {
         std::vector<int> offered;
         for (const char *rate : device::kBaudRates)
@@ -74,7 +73,6 @@ int Run(Context &context)
     }
     const bool json = context.parser.isSet(kJson);
 
-    const StopSignals stop;
     std::vector<Found> found;
     Progress progress;
     int status = kExitOk;
@@ -99,7 +97,7 @@ int Run(Context &context)
         exchanger.sentObserver = context.sentObserver;
         for (int slave = range->first; slave <= range->last && !StopSignals::Stopped(); ++slave) {
             progress.Show(modbus::ProgressLine(baud, slave, *range, static_cast<int>(found.size())));
-            const Asked asked = Ask(exchanger, *line, slave, timeout);
+            const Asked asked = Ask(exchanger, slave, timeout);
             for (const int module : {asked.late, asked.answered ? slave : 0}) {
                 if (module == 0 || (!found.empty() && found.back().slave == module && found.back().baud == baud))
                     continue;
@@ -132,8 +130,9 @@ int Run(Context &context)
         std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
     }
     if (StopSignals::Stopped()) {
-        Complain("scan: stopped; " + std::to_string(found.size()) + " module(s) found until then");
-        return kExitInterrupted;
+        Complain("scan: stopped by " + StopSignals::Name() + "; " + std::to_string(found.size())
+                 + " module(s) found until then");
+        return StopSignals::ExitStatus();
     }
     if (status != kExitOk)
         return status;
@@ -151,14 +150,16 @@ Command ScanCommand()
     return {"scan", "scan [--slaves A-B] [--bauds LIST|all] [--json]",
             "  Finds modules: asks each address A to B (default 1-247) for register 0x0000, at the\n"
             "  --baud rate, or at each rate of LIST (e.g. 9600,19200; all: the six rates), reopening\n"
-            "  the port for each (not over tcp://, where the server sets the rate). Waits per address\n"
-            "  as long as the request and the reply take at that rate plus 50 ms; a module slower to\n"
-            "  answer is found with a longer --timeout MS (e.g. 300), and one that answers after its\n"
-            "  wait, while the next address is asked, is still reported. Prints \"slave N baud B\" for\n"
-            "  each module as it answers; --json: one array of {\"slave\": N, \"baud\": B} at the end.\n"
-            "  A progress bar on stderr when it is a terminal. Ctrl+C stops it with what was found\n"
-            "  printed (exit status 130); none found: exit status 1; the line lost: exit status 3,\n"
-            "  with what was found printed.\n",
+            "  the port for each (not over tcp:// or modbus-tcp://, where the server sets the rate;\n"
+            "  over modbus-tcp:// it asks unit ids, and a gateway's exception 10 or 11 is no module).\n"
+            "  Waits per address as long as the request and the reply take at that rate plus 50 ms;\n"
+            "  a module slower to answer is found with a longer --timeout MS (e.g. 300), and one that\n"
+            "  answers after its wait, while the next address is asked, is still reported. Prints\n"
+            "  \"slave N baud B\" for each module as it answers; --json: one array of\n"
+            "  {\"slave\": N, \"baud\": B} at the end. A progress bar on stderr when it is a terminal.\n"
+            "  Ctrl+C, SIGTERM or SIGHUP stops it with what was found printed (exit status 128+n:\n"
+            "  130 for Ctrl+C); none found: exit status 1; the line lost: exit status 3, with what\n"
+            "  was found printed.\n",
             {kSlaves, kBauds, kJson}, Run};
 }
 

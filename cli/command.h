@@ -20,6 +20,7 @@ enum ExitStatus {
     kExitBadInput = 2,        // nothing was sent
     kExitPortUnavailable = 3,  // cannot be opened, or lost during the command
     kExitOutputFailed = 4,     // stdout or the --log file could not be written
+    // 128 + n: stopped by signal n (130 SIGINT, 143 SIGTERM, 129 SIGHUP)
 };
 
 struct Context {
@@ -32,6 +33,8 @@ struct Context {
     // Handed to every Exchanger the commands make.
     std::function<void(const ExchangeRecord &)> observer;
     std::function<void(const ExchangeRecord &)> sentObserver;
+    // --retries: how often an exchange that is safe to repeat is asked again (0..10)
+    int retries = 0;
 };
 
 struct Command {
@@ -77,15 +80,18 @@ public:
 
     // Off: failures are kept for LastFailure() instead of said on stderr.
     bool reportFailures = true;
-    // Off: Ctrl+C while a write awaits its confirmation is left to a command that checks
-    // StopSignals between exchanges, instead of ending the program at once.
-    bool stopInUnconfirmedWrite = true;
+    // Off: a stop signal leaves each exchange to its time-out, for a command that checks
+    // StopSignals between exchanges and finishes the module it began.
+    bool stopEndsWaits = true;
     // Lets every written byte leave and closes the line.
     void Close();
-    // The exit status of a failed exchange: kExitPortUnavailable when the line went away
-    // (said already), else kExitExchangeFailed.
-    int FailureStatus() const { return m_lost ? kExitPortUnavailable : kExitExchangeFailed; }
+    // The exit status of a failed exchange: 128 + the signal's number when a stop signal
+    // ended it, kExitPortUnavailable when the line went away (said already), else
+    // kExitExchangeFailed.
+    int FailureStatus() const;
     bool Lost() const { return m_lost; }
+    // How often a request was asked again so far ("retries" of the --json results).
+    int Retries() const { return m_retries; }
 
     const Context &context;
 
@@ -93,9 +99,21 @@ private:
     std::unique_ptr<Line> m_line;
     std::optional<Exchanger> m_exchanger;
     bool m_lost = false;
+    bool m_stopped = false;
     int m_baud = 0;
     std::string m_lastFailure;
+    int m_retries = 0;
     void Fail(const std::string &message);
 };
+
+// What a write whose confirmation did not come says after its reason.
+inline constexpr const char *kUnconfirmedWrite =
+    "the write may have been carried out: read the module (velqorctl read) to see what it holds";
+
+// True for a request that writes registers (function 6 or 16).
+bool IsWrite(const std::vector<uint8_t> &request);
+// True for a write that went out and whose confirmation did not come (no reply, cut off by
+// a lost line, a flood or a stop signal): it may have been carried out.
+bool WriteUnconfirmed(const ExchangeRecord &record);
 
 } // namespace cli

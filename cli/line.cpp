@@ -1,6 +1,7 @@
 #include "cli/line.h"
 
 #include "cli/device_line.h"
+#include "cli/modbus_tcp_line.h"
 #include "cli/tcp_line.h"
 #include "serial/port_names.h"
 
@@ -10,6 +11,8 @@ namespace cli {
 
 std::unique_ptr<Line> MakeLine(const std::string &portText, int baud)
 {
+    if (const auto address = serial::ParseModbusTcpAddress(portText))
+        return std::make_unique<ModbusTcpLine>(portText, *address);
     if (const auto address = serial::ParseTcpAddress(portText))
         return std::make_unique<TcpLine>(portText, *address);
     // "COM3" (any case) is found exactly as the window finds its port 3

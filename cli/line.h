@@ -16,6 +16,14 @@ struct OpenOutcome {
     bool Opened() const { return failure.empty(); }
 };
 
+// A frame as it went over the wire, on a line that wraps each frame for its transport.
+struct WireFrame {
+    bool sent = false;  // a request; else what came back
+    std::vector<uint8_t> bytes;
+    std::string note;  // what came back and was not taken: why; empty for the reply handed on
+    Clock::time_point when;
+};
+
 class Line {
 public:
     virtual ~Line() = default;
@@ -32,6 +40,15 @@ public:
     // Why the open line went away (a device pulled, a connection closed or reset), for the
     // user; empty while it is there.
     virtual std::string Lost() const { return {}; }
+    // On a line that wraps each frame (Modbus TCP's MBAP header): the frames as they went
+    // over the wire since the last call, in order. Empty where the RTU frames go as they are.
+    virtual std::vector<WireFrame> TakeWireFrames() { return {}; }
+    // True when the line hands on only the reply to the request just written (Modbus TCP
+    // matches the transaction id): nothing it hands on is a late reply to an earlier one.
+    virtual bool MatchesReplies() const { return false; }
+    // The wait for the reply to the request last written is over: on a line that matches
+    // replies, one that comes for it from now on comes late.
+    virtual void EndExchange() {}
 };
 
 // The line that --port names: "COMn" as the window finds it, else a device path.

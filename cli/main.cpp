@@ -3,6 +3,7 @@
 #include "settings/settings_file.h"
 #include "settings/settings_store.h"
 #include "cli/command.h"
+#include "cli/stop_signals.h"
 #include "cli/traffic.h"
 #include "device/parameters.h"
 #include "serial/port_names.h"
@@ -11,6 +12,7 @@
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -23,6 +25,9 @@ const QCommandLineOption kBaud(QStringLiteral("baud"), QString(), QStringLiteral
 const QCommandLineOption kSlave(QStringLiteral("slave"), QString(), QStringLiteral("N"));
 const QCommandLineOption kTimeout(QStringLiteral("timeout"), QString(), QStringLiteral("MS"));
 const QCommandLineOption kLog(QStringLiteral("log"), QString(), QStringLiteral("FILE"));
+const QCommandLineOption kRetries(QStringLiteral("retries"), QString(), QStringLiteral("N"));
+
+constexpr int kMostRetries = 10;
 const QCommandLineOption kHelp(QStringList{QStringLiteral("h"), QStringLiteral("help")});
 const QCommandLineOption kVersion(QStringLiteral("version"));
 
@@ -40,14 +45,22 @@ std::string HelpText()
     text +=
         "\nOptions:\n"
         "  --port P       COMn (found as the window finds it: a file COMn in the working folder,\n"
-        "                 else /dev/ttyS(n-1)), a device path such as /dev/ttyUSB0, or\n"
-        "                 tcp://HOST:PORT: the same RTU frames through a serial server over TCP\n"
+        "                 else /dev/ttyS(n-1)), a device path such as /dev/ttyUSB0,\n"
+        "                 tcp://HOST:PORT: the same RTU frames through a transparent serial server\n"
+        "                 over TCP, or modbus-tcp://HOST[:PORT]: Modbus TCP (MBAP, port 502 unless\n"
+        "                 given) to a Modbus gateway, --slave being the unit id\n"
         "  --baud B       the PC's rate in baud, one of the window's: 4800, 9600, 19200, 38400,\n"
         "                 57600, 115200\n"
         "  --slave N      the module's slave address, 1 to 255 (default 1)\n"
-        "  --timeout MS   how long to wait for a reply, 1 to 60000 ms (default 500)\n"
+        "  --timeout MS   how long to wait for a reply, 1 to 60000 ms (default 500); it bounds\n"
+        "                 every exchange, floods included; after an unanswered request the next\n"
+        "                 of the same kind waits for one time-out of quiet first\n"
         "                 without --port / --baud: com.txt in the working folder, as the window\n"
         "                 reads it; without com.txt COM1 and 9600\n"
+        "  --retries N    ask again up to N times (0 to 10, default 0) after no reply, a bad CRC,\n"
+        "                 a reply of the wrong length or from another slave: reads, the parameter\n"
+        "                 write and the output switch, never the address change; each retry adds\n"
+        "                 at most the timeout and 3.5 characters; logged, and \"retries\" in --json\n"
         "  --log FILE     append every request and every reply or silence to FILE, with the\n"
         "                 time to the millisecond and the verdict; - writes it to stdout\n"
         "  -h, --help     this text\n"
@@ -72,8 +85,9 @@ std::string HelpText()
     text +=
         "\nExit status: 0 done; 1 the exchange failed (no reply, bad CRC, another slave, an\n"
         "exception, a read-back that differs); 2 bad input, nothing sent; 3 the port cannot be opened\n"
-        "or was lost; 4 stdout or the --log file could not be written; 130 stopped by Ctrl+C or\n"
-        "SIGTERM (a scan, or a write sent but not confirmed).\n"
+        "or was lost; 4 stdout or the --log file could not be written; 128+n stopped by signal n, the\n"
+        "same for every command: 130 Ctrl+C (SIGINT), 143 SIGTERM, 129 SIGHUP (a scan or a provision prints\n"
+        "what it found or did; a write sent but not confirmed says so).\n"
         "Results go to stdout, messages to stderr, in English. The window's language is chosen\n"
         "when it starts: velqor-config --lang en (or the desktop entry's action English).\n";
     return text;
@@ -87,16 +101,21 @@ int LineOptions(const QCommandLineParser &parser, Context &context)
     if (parser.isSet(kPort)) {
         context.portText = parser.value(kPort).toStdString();
         if (context.portText.empty())
-            return BadInput("--port: empty; allowed COM1 to COM9, a device path or tcp://HOST:PORT");
+            return BadInput("--port: empty; allowed COM1 to COM9, a device path, tcp://HOST:PORT or "
+                            "modbus-tcp://HOST[:PORT]");
         if (serial::IsTcpPortText(context.portText) && !serial::ParseTcpAddress(context.portText))
             return BadInput("--port \"" + context.portText + "\": allowed tcp://HOST:PORT, PORT 1 to 65535");
+        if (serial::IsModbusTcpPortText(context.portText) && !serial::ParseModbusTcpAddress(context.portText))
+            return BadInput("--port \"" + context.portText
+                            + "\": allowed modbus-tcp://HOST or modbus-tcp://HOST:PORT, PORT 1 to 65535 (502 when "
+                              "left out), an IPv6 HOST in brackets");
         // COMn is one of the window's ports; a device path is taken as it stands
         const QString port = parser.value(kPort);
         const QRegularExpression comNumber(QStringLiteral("^[Cc][Oo][Mm]([0-9]+)$"));
         if (const QRegularExpressionMatch match = comNumber.match(port); match.hasMatch()
             && !WholeNumber(match.captured(1), 1, serial::kPortCount))
             return BadInput("--port \"" + context.portText + "\": allowed COM1 to COM" + std::to_string(serial::kPortCount)
-                            + ", a device path or tcp://HOST:PORT");
+                            + ", a device path, tcp://HOST:PORT or modbus-tcp://HOST[:PORT]");
     } else if (stored.portText) {
         const int index = settings::PortIndexFromText(*stored.portText, serial::kPortCount);
         if (index < 0)
@@ -130,6 +149,13 @@ int LineOptions(const QCommandLineParser &parser, Context &context)
             return BadInput("--timeout \"" + parser.value(kTimeout).toStdString() + "\": allowed 1 to 60000 ms");
         context.timeout = std::chrono::milliseconds(*ms);
     }
+    if (parser.isSet(kRetries)) {
+        const auto retries = WholeNumber(parser.value(kRetries), 0, kMostRetries);
+        if (!retries)
+            return BadInput("--retries \"" + parser.value(kRetries).toStdString() + "\": allowed 0 to "
+                            + std::to_string(kMostRetries));
+        context.retries = *retries;
+    }
     return kExitOk;
 }
 
@@ -153,12 +179,16 @@ bool OutputWritten(const std::string &logPath)
 
 int main(int argc, char *argv[])
 {
+#ifndef _WIN32
+    // a closed pipe is an output that cannot be written (exit 4), on every kind of line
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velqorctl"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELQOR_VERSION));
 
     QCommandLineParser parser;
-    parser.addOptions({kPort, kBaud, kSlave, kTimeout, kLog, kHelp, kVersion});
+    parser.addOptions({kPort, kBaud, kSlave, kTimeout, kRetries, kLog, kHelp, kVersion});
     // commands may share an option (--json): it is added once
     QStringList added;
     for (const Command &command : Commands()) {
@@ -212,6 +242,10 @@ int main(int argc, char *argv[])
         return status;
     if (parser.isSet(kLog) && !LogTraffic(parser.value(kLog).toStdString(), context))
         return BadInput("--log \"" + parser.value(kLog).toStdString() + "\": cannot append to it");
+    const StopSignals stop;
     const int status = chosen->run(context);
-    return OutputWritten(parser.value(kLog).toStdString()) ? status : kExitOutputFailed;
+    if (!OutputWritten(parser.value(kLog).toStdString()))
+        return kExitOutputFailed;
+    // every command a signal stopped ends alike, after printing what it had
+    return StopSignals::Stopped() ? StopSignals::ExitStatus() : status;
 }

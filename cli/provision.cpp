@@ -18,8 +18,10 @@ int ProfileRate(const std::vector<settings::SetEntry> &entries)
     return rate;
 }
 
-ModuleOutcome ProvisionModule(Session &session, int slave, const std::vector<settings::SetEntry> &entries,
-                              std::optional<device::Registers> before, int newBaud, bool dryRun)
+namespace {
+
+ModuleOutcome Provision(Session &session, int slave, const std::vector<settings::SetEntry> &entries,
+                        std::optional<device::Registers> before, int newBaud, bool dryRun)
 {
     ModuleOutcome outcome;
     outcome.slave = slave;
@@ -73,6 +75,17 @@ ModuleOutcome ProvisionModule(Session &session, int slave, const std::vector<set
     return outcome;
 }
 
+} // namespace
+
+ModuleOutcome ProvisionModule(Session &session, int slave, const std::vector<settings::SetEntry> &entries,
+                              std::optional<device::Registers> before, int newBaud, bool dryRun)
+{
+    const int retriesBefore = session.Retries();
+    ModuleOutcome outcome = Provision(session, slave, entries, std::move(before), newBaud, dryRun);
+    outcome.retries = session.Retries() - retriesBefore;
+    return outcome;
+}
+
 std::string OutcomeText(const ModuleOutcome &outcome)
 {
     std::string text = "slave " + std::to_string(outcome.slave);
@@ -106,10 +119,11 @@ QByteArray OutcomeJson(const ModuleOutcome &outcome)
         if (outcome.verifiedBaud)
             object.insert(QStringLiteral("verified_baud"), outcome.verifiedBaud);
     }
+    object.insert(QStringLiteral("retries"), outcome.retries);
     // "slave" and "ok" lead, as a reader scans the lines; QJsonObject would sort them in
     const QByteArray rest = QJsonDocument(object).toJson(QJsonDocument::Compact);
     return "{\"slave\":" + QByteArray::number(outcome.slave) + ",\"ok\":" + (outcome.ok ? "true" : "false")
-           + (object.isEmpty() ? QByteArray("}") : "," + rest.mid(1));
+           + "," + rest.mid(1);
 }
 
 std::string AddressRuns(const std::vector<int> &addresses)

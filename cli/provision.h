@@ -19,6 +19,7 @@ struct ModuleOutcome {
     device::Registers before{};   // as read first
     device::Registers after{};    // as read back (a dry run: as it would be written)
     int verifiedBaud = 0;         // the rate of the read-back when the profile changed the module's rate
+    int retries = 0;              // how often a request to this module was asked again (--retries)
 };
 
 // What the profile does to the module's rate: the rate it sets, 0 when it names none.
@@ -36,8 +37,9 @@ ModuleOutcome ProvisionModule(Session &session, int slave, const std::vector<set
 // "slave 3 would change: ..."; no line end.
 std::string OutcomeText(const ModuleOutcome &outcome);
 
-// {"slave": 3, "ok": true, "changed": {"pwm_voltage": [10, 12.6]}}, compact, no line end;
-// "error" when not ok, "would_change" for a dry run, "verified_baud" after a rate change.
+// {"slave": 3, "ok": true, "changed": {"pwm_voltage": [10, 12.6]}, "retries": 0}, compact,
+// no line end; "error" when not ok, "would_change" for a dry run, "verified_baud" after a
+// rate change.
 QByteArray OutcomeJson(const ModuleOutcome &outcome);
 
 // "10-13, 15": the addresses in runs, in the order given.

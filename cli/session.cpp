@@ -1,10 +1,13 @@
 #include "cli/command.h"
-#include "cli/unconfirmed_write.h"
+#include "cli/modbus_tcp_line.h"
+#include "cli/retry_rule.h"
+#include "cli/stop_signals.h"
 
 #include "device/register_map.h"
 #include "modbus/frames.h"
 
 #include <cstdio>
+#include <thread>
 
 namespace cli {
 
@@ -48,6 +51,20 @@ std::optional<int> WholeNumber(const QString &text, int low, int high)
     return value;
 }
 
+bool IsWrite(const std::vector<uint8_t> &request)
+{
+    return request.size() > 1
+           && (request[1] == modbus::kWriteSingleRegister || request[1] == modbus::kWriteMultipleRegisters);
+}
+
+bool WriteUnconfirmed(const ExchangeRecord &record)
+{
+    const modbus::Verdict verdict = record.judgement.verdict;
+    return IsWrite(record.request) && verdict != modbus::Verdict::NotSent && verdict != modbus::Verdict::Good
+           && (record.stopped || !record.lost.empty() || record.flooded || verdict == modbus::Verdict::NoReply
+               || verdict == modbus::Verdict::Incomplete);
+}
+
 Session::Session(const Context &context) : context(context) {}
 
 void Session::Fail(const std::string &message)
@@ -81,33 +98,55 @@ int Session::Open(int baud)
 
 std::optional<std::vector<uint8_t>> Session::Exchange(const std::vector<uint8_t> &request, const std::string &what)
 {
-    // a write (function 6 or 16) stopped between sending and its confirmation says so
-    const bool write = request.size() > 1 && (request[1] == modbus::kWriteSingleRegister
-                                               || request[1] == modbus::kWriteMultipleRegisters);
-    const auto sentObserver = m_exchanger->sentObserver;
-    m_exchanger->sentObserver = [&](const ExchangeRecord &sent) {
-        if (sentObserver)
-            sentObserver(sent);
-        if (write && stopInUnconfirmedWrite)
-            ArmUnconfirmedWrite(what);
-    };
-    const ExchangeRecord record = m_exchanger->Exchange(request);
-    DisarmUnconfirmedWrite();
-    m_exchanger->sentObserver = sentObserver;
+    m_exchanger->stopEndsWaits = stopEndsWaits;
+    ExchangeRecord record = m_exchanger->Exchange(request);
+    int retries = 0;
+    while (retries < context.retries && SafeToRepeat(request) && WorthAskingAgain(record) && !record.stopped) {
+        ++retries;
+        // the line falls silent for 3.5 characters before the request goes again
+        std::this_thread::sleep_for(RetrySilence(context.baud));
+        record = m_exchanger->Exchange(request, "retry " + std::to_string(retries) + " of "
+                                                    + std::to_string(context.retries) + " ("
+                                                    + modbus::VerdictText(record.judgement) + ")");
+    }
+    m_retries += retries;
+    if (record.judgement.verdict == modbus::Verdict::Good)
+        return record.answer;
+    const bool unconfirmed = WriteUnconfirmed(record);
+    const std::string mayHave = unconfirmed ? std::string("; ") + kUnconfirmedWrite : std::string();
+    if (record.stopped) {
+        m_stopped = true;
+        if (unconfirmed)
+            Fail(what + ": stopped by " + StopSignals::Name()
+                 + " after the request was sent, before the module confirmed it" + mayHave);
+        else
+            Fail(what + ": stopped by " + StopSignals::Name());
+        return std::nullopt;
+    }
     if (!record.lost.empty()) {
         // the line went away: nothing more can be asked
         m_lost = true;
-        Fail(what + ": " + record.lost);
+        Fail(what + ": " + record.lost + mayHave + SchemeHint(context.portText, record));
         return std::nullopt;
     }
-    if (record.judgement.verdict == modbus::Verdict::Good)
-        return record.answer;
     std::string message = what + ": " + modbus::VerdictText(record.judgement);
-    if (record.judgement.verdict == modbus::Verdict::NoReply || record.judgement.verdict == modbus::Verdict::Incomplete)
+    if (record.flooded)
+        message = what + ": a flood of bytes (more than " + std::to_string(kReceiveLimit) + " within "
+                  + std::to_string(context.timeout.count()) + " ms), no reply recognised, on " + m_line->Name();
+    else if (record.judgement.verdict == modbus::Verdict::NoReply || record.judgement.verdict == modbus::Verdict::Incomplete)
         message += " from slave " + std::to_string(request[0]) + " within " + std::to_string(context.timeout.count())
                    + " ms on " + m_line->Name();
-    Fail(message);
+    if (retries > 0)
+        message += ", asked " + std::to_string(retries + 1) + " times";
+    Fail(message + mayHave + SchemeHint(context.portText, record));
     return std::nullopt;
+}
+
+int Session::FailureStatus() const
+{
+    if (m_stopped)
+        return StopSignals::ExitStatus();
+    return m_lost ? kExitPortUnavailable : kExitExchangeFailed;
 }
 
 std::optional<device::Registers> Session::ReadBlock(const std::string &what)

@@ -2,6 +2,14 @@
 
 #include "cli/device_io.h"
 
+#include <cctype>
+
+#ifndef _WIN32
+#include <cerrno>
+#include <poll.h>
+#include <sys/socket.h>
+#endif
+
 namespace cli {
 
 namespace {
@@ -10,7 +18,10 @@ constexpr int kConnectTimeoutMs = 5000;
 
 } // namespace
 
-TcpLine::TcpLine(std::string name, serial::TcpAddress address) : m_name(std::move(name)), m_address(std::move(address)) {}
+TcpLine::TcpLine(std::string name, serial::TcpAddress address, std::string server)
+    : m_name(std::move(name)), m_address(std::move(address)), m_server(std::move(server))
+{
+}
 
 TcpLine::~TcpLine()
 {
@@ -28,7 +39,7 @@ OpenOutcome TcpLine::Open()
     OpenOutcome outcome;
     switch (m_socket.error()) {
     case QAbstractSocket::ConnectionRefusedError:
-        outcome = {m_name + ": connection refused (is the serial server's TCP port right?)"};
+        outcome = {m_name + ": connection refused (is the " + m_server + "'s TCP port right?)"};
         break;
     case QAbstractSocket::HostNotFoundError:
         outcome = {m_name + ": host " + m_address.host + " not found"};
@@ -55,6 +66,21 @@ std::vector<uint8_t> TcpLine::WaitForBytes(Clock::time_point deadline)
     // bytes that came before the server hung up are still read
     if (m_socket.bytesAvailable() == 0 && m_socket.state() != QAbstractSocket::ConnectedState)
         return {};
+#ifndef _WIN32
+    // Qt tells a reset as a close: the end is looked at before Qt reads it
+    if (m_socket.bytesAvailable() == 0 && m_ending.empty()) {
+        const int descriptor = static_cast<int>(m_socket.socketDescriptor());
+        pollfd waiting{descriptor, POLLIN, 0};
+        if (::poll(&waiting, 1, MillisecondsUntil(deadline)) <= 0)
+            return {};
+        char byte = 0;
+        const ssize_t peeked = ::recv(descriptor, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (peeked == 0)
+            m_ending = "closed by the server";
+        else if (peeked < 0 && errno == ECONNRESET)
+            m_ending = "reset by the server";
+    }
+#endif
     return ReadArrived(m_socket, deadline);
 }
 
@@ -62,9 +88,14 @@ std::string TcpLine::Lost() const
 {
     if (m_socket.state() == QAbstractSocket::ConnectedState)
         return {};
+    if (!m_ending.empty())
+        return m_name + ": connection lost: " + m_ending;
     if (m_socket.error() == QAbstractSocket::RemoteHostClosedError)
-        return m_name + ": connection closed by the server";
-    return m_name + ": connection lost (" + m_socket.errorString().toStdString() + ")";
+        return m_name + ": connection lost: closed by the server";
+    std::string words = m_socket.errorString().toStdString();
+    if (!words.empty())
+        words[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(words[0])));
+    return m_name + ": connection lost: " + words;
 }
 
 void TcpLine::Close()

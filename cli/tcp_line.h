@@ -11,7 +11,8 @@ namespace cli {
 // Used without an event loop.
 class TcpLine final : public Line {
 public:
-    TcpLine(std::string name, serial::TcpAddress address);
+    // `server`: what listens there, for messages ("serial server", "Modbus gateway").
+    TcpLine(std::string name, serial::TcpAddress address, std::string server = "serial server");
     ~TcpLine() override;
 
     OpenOutcome Open() override;
@@ -24,7 +25,9 @@ public:
 private:
     std::string m_name;
     serial::TcpAddress m_address;
+    std::string m_server;
     QTcpSocket m_socket;
+    std::string m_ending;  // "closed by the server", "reset by the server"; empty while connected
 };
 
 } // namespace cli

@@ -33,8 +33,8 @@ const char *ExceptionName(uint8_t code)
     case 5: return "acknowledge";
     case 6: return "slave device busy";
     case 8: return "memory parity error";
-    case 10: return "gateway path unavailable";
-    case 11: return "gateway target device failed to respond";
+    case kGatewayNoPath: return "gateway: no path to the module";
+    case kGatewayTargetNoAnswer: return "gateway: the module did not answer";
     default: return "unknown exception";
     }
 }
@@ -127,6 +127,10 @@ std::string VerdictText(const Judgement &judgement)
     case Verdict::Incomplete: return "incomplete reply";
     case Verdict::BadCrc: return "bad CRC";
     case Verdict::Exception:
+        // a gateway's exception speaks of the module behind it
+        if (judgement.exceptionCode == kGatewayNoPath || judgement.exceptionCode == kGatewayTargetNoAnswer)
+            return ExceptionName(judgement.exceptionCode) + std::string(" (exception ")
+                   + std::to_string(judgement.exceptionCode) + ")";
         return "exception " + std::to_string(judgement.exceptionCode) + " ("
                + ExceptionName(judgement.exceptionCode) + ")";
     case Verdict::OtherSlave: return "another slave";

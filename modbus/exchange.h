@@ -23,6 +23,10 @@ enum class Verdict {
     NotSent,           // the line refused the request
 };
 
+// The exceptions a Modbus gateway answers with for the module behind it.
+constexpr uint8_t kGatewayNoPath = 10;
+constexpr uint8_t kGatewayTargetNoAnswer = 11;
+
 struct Judgement {
     Verdict verdict = Verdict::NoReply;
     uint8_t exceptionCode = 0;

@@ -27,6 +27,21 @@ std::optional<int> Address(std::string text)
 
 } // namespace
 
+bool ShowsModule(const Judgement &judgement)
+{
+    switch (judgement.verdict) {
+    case Verdict::Exception:
+        // a gateway's word about the unit is no module's
+        return judgement.exceptionCode != kGatewayNoPath && judgement.exceptionCode != kGatewayTargetNoAnswer;
+    case Verdict::Good:
+    case Verdict::OtherFunction:
+    case Verdict::Mismatch:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::chrono::milliseconds AnswerTimeout(int baud, std::size_t requestBytes, std::size_t replyBytes)
 {
     const double characters = static_cast<double>(requestBytes + replyBytes) + 2 * kSilenceCharacters;

@@ -1,4 +1,6 @@
 #pragma once
+#include "modbus/exchange.h"
+
 #include <chrono>
 #include <cstddef>
 #include <optional>
@@ -15,6 +17,12 @@ constexpr std::chrono::milliseconds kAnswerMargin{50};
 // the reply's characters, the 3.5-character silence after each, and kAnswerMargin; whole
 // milliseconds, rounded up.
 std::chrono::milliseconds AnswerTimeout(int baud, std::size_t requestBytes, std::size_t replyBytes);
+
+// The highest address a master reaches and a scan asks; 248..255 are reserved on a line.
+constexpr int kHighestScanAddress = 247;
+
+// A frame of the asked address with a good CRC, whatever it says, shows a module there.
+bool ShowsModule(const Judgement &judgement);
 
 // The silence a master leaves after the last byte it received before it sends again:
 // 3.5 characters at `baud` (`bitsPerCharacter` with start, parity and stop bits; 10 for

@@ -91,6 +91,11 @@ void TrafficLog::Reply(const std::vector<uint8_t> &received, const std::string &
     Write(ReplyLogLine(when, received, verdict));
 }
 
+void TrafficLog::Note(const std::string &text, Clock::time_point when)
+{
+    Write(LogTime(when) + " " + text);
+}
+
 void TrafficLog::Write(const std::string &line)
 {
     if (!IsOpen())

@@ -47,6 +47,8 @@ public:
 
     void Request(const std::vector<uint8_t> &request, Clock::time_point when = Clock::now());
     void Reply(const std::vector<uint8_t> &received, const std::string &verdict, Clock::time_point when = Clock::now());
+    // "<time> <text>": what the master did besides a frame ("retry 1 of 3 (no reply)").
+    void Note(const std::string &text, Clock::time_point when = Clock::now());
 
 private:
     void Write(const std::string &line);

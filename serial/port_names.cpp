@@ -2,10 +2,12 @@
 
 #include "serial/port.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <system_error>
 
 #ifdef _WIN32
@@ -201,6 +203,30 @@ std::string FailureLine(int portNumber, const Port::Failure &failure, OpenResult
     if (!failure.device.empty())
         line += " (" + failure.device + ")";
     return line + ": " + reason;
+}
+
+bool IsModbusTcpPortText(const std::string &portText)
+{
+    constexpr std::string_view scheme = "modbus-tcp://";
+    if (portText.size() < scheme.size())
+        return false;
+    for (std::size_t i = 0; i < scheme.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(portText[i])) != scheme[i])
+            return false;
+    }
+    return true;
+}
+
+std::optional<TcpAddress> ParseModbusTcpAddress(const std::string &text)
+{
+    if (!IsModbusTcpPortText(text))
+        return std::nullopt;
+    std::string rest = text.substr(std::string_view("modbus-tcp://").size());
+    // no port: Modbus TCP's own; "[::1]" and "host" have none, "::1" is an IPv6 address
+    // without its brackets and is refused below
+    if (!rest.empty() && (rest.back() == ']' || rest.find(':') == std::string::npos))
+        rest += ":" + std::to_string(kModbusTcpPort);
+    return ParseTcpAddress("tcp://" + rest);
 }
 
 } // namespace serial

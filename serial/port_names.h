@@ -75,4 +75,12 @@ LinkResult LinkPort(int portNumber, const std::string &device, std::string &erro
 // What a user who may not open serial devices needs to hear.
 inline constexpr const char *kNoPermissionReason = "permission denied — add yourself to the dialout group";
 
+// Modbus TCP's own port, where a Modbus gateway listens.
+inline constexpr uint16_t kModbusTcpPort = 502;
+// "modbus-tcp://HOST[:PORT]", the scheme in any letter case, PORT 502 when left out (an IPv6
+// host in brackets: modbus-tcp://[::1]). nullopt for any other text.
+std::optional<TcpAddress> ParseModbusTcpAddress(const std::string &text);
+// True when `portText` asks for a Modbus TCP connection at all, well-formed or not.
+bool IsModbusTcpPortText(const std::string &portText);
+
 } // namespace serial

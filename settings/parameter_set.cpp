@@ -55,6 +55,9 @@ ParsedSet ParseParameterSet(const QByteArray &bytes)
     const QJsonObject object = document.object();
     for (auto it = object.begin(); it != object.end(); ++it) {
         const std::string key = it.key().toStdString();
+        // what velqorctl read --json adds about the read itself, not a parameter
+        if (key == "retries")
+            continue;
         const device::Parameter *p = device::FindParameter(key);
         if (!p) {
             set.error = "unknown key \"" + key + "\"";

@@ -44,3 +44,18 @@ if(TARGET velqor-sim)
                                                      VELQORCTL_PATH="$<TARGET_FILE:velqorctl>")
     add_dependencies(tst_provision velqor-sim velqorctl)
 endif()
+
+# velqorctl over Modbus TCP (loopback only): libmodbus's own server, the simulator as a
+# gateway, and servers that misbehave.
+if(TARGET velqor-sim)
+    add_executable(modbus_tcp_server support/modbus_tcp_server.cpp)
+    target_link_libraries(modbus_tcp_server PRIVATE PkgConfig::MODBUS)
+    set_target_properties(modbus_tcp_server PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
+    velqor_add_test(tst_ctl_modbus_tcp LABEL e2e TIMEOUT 300
+        SOURCES e2e/tst_ctl_modbus_tcp.cpp support/sim_process.h)
+    target_link_libraries(tst_ctl_modbus_tcp PRIVATE Qt6::Network)
+    target_compile_definitions(tst_ctl_modbus_tcp PRIVATE VELQOR_SIM_PATH="$<TARGET_FILE:velqor-sim>"
+                                                          VELQORCTL_PATH="$<TARGET_FILE:velqorctl>"
+                                                          MODBUS_TCP_SERVER_PATH="$<TARGET_FILE:modbus_tcp_server>")
+    add_dependencies(tst_ctl_modbus_tcp velqor-sim velqorctl modbus_tcp_server)
+endif()

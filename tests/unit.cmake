@@ -9,6 +9,7 @@ velqor_add_test(tst_byte_exchange LABEL unit SOURCES modbus/tst_byte_exchange.cp
 velqor_add_test(tst_port_names LABEL unit SOURCES serial/tst_port_names.cpp support/fake_port.h)
 velqor_add_test(tst_open_failure_advice LABEL unit SOURCES serial/tst_open_failure_advice.cpp)
 velqor_add_test(tst_scan_plan LABEL unit SOURCES modbus/tst_scan_plan.cpp)
+velqor_add_test(tst_mbap LABEL unit SOURCES modbus/tst_mbap.cpp ${PROJECT_SOURCE_DIR}/cli/retry_rule.cpp)
 if(WIN32)
     return()  # the checks below read the tree with the host's tools
 endif()

@@ -1,6 +1,7 @@
 // velqor-sim: the signal-generator module as a Modbus RTU slave on a serial line or pty,
 // for trying the tool without the hardware and for the end-to-end tests.
 
+#include "tools/sim_modbus_tcp.h"
 #include "tools/sim_slave.h"
 
 #include <modbus.h>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <poll.h>
@@ -27,6 +29,7 @@ namespace {
 
 const char kHelp[] = R"(Usage: velqor-sim --device PATH [options]
        velqor-sim PATH [options]
+       velqor-sim --modbus-tcp PORT [options]
 
 Plays the signal-generator module: a Modbus RTU slave (8N1) on the serial device PATH,
 e.g. one end of a pty pair:
@@ -46,13 +49,24 @@ While register 0x000D is 1 the pulse counter 0x000F counts up by one every 100 m
 wrapping at 65536. Writing 0x000C does not change the line's rate. Requests that
 come in while a reply is delayed wait for it.
 
+With --modbus-tcp it is a Modbus gateway with the modules behind it instead: a Modbus
+TCP server (libmodbus's) on 127.0.0.1:PORT, one connection at a time. The unit id picks
+the module; a unit id with no module is answered with exception 11 (the module did not
+answer) and unit 0 is the broadcast, unanswered. Replies go back behind the request's
+MBAP header; a reply with a bad CRC, garbage and stray bytes go as they are, which no
+Modbus TCP client can frame.
+
 Options:
   --device PATH        serial device (or give PATH as the only positional argument)
+  --modbus-tcp PORT    serve Modbus TCP on 127.0.0.1:PORT instead (0: a free port, which
+                       the ready line names)
   --baud RATE          4800 9600 19200 38400 57600 115200 (default 9600); also the start
                        value of register 0x000C
   --slave N            slave address, 1..247 (default 1)
   --also-slave N       one more module on the line at address N (1..247; repeatable)
   --echo-broadcast     answer the broadcast address change with the request, unchanged
+  --line-time          before each reply, wait as long as the request and the reply take
+                       on a real line at --baud (10 bits a byte): a pty carries no rate
   --bench N            a production bench: N modules arrive one after another at the
                        --slave address. Once the module there has taken a new address
                        and nothing has asked it for 300 ms, it leaves the line (is
@@ -81,8 +95,9 @@ Faults, for every reply (they combine; in the faults file as the words in bracke
 
 Output, one line per event on stdout, flushed; hex is upper case, two digits per
 byte, one blank between bytes and none at the end:
-  ready PATH slave N.. baud RATE line open, waiting for requests (every module's address)
-  req HEX          request for this slave, CRC included
+  ready PATH slave N.. baud RATE line open, waiting for requests (every module's address);
+                   over Modbus TCP PATH is modbus-tcp://127.0.0.1:PORT
+  req HEX          request for this slave, CRC included (over Modbus TCP: the MBAP frame)
   broadcast HEX    request to address 0
   other HEX        request for another slave (ignored)
   drop REASON      bytes that made no request (bad CRC, incomplete frame); the
@@ -109,10 +124,12 @@ void OnSignal(int)
 
 struct Options {
     std::string device;
+    std::optional<int> modbusTcpPort;
     int baud = 9600;
     uint16_t baudRateCode = 1;
     std::vector<int> slaves{1};  // the first is --slave, the rest --also-slave
     bool echoBroadcast = false;
+    bool lineTime = false;
     int bench = 0;  // modules still to come at slaves.front(), the one there included
     std::string faultsFile;
     sim::Fault fault;
@@ -181,6 +198,17 @@ std::optional<Options> ParseOptions(int argc, char **argv, bool &help, bool &ver
                 options.slaves.front() = *n;
             else
                 options.slaves.push_back(*n);
+        } else if (arg == "--modbus-tcp") {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            options.modbusTcpPort = ParseInt(*v, 0, 65535);
+            if (!options.modbusTcpPort) {
+                error = "--modbus-tcp: port must be 0..65535";
+                return std::nullopt;
+            }
+        } else if (arg == "--line-time") {
+            options.lineTime = true;
         } else if (arg == "--bench") {
             const auto v = value();
             if (!v)
@@ -213,8 +241,8 @@ std::optional<Options> ParseOptions(int argc, char **argv, bool &help, bool &ver
             return std::nullopt;
         }
     }
-    if (options.device.empty()) {
-        error = "no device given";
+    if (options.device.empty() == !options.modbusTcpPort) {
+        error = options.device.empty() ? "no device given" : "a device or --modbus-tcp, not both";
         return std::nullopt;
     }
     const auto fault = sim::ParseFault(faultWords);
@@ -345,13 +373,20 @@ int main(int argc, char **argv)
 
     // libmodbus opens and sets up the line; the framing is ours, so that a request for
     // this slave is taken however closely one for another slave precedes it.
-    std::unique_ptr<modbus_t, ModbusDeleter> ctx(
-        modbus_new_rtu(options.device.c_str(), options.baud, 'N', 8, 1));
-    if (!ctx || modbus_connect(ctx.get()) == -1) {
-        std::fprintf(stderr, "velqor-sim: %s: %s\n", options.device.c_str(), modbus_strerror(errno));
-        return 1;
+    std::unique_ptr<modbus_t, ModbusDeleter> ctx;
+    int fd = -1;
+    if (!options.modbusTcpPort) {
+        ctx.reset(modbus_new_rtu(options.device.c_str(), options.baud, 'N', 8, 1));
+        if (!ctx || modbus_connect(ctx.get()) == -1) {
+            std::fprintf(stderr, "velqor-sim: %s: %s\n", options.device.c_str(), modbus_strerror(errno));
+            return 1;
+        }
+        fd = modbus_get_socket(ctx.get());
     }
-    const int fd = modbus_get_socket(ctx.get());
+    // where the replies go: the serial line, or the Modbus TCP connection of the request
+    std::function<bool(const std::vector<uint8_t> &)> send = [&fd](const std::vector<uint8_t> &bytes) {
+        return WriteAll(fd, bytes);
+    };
 
     // Modules keep their place: each Slave points into its own registers.
     std::deque<Module> modules;
@@ -363,7 +398,8 @@ int main(int argc, char **argv)
     uint32_t garbageSeed = 0x2545F491u;
     std::vector<uint8_t> pending;
     auto lastByte = std::chrono::steady_clock::now();
-    Print("ready " + options.device + " slave" + addresses + " baud " + std::to_string(options.baud));
+    if (!options.modbusTcpPort)
+        Print("ready " + options.device + " slave" + addresses + " baud " + std::to_string(options.baud));
 
     // The bench's module leaves once it has a new address and nobody asks it; the next
     // comes in its place at the arrival address, as fresh as the first.
@@ -423,8 +459,16 @@ int main(int argc, char **argv)
             if (fault.delayMs > 0 && !Pause(fault.delayMs, openMask))
                 return false;
             const auto sent = sim::Corrupt(outcome.reply, fault, garbageSeed);
-            if (!WriteAll(fd, sent)) {
-                std::fprintf(stderr, "velqor-sim: %s: write: %s\n", options.device.c_str(), std::strerror(errno));
+            if (options.lineTime) {
+                const long long us = static_cast<long long>(request.size() + sent.size()) * 10 * 1000000 / options.baud;
+                timespec left{static_cast<time_t>(us / 1000000), static_cast<long>(us % 1000000) * 1000};
+                pselect(0, nullptr, nullptr, nullptr, &left, &openMask);
+                if (g_stop)
+                    return false;
+            }
+            if (!send(sent)) {
+                std::fprintf(stderr, "velqor-sim: %s: write: %s\n",
+                             options.modbusTcpPort ? "Modbus TCP" : options.device.c_str(), std::strerror(errno));
                 continue;
             }
             Print("rep " + sim::Hex(sent));
@@ -432,12 +476,28 @@ int main(int argc, char **argv)
                 const std::vector<uint8_t> stray{0xFF, 0xFF};
                 if (!Pause(static_cast<int>(sim::kStrayDelay.count()), openMask))
                     return false;
-                if (WriteAll(fd, stray))
+                if (send(stray))
                     Print("stray " + sim::Hex(stray));
             }
         }
         return true;
     };
+
+    if (options.modbusTcpPort) {
+        const sim::ModbusTcpModules served{
+            serve,
+            [&] {
+                tickAll();
+                benchTurn();
+            },
+            [&modules](int unit) {
+                return std::any_of(modules.begin(), modules.end(),
+                                   [unit](const Module &m) { return m.present && m.address == unit; });
+            },
+            Print};
+        return sim::ServeModbusTcp(*options.modbusTcpPort, " slave" + addresses + " baud " + std::to_string(options.baud),
+                                   served, send, openMask, g_stop);
+    }
 
     while (!g_stop) {
         fd_set readable;

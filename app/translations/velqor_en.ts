@@ -107,6 +107,46 @@
         <source>参数文件无法保存：</source>
         <translation>Parameter file cannot be saved: </translation>
     </message>
+    <message>
+        <source>查找模块…</source>
+        <translation>Find modules…</translation>
+    </message>
+    <message>
+        <source>查找模块</source>
+        <translation>Find modules</translation>
+    </message>
+    <message>
+        <source>所有波特率</source>
+        <translation>All six rates</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>选用</source>
+        <translation>Use</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>%1 波特率  地址 %2</source>
+        <translation>%1 baud  address %2</translation>
+    </message>
+    <message>
+        <source>地址 %1  波特率 %2</source>
+        <translation>Address %1  baud %2</translation>
+    </message>
+    <message>
+        <source>找到 %1 个模块</source>
+        <translation>%1 module(s) found</translation>
+    </message>
+    <message>
+        <source>已取消</source>
+        <translation>Cancelled</translation>
+    </message>
 </context>
 <context>
     <name>Parameters</name>

@@ -9,7 +9,10 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
+
+#include <sys/socket.h>
 
 class TstCtlLines : public QObject {
     Q_OBJECT
@@ -114,19 +117,40 @@ private slots:
         QTRY_COMPARE(Asked().mid(before).join(' '), asked);
     }
 
-    // Ctrl+C in the middle: what was found is printed, and the rest is not asked.
-    void scanInterrupted()
+    // INT, TERM and HUP end a command inside a long wait, the same way for every command:
+    // exit 128 + n, a scan with what it found printed.
+    void stopSignals_data()
     {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("asked");  // the address asked when the signal comes
+        QTest::addColumn<QByteArray>("out");
+        for (const auto &[name, number] : {std::pair{"INT", SIGINT}, {"TERM", SIGTERM}, {"HUP", SIGHUP}}) {
+            QTest::addRow("scan, %s", name) << number << QStringList{"scan", "--slaves", "3-9", "--json", "--timeout", "8000"} << "4"
+                                            << QByteArray("[{\"baud\":9600,\"slave\":3}]\n");
+            QTest::addRow("read waiting, %s", name) << number << QStringList{"read", "--slave", "5", "--timeout", "20000"}
+                                                    << "5" << QByteArray();
+        }
+        QTest::newRow("monitor between reads, TERM") << int(SIGTERM) << QStringList{"monitor", "--slave", "5", "--timeout", "1", "--interval", "20000"}
+                                                     << "5" << QByteArray();
+    }
+    void stopSignals()
+    {
+        QFETCH(int, signal);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, asked);
+        QFETCH(QByteArray, out);
         const auto before = Asked().size();
         QProcess process;
         process.setWorkingDirectory(m_dir.path());
-        process.start(QStringLiteral(VELQORCTL_PATH), {"scan", "--json"});
-        QTRY_VERIFY(Asked().mid(before).contains("7"));
-        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-        QVERIFY(process.waitForFinished(5000));
-        QCOMPARE(process.exitCode(), 130);
-        QCOMPARE(process.readAllStandardOutput(), QByteArray("[{\"baud\":9600,\"slave\":3},{\"baud\":9600,\"slave\":7}]\n"));
-        QVERIFY(Asked().size() - before < 247);
+        process.start(QStringLiteral(VELQORCTL_PATH), arguments);
+        QTRY_VERIFY(Asked().mid(before).contains(asked));
+        ::kill(static_cast<pid_t>(process.processId()), signal);
+        QVERIFY(process.waitForFinished(3000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 128 + signal);
+        QCOMPARE(process.readAllStandardOutput(), out);
+        QVERIFY2(process.readAllStandardError().contains(": stopped by SIG"), "the stop is not told");
     }
 
     // The log holds one request line and one reply line per address.
@@ -221,6 +245,63 @@ private slots:
         QVERIFY2(scan.readAllStandardError().contains("scan: " + address.toLatin1() + ": connection"),
                  "no word of the lost connection");
         QVERIFY(Asked().size() - before < 100);
+    }
+
+    // A server that floods, closes or resets: the time-out bounds the exchange whatever
+    // comes, and a cut-off write says it may have been carried out; a reset and a close
+    // are told apart.
+    void tcpServerFaults_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        const QString unconfirmed = "; the write may have been carried out: read the module (velqorctl read) to see "
+                                    "what it holds";
+        QTest::newRow("flood of the slave's address") << "flood" << QStringList{"read"} << 1
+                                                      << ": a flood of bytes (more than 4096 within 300 ms), no reply recognised, on ";
+        QTest::newRow("closed after a write") << "close" << QStringList{"output", "on"} << 3
+                                              << ": connection lost: closed by the server" + unconfirmed;
+        QTest::newRow("reset after a write") << "reset" << QStringList{"output", "on"} << 3
+                                             << ": connection lost: reset by the server" + unconfirmed;
+    }
+    void tcpServerFaults()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        QTcpSocket *client = nullptr;
+        connect(&server, &QTcpServer::newConnection, this, [&] {
+            client = server.nextPendingConnection();
+            const auto flood = [client] {
+                while (client->bytesToWrite() < 65536)
+                    client->write(QByteArray(4096, '\x01'));
+            };
+            if (mode == "flood") {
+                connect(client, &QTcpSocket::bytesWritten, client, flood);
+                flood();
+            }
+            connect(client, &QTcpSocket::readyRead, client, [client, mode] {
+                client->readAll();
+                if (mode == "close") {
+                    client->disconnectFromHost();
+                } else if (mode == "reset") {
+                    const linger now{1, 0};  // closed with a reset, not an orderly end
+                    ::setsockopt(static_cast<int>(client->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+                    client->abort();
+                }
+            });
+        });
+        QProcess ctl;
+        ctl.start(QStringLiteral(VELQORCTL_PATH), QStringList{"--port", "tcp://127.0.0.1:" + QString::number(server.serverPort()),
+                                                              "--slave", "1", "--timeout", "300"} + arguments);
+        QTRY_VERIFY_WITH_TIMEOUT(ctl.state() == QProcess::NotRunning, 5000);
+        QCOMPARE(ctl.exitCode(), status);
+        const QString err = QString::fromUtf8(ctl.readAllStandardError());
+        QVERIFY2(err.contains(said) && err.count('\n') == 1, qPrintable(err));
     }
 
     // A serial line that goes away (the pty pair ended, as an adapter pulled) ends every

@@ -82,8 +82,8 @@ private slots:
         QTest::newRow("a silent module fails, the rest go on")
             << QStringList{"--profile", "set.json", "--slaves", "4,3", "--json", "--timeout", "100"} << 1
             << "{\"slave\":4,\"ok\":false,\"error\":\"reading: no reply from slave 4 within 100 ms on COM1 ("
-                   + QFileInfo(Path("COM1")).symLinkTarget() + ")\"}\n"
-                   "{\"slave\":3,\"ok\":true,\"changed\":{\"pulse_high\":[0.01,1.5],\"pwm_voltage\":[10,12.6]}}\n"
+                   + QFileInfo(Path("COM1")).symLinkTarget() + ")\",\"retries\":0}\n"
+                   "{\"slave\":3,\"ok\":true,\"changed\":{\"pulse_high\":[0.01,1.5],\"pwm_voltage\":[10,12.6]},\"retries\":0}\n"
             << true;
         QTest::newRow("found: the modules a scan finds")
             << QStringList{"--profile", "set.json", "--slaves", "found"} << 0
@@ -128,7 +128,7 @@ private slots:
         const Run run = Ctl({"--port", Path("COM2"), "provision", "--profile", "set.json", "--assign", "10-12",
                              "--report", Path("report.jsonl"), "--json"});
         QCOMPARE(run.status, 0);
-        const QString changed = ",\"ok\":true,\"changed\":{\"pulse_high\":[0.01,1.5],\"pwm_voltage\":[10,12.6]}}\n";
+        const QString changed = ",\"ok\":true,\"changed\":{\"pulse_high\":[0.01,1.5],\"pwm_voltage\":[10,12.6]},\"retries\":0}\n";
         const QString lines = "{\"slave\":10" + changed + "{\"slave\":11" + changed + "{\"slave\":12" + changed;
         QCOMPARE(run.out, lines);
         QFile report(Path("report.jsonl"));

@@ -8,6 +8,8 @@
 
 #include <QtTest>
 
+#include <thread>
+
 namespace {
 
 std::vector<uint8_t> Bytes(const char *hex)
@@ -23,20 +25,23 @@ std::vector<uint8_t> Framed(const char *hex)
     return modbus::AppendCrc16(body, body.size() - 1);
 }
 
-// Hands out the pieces one per wait, then nothing.
+// Hands out the pieces one per wait, then nothing until the deadline.
 class PieceLine final : public cli::Line {
 public:
     std::vector<std::vector<uint8_t>> pieces;
-    int waits = 0;
+    int waits = 0;  // waits that got a piece, and the first after the last piece
     cli::OpenOutcome Open() override { return {}; }
     bool Write(const std::vector<uint8_t> &) override { return true; }
     std::vector<uint8_t> WaitForBytes(cli::Clock::time_point deadline) override
     {
         if (deadline <= cli::Clock::now())
             return {};  // nothing waits before the request
-        ++waits;
-        return static_cast<std::size_t>(waits) <= pieces.size() ? pieces[static_cast<std::size_t>(waits - 1)]
-                                                                : std::vector<uint8_t>{};
+        if (static_cast<std::size_t>(waits) <= pieces.size())
+            ++waits;
+        if (static_cast<std::size_t>(waits) <= pieces.size())
+            return pieces[static_cast<std::size_t>(waits - 1)];
+        std::this_thread::sleep_until(deadline);
+        return {};
     }
     void Close() override {}
     std::string Name() const override { return "pieces"; }
