@@ -93,6 +93,7 @@ int Run(Context &context)
                                  ? context.timeout
                                  : modbus::AnswerTimeout(baud, probe.size(), modbus::ExpectedReplyLength(probe));
         Exchanger exchanger(*line, timeout);
+        exchanger.frameSilence = modbus::FrameSilence(baud);
         exchanger.observer = context.observer;
         exchanger.sentObserver = context.sentObserver;
         for (int slave = range->first; slave <= range->last && !StopSignals::Stopped(); ++slave) {

@@ -43,7 +43,7 @@ std::optional<std::vector<settings::SetEntry>> Entries(const Context &context, s
     // every value is checked before anything goes on the line
     device::Registers scratch{};
     for (const settings::SetEntry &entry : entries) {
-        if (!device::ApplyValue(*entry.parameter, entry.text, scratch)) {
+        if (!device::ApplyValue(*entry.parameter, entry.text, scratch, entry.bounds)) {
             error = device::ValueError(*entry.parameter, entry.text);
             return std::nullopt;
         }
@@ -98,7 +98,9 @@ Command WriteCommand()
             "  parameter block (function 16), reads it back and compares. Only the named keys\n"
             "  change. A value is rounded to its key's decimals (halves away from zero); what was\n"
             "  sent is printed. output and pulse_count in a profile are ignored, a null value\n"
-            "  leaves its key alone.\n",
+            "  leaves its key alone. A profile's value outside its key's range that the registers\n"
+            "  hold (as read --json prints a module holding it) is written and named on stderr;\n"
+            "  --set keeps to the ranges.\n",
             {kProfile, kSet}, Run};
 }
 

@@ -3,6 +3,7 @@
 #include "cli/stop_signals.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace cli {
 
@@ -33,6 +34,7 @@ void Exchanger::Collect(std::vector<uint8_t> &into, std::chrono::milliseconds qu
         const Clock::time_point now = Clock::now();
         const std::vector<uint8_t> bytes = m_line.WaitForBytes(std::min({quietUntil, giveUp, now + kStopCheck}));
         if (!bytes.empty()) {
+            m_lastByte = Clock::now();
             Keep(into, bytes);
             quietUntil = Clock::now() + quiet;
         } else if (Clock::now() >= quietUntil) {
@@ -61,6 +63,9 @@ ExchangeRecord Exchanger::Exchange(const std::vector<uint8_t> &request, const st
     record.discarded.erase(record.discarded.begin(), record.discarded.begin() + static_cast<long>(lateEnd));
 
     modbus::Exchange exchange(request, record.late.empty() ? m_earlier : std::vector<uint8_t>{});
+    // the line keeps its silence between the last byte in and the request
+    if (const Clock::time_point quietFrom = m_lastByte + frameSilence; Clock::now() < quietFrom)
+        std::this_thread::sleep_until(quietFrom);
     const bool ready = !Stopping() && m_line.Lost().empty();
     const bool written = ready && m_line.Write(request);
     record.sent = Clock::now();
@@ -73,6 +78,7 @@ ExchangeRecord Exchanger::Exchange(const std::vector<uint8_t> &request, const st
         while (!exchange.AnswerComplete() && !Stopping() && m_line.Lost().empty()) {
             const std::vector<uint8_t> bytes = m_line.WaitForBytes(std::min(deadline, Clock::now() + kStopCheck));
             if (!bytes.empty()) {
+                m_lastByte = Clock::now();
                 // a flood is read on to the deadline, but no more of it is kept
                 if (!record.flooded) {
                     const std::size_t before = received.size();

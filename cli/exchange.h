@@ -52,6 +52,9 @@ public:
         Collect(dropped, quiet, giveUp);
     }
 
+    // The silence kept after the last byte received before a request goes: 3.5 characters
+    // of the line's rate (modbus::FrameSilence), as RTU asks of a master. 0: none.
+    std::chrono::microseconds frameSilence{0};
     // Off: a stop signal leaves the waits to their time-out, for a command that checks
     // StopSignals between exchanges and finishes what it began.
     bool stopEndsWaits = true;
@@ -72,6 +75,7 @@ private:
     std::chrono::milliseconds m_timeout;
     std::vector<uint8_t> m_earlier;  // the request before
     bool m_unanswered = false;       // the request before got no whole answer within its time
+    Clock::time_point m_lastByte{};  // when the last byte arrived
 };
 
 } // namespace cli

@@ -86,8 +86,8 @@ std::string HelpText()
         "\nExit status: 0 done; 1 the exchange failed (no reply, bad CRC, another slave, an\n"
         "exception, a read-back that differs); 2 bad input, nothing sent; 3 the port cannot be opened\n"
         "or was lost; 4 stdout or the --log file could not be written; 128+n stopped by signal n, the\n"
-        "same for every command: 130 Ctrl+C (SIGINT), 143 SIGTERM, 129 SIGHUP (a scan or a provision prints\n"
-        "what it found or did; a write sent but not confirmed says so).\n"
+        "same for every command: 130 Ctrl+C (SIGINT), 143 SIGTERM, 129 SIGHUP (a scan or a\n"
+        "provision prints what it found or did; a write sent but not confirmed says so).\n"
         "Results go to stdout, messages to stderr, in English. The window's language is chosen\n"
         "when it starts: velqor-config --lang en (or the desktop entry's action English).\n";
     return text;

@@ -1,5 +1,7 @@
 #include "cli/profile_write.h"
 
+#include "cli/command.h"
+
 #include "device/parameters.h"
 #include "modbus/frames.h"
 
@@ -12,13 +14,20 @@ std::optional<std::vector<settings::SetEntry>> ReadProfile(const QString &path, 
         error = set.error;
         return std::nullopt;
     }
-    // a value out of range is the file's fault: the message names it
+    // A value outside its row's range that the registers hold is one a module held when the
+    // file was read from it: it is written back, and said. Any other bad value is the
+    // file's fault: the message names it.
     device::Registers scratch{};
-    for (const settings::SetEntry &entry : set.entries) {
-        if (!device::ApplyValue(*entry.parameter, entry.text, scratch)) {
+    for (settings::SetEntry &entry : set.entries) {
+        if (device::ApplyValue(*entry.parameter, entry.text, scratch))
+            continue;
+        if (!device::ApplyValue(*entry.parameter, entry.text, scratch, device::Bounds::Registers)) {
             error = path.toStdString() + ": " + device::ValueError(*entry.parameter, entry.text);
             return std::nullopt;
         }
+        entry.bounds = device::Bounds::Registers;
+        Complain(path.toStdString() + ": " + device::ValueError(*entry.parameter, entry.text)
+                 + "; written as the file holds it, as a module may hold it (--set keeps to the range)");
     }
     return std::move(set.entries);
 }
@@ -27,7 +36,8 @@ SentValues ApplyEntries(const std::vector<settings::SetEntry> &entries, device::
 {
     SentValues sent;
     for (const settings::SetEntry &entry : entries)
-        sent[entry.parameter] = device::ApplyValue(*entry.parameter, entry.text, registers).value_or(entry.text);
+        sent[entry.parameter] =
+            device::ApplyValue(*entry.parameter, entry.text, registers, entry.bounds).value_or(entry.text);
     return sent;
 }
 

@@ -5,6 +5,7 @@
 
 #include "device/register_map.h"
 #include "modbus/frames.h"
+#include "modbus/scan_plan.h"
 
 #include <cstdio>
 #include <thread>
@@ -87,10 +88,14 @@ int Session::Open(int baud)
     m_line = MakeLine(context.portText, baud);
     const OpenOutcome outcome = m_line->Open();
     if (!outcome.Opened()) {
+        // no line to ask any more: a reopen at another rate that fails loses the line
+        m_lost = true;
         Fail(outcome.failure);
         return kExitPortUnavailable;
     }
     m_exchanger.emplace(*m_line, context.timeout);
+    if (!m_line->MatchesReplies())  // Modbus TCP: the gateway keeps the serial side's silence
+        m_exchanger->frameSilence = modbus::FrameSilence(baud);
     m_exchanger->observer = context.observer;
     m_exchanger->sentObserver = context.sentObserver;
     return kExitOk;
@@ -98,6 +103,10 @@ int Session::Open(int baud)
 
 std::optional<std::vector<uint8_t>> Session::Exchange(const std::vector<uint8_t> &request, const std::string &what)
 {
+    if (!m_exchanger) {
+        Fail(what + ": the port is not open");
+        return std::nullopt;
+    }
     m_exchanger->stopEndsWaits = stopEndsWaits;
     ExchangeRecord record = m_exchanger->Exchange(request);
     int retries = 0;
@@ -164,6 +173,15 @@ std::optional<device::Registers> Session::ReadBlock(uint8_t slave, const std::st
     for (std::size_t i = 0; i < registers.size(); ++i)
         registers[i] = static_cast<uint16_t>(((*reply)[3 + 2 * i] << 8) | (*reply)[4 + 2 * i]);
     return registers;
+}
+
+bool Session::CheckLost(const std::string &what)
+{
+    if (!m_lost && m_line && !m_line->Lost().empty()) {
+        m_lost = true;
+        Fail(what + ": " + m_line->Lost());
+    }
+    return m_lost;
 }
 
 void Session::Close()

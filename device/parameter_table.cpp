@@ -84,7 +84,8 @@ std::string RangeText(const Parameter &p)
     return *p.unit ? text + " " + p.unit : text;
 }
 
-std::optional<std::string> ApplyValue(const Parameter &p, const std::string &text, Registers &registers)
+std::optional<std::string> ApplyValue(const Parameter &p, const std::string &text, Registers &registers,
+                                      Bounds bounds)
 {
     if (!IsSettable(p))
         return std::nullopt;
@@ -96,7 +97,12 @@ std::optional<std::string> ApplyValue(const Parameter &p, const std::string &tex
         return kBaudRates[*code];
     }
     const std::optional<std::string> rounded = FormatNumber(text, p.decimals);
-    if (!rounded || CompareNumbers(*rounded, p.low) < 0 || CompareNumbers(*rounded, p.high) > 0)
+    if (!rounded)
+        return std::nullopt;
+    if (bounds == Bounds::Documented && (CompareNumbers(*rounded, p.low) < 0 || CompareNumbers(*rounded, p.high) > 0))
+        return std::nullopt;
+    const uint32_t most = p.registers == 2 ? 0xFFFFFFFFu : 0xFFFFu;
+    if (CompareNumbers(*rounded, "0") < 0 || CompareNumbers(*rounded, ScaledText(most, p.decimals)) > 0)
         return std::nullopt;
     PutValue(p, UnscaledValue(*rounded), registers);
     return rounded;

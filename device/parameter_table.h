@@ -160,10 +160,16 @@ void PutValue(const Parameter &p, uint32_t value, Registers &registers);
 // "1.0 to 24.0 V", "0 to 4", "4800, 9600, 19200, 38400, 57600 or 115200".
 std::string RangeText(const Parameter &p);
 
+// Which numbers a row takes: those of its documented range, or any its registers can hold
+// (0 to 65535, or to 4294967295 for two registers, in the row's units), as a module may
+// hold a value outside the range and a parameter set read from it must put it back.
+enum class Bounds { Documented, Registers };
+
 // Puts `text` into the registers of `p` (a settable row): a plain decimal number, rounded
-// to the row's decimals halves away from zero, inside the row's range; for a rate code one
-// of the rates. Returns the rounded text that went in, or nullopt (registers untouched).
-std::optional<std::string> ApplyValue(const Parameter &p, const std::string &text, Registers &registers);
+// to the row's decimals halves away from zero, inside `bounds`; for a rate code one of the
+// rates. Returns the rounded text that went in, or nullopt (registers untouched).
+std::optional<std::string> ApplyValue(const Parameter &p, const std::string &text, Registers &registers,
+                                      Bounds bounds = Bounds::Documented);
 
 // The one line that says why `text` does not fit `p`: "pwm_voltage=30: outside 1.0 to 24.0 V".
 std::string ValueError(const Parameter &p, const std::string &text);

@@ -1,10 +1,12 @@
 #include "settings/parameter_set.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QStringList>
 
 namespace settings {
 
@@ -38,6 +40,42 @@ QJsonObject ParameterSetObject(const device::Registers &registers, bool rowsWrit
     return object;
 }
 
+namespace {
+
+// The member names of the object that the valid JSON text `bytes` holds, decoded, in order,
+// each as often as it is given.
+QStringList TopLevelKeys(const QByteArray &bytes)
+{
+    QStringList keys;
+    int depth = 0;
+    bool keyNext = false;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '"') {
+            const qsizetype start = i;
+            for (++i; i < bytes.size() && bytes[i] != '"'; ++i) {
+                if (bytes[i] == '\\')
+                    ++i;
+            }
+            if (depth == 1 && keyNext) {
+                const QByteArray name = "[" + bytes.mid(start, i - start + 1) + "]";
+                keys << QJsonDocument::fromJson(name).array().at(0).toString();
+                keyNext = false;
+            }
+        } else if (c == '{' || c == '[') {
+            ++depth;
+            keyNext = depth == 1 && c == '{';
+        } else if (c == '}' || c == ']') {
+            --depth;
+        } else if (c == ',' && depth == 1) {
+            keyNext = true;
+        }
+    }
+    return keys;
+}
+
+} // namespace
+
 ParsedSet ParseParameterSet(const QByteArray &bytes)
 {
     ParsedSet set;
@@ -53,6 +91,7 @@ ParsedSet ParseParameterSet(const QByteArray &bytes)
         return set;
     }
     const QJsonObject object = document.object();
+    const QStringList keys = TopLevelKeys(bytes);
     for (auto it = object.begin(); it != object.end(); ++it) {
         const std::string key = it.key().toStdString();
         // what velqorctl read --json adds about the read itself, not a parameter
@@ -64,9 +103,9 @@ ParsedSet ParseParameterSet(const QByteArray &bytes)
             return set;
         }
         // QJsonDocument keeps only the last of a key given twice: which one the user meant
-        // is unknown, so the file is refused. A known key has no character to escape.
-        const QRegularExpression member(QLatin1Char('"') + it.key() + QStringLiteral("\"\\s*:"));
-        if (QString::fromUtf8(bytes).count(member) > 1) {
+        // is unknown, so the file is refused. Keys are compared as JSON reads them, escapes
+        // decoded ("pwm\u005fvoltage" is pwm_voltage).
+        if (keys.count(it.key()) > 1) {
             set.error = "key \"" + key + "\" given twice";
             return set;
         }

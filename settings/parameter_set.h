@@ -21,6 +21,9 @@ QJsonObject ParameterSetObject(const device::Registers &registers, bool rowsWrit
 struct SetEntry {
     const device::Parameter *parameter;
     std::string text;  // the value as a plain decimal number, or the rate
+    // outside the documented range but one the registers hold: a parameter set read from a
+    // module that holds it
+    device::Bounds bounds = device::Bounds::Documented;
 };
 
 struct ParsedSet {

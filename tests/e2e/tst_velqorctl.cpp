@@ -69,7 +69,9 @@ private slots:
         Faults(QStringLiteral("none"));
         for (const auto &[name, content] : {std::pair{"twice.json", R"({"pwm_voltage": 12, "pwm_voltage" : 13})"},
                                             {"readonly.json", R"({"output": true, "pulse_count": 3, "pulse_high": null})"},
-                                            {"range.json", R"({"pwm_voltage": 30})"}}) {
+                                            {"escaped.json", R"({"pwm_voltage": 12, "pwm\u005fvoltage": 5})"},
+                                            {"range.json", R"({"pwm_voltage": 7000})"},
+                                            {"held.json", R"({"pwm_voltage": 0, "pulse_number": 0})"}}) {
             QFile file(Path(QLatin1String(name)));
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(content);
@@ -205,10 +207,12 @@ private slots:
         QTest::newRow("COM10") << QStringList{"read", "--port", "com10"} << "allowed COM1 to COM9";
         QTest::newRow("profile, key twice") << QStringList{"write", "--profile", "twice.json"}
                                             << "twice.json: key \"pwm_voltage\" given twice";
+        QTest::newRow("profile, key twice, escaped") << QStringList{"write", "--profile", "escaped.json"}
+                                                     << "escaped.json: key \"pwm_voltage\" given twice";
         QTest::newRow("profile, nothing to write") << QStringList{"write", "--profile", "readonly.json"}
                                                    << "readonly.json: no key to write";
         QTest::newRow("profile, value out of range") << QStringList{"write", "--profile", "range.json"}
-                                                     << "range.json: pwm_voltage=30: outside 1.0 to 24.0 V";
+                                                     << "range.json: pwm_voltage=7000: outside 1.0 to 24.0 V";
         QTest::newRow("profile, endless") << QStringList{"write", "--profile", "/dev/zero"}
                                           << "/dev/zero: larger than 64 KiB";
         QTest::newRow("line break in an argument") << QStringList{"erase\nall"} << "unknown command \"erase\\nall\"";
@@ -228,6 +232,20 @@ private slots:
         QVERIFY2(outcome.err.contains(said), qPrintable(outcome.err));
         QCOMPARE(outcome.err.count(QLatin1Char('\n')), 1);
         QCOMPARE(m_sim->Lines().size(), requests);
+    }
+
+    // A value outside its range that a module holds comes back from a profile, said on
+    // stderr; typed with --set it is refused.
+    void profileRestoresHeldValues()
+    {
+        const Outcome held = Ctl({"write", "--profile", "held.json"});
+        QCOMPARE(held.status, 0);
+        QVERIFY2(held.err.contains("held.json: pwm_voltage=0: outside 1.0 to 24.0 V; written as the file holds it")
+                     && held.err.count('\n') == 1,
+                 qPrintable(held.err));
+        QVERIFY2(Ctl({"read"}).out.contains(QRegularExpression("pwm_voltage +0.0 V\n")), "pwm_voltage is not 0");
+        QCOMPARE(Ctl({"write", "--set", "pwm_voltage=0"}).status, 2);
+        QCOMPARE(Ctl({"write", "--set", "pwm_voltage=10", "--set", "pulse_number=50"}).status, 0);
     }
 
     // A profile with an unknown key is refused as a whole.

@@ -30,16 +30,24 @@ class PieceLine final : public cli::Line {
 public:
     std::vector<std::vector<uint8_t>> pieces;
     int waits = 0;  // waits that got a piece, and the first after the last piece
+    std::vector<cli::Clock::time_point> writes;
+    cli::Clock::time_point handed;  // when the last piece was handed out
     cli::OpenOutcome Open() override { return {}; }
-    bool Write(const std::vector<uint8_t> &) override { return true; }
+    bool Write(const std::vector<uint8_t> &) override
+    {
+        writes.push_back(cli::Clock::now());
+        return true;
+    }
     std::vector<uint8_t> WaitForBytes(cli::Clock::time_point deadline) override
     {
         if (deadline <= cli::Clock::now())
             return {};  // nothing waits before the request
         if (static_cast<std::size_t>(waits) <= pieces.size())
             ++waits;
-        if (static_cast<std::size_t>(waits) <= pieces.size())
+        if (static_cast<std::size_t>(waits) <= pieces.size()) {
+            handed = cli::Clock::now();
             return pieces[static_cast<std::size_t>(waits - 1)];
+        }
         std::this_thread::sleep_until(deadline);
         return {};
     }
@@ -160,6 +168,20 @@ private slots:
         QCOMPARE(QString::fromStdString(modbus::VerdictText(exchanger.Exchange(kRead).judgement)), verdict);
         QCOMPARE(line.waits, waits);
         QCOMPARE(observed, 1);
+    }
+
+    // The next request leaves 3.5 characters of silence after the last byte received.
+    void silenceBeforeRequest()
+    {
+        PieceLine line;
+        line.pieces = {Framed("0103040064000A")};
+        cli::Exchanger exchanger(line, std::chrono::milliseconds(500));
+        exchanger.frameSilence = std::chrono::milliseconds(40);
+        const cli::ExchangeRecord first = exchanger.Exchange(kRead);
+        QCOMPARE(QString::fromStdString(modbus::VerdictText(first.judgement)), QString("good"));
+        exchanger.Exchange(kOutputOn);
+        QCOMPARE(line.writes.size(), std::size_t(2));
+        QVERIFY(line.writes[1] - line.handed >= std::chrono::milliseconds(40));
     }
 };
 
