@@ -73,11 +73,12 @@ bool Answers(Session &session, const Context &context, int address)
     exchanger.frameSilence = modbus::FrameSilence(session.Baud());
     exchanger.observer = context.observer;
     exchanger.sentObserver = context.sentObserver;
-    return Ask(exchanger, address, timeout).answered;
+    const bool answered = Ask(exchanger, address, timeout).answered;
+    return !session.CheckLost("asking address " + std::to_string(address)) && answered;
 }
 
 // Asks `address` at each of `rates`, the line reopened for another rate and for the
-// session's own after; a rate that cannot be opened counts as an answer (nothing is known).
+// session's own after. A line that cannot be reopened is lost (Session::Lost).
 bool AnswersAtAny(Session &session, const Context &context, int address, const std::vector<int> &rates)
 {
     const int lineBaud = session.Baud();
@@ -85,12 +86,10 @@ bool AnswersAtAny(Session &session, const Context &context, int address, const s
     for (const int rate : rates) {
         if (answered || session.Lost())
             break;
-        if (rate == lineBaud)
+        if (rate == lineBaud || session.Open(rate) == kExitOk)
             answered = Answers(session, context, address);
-        else
-            answered = session.Open(rate) != kExitOk || Answers(session, context, address);
     }
-    if (session.Baud() != lineBaud)
+    if (session.Baud() != lineBaud && !session.Lost())
         session.Open(lineBaud);
     return answered;
 }
@@ -104,10 +103,11 @@ bool WaitFor(Session &session, const Context &context, int address, const std::v
     for (;;) {
         if (StopSignals::Stopped() || session.Lost())
             return false;
-        if (AnswersAtAny(session, context, address, rates) == present)
-            return true;
+        const bool answered = AnswersAtAny(session, context, address, rates);
         if (StopSignals::Stopped() || session.Lost())
             return false;
+        if (answered == present)
+            return true;
         if (!said)
             Complain(message);
         said = true;

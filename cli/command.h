@@ -91,6 +91,9 @@ public:
     // kExitExchangeFailed.
     int FailureStatus() const;
     bool Lost() const { return m_lost; }
+    // After exchanges made past Exchange() (a probe's own Exchanger): notes, as Exchange
+    // does, a line that went away under them, reported as `what`. True when lost.
+    bool CheckLost(const std::string &what);
     // How often a request was asked again so far ("retries" of the --json results).
     int Retries() const { return m_retries; }
 

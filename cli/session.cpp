@@ -114,6 +114,8 @@ int Session::Open(int baud)
     m_line = MakeLine(context.portText, baud);
     const OpenOutcome outcome = m_line->Open();
     if (!outcome.Opened()) {
+        // no line to ask any more: a reopen at another rate that fails loses the line
+        m_lost = true;
         Fail(outcome.failure);
         return kExitPortUnavailable;
     }
@@ -127,6 +129,10 @@ int Session::Open(int baud)
 
 std::optional<std::vector<uint8_t>> Session::Exchange(const std::vector<uint8_t> &request, const std::string &what)
 {
+    if (!m_exchanger) {
+        Fail(what + ": the port is not open");
+        return std::nullopt;
+    }
     m_exchanger->stopEndsWaits = stopEndsWaits;
     ExchangeRecord record = m_exchanger->Exchange(request);
     int retries = 0;
@@ -193,6 +199,15 @@ std::optional<device::Registers> Session::ReadBlock(uint8_t slave, const std::st
     for (std::size_t i = 0; i < registers.size(); ++i)
         registers[i] = static_cast<uint16_t>(((*reply)[3 + 2 * i] << 8) | (*reply)[4 + 2 * i]);
     return registers;
+}
+
+bool Session::CheckLost(const std::string &what)
+{
+    if (!m_lost && m_line && !m_line->Lost().empty()) {
+        m_lost = true;
+        Fail(what + ": " + m_line->Lost());
+    }
+    return m_lost;
 }
 
 void Session::Close()

@@ -10,7 +10,9 @@
 #include "support/fake_port.h"
 #include "support/window_parts.h"
 
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QtTest>
 
@@ -20,6 +22,19 @@ namespace {
 std::vector<uint8_t> Reply(uint8_t slave)
 {
     return modbus::AppendCrc16({slave, 0x03, 0x02, 0x00, 0x64, 0, 0}, 4);
+}
+
+// Answers the search's 247 requests: address 7 with its reply, the others with a reply of an
+// address never asked, which ends the wait at once unless its CRC holds the address asked
+// (the answer might begin there): then the wait runs out.
+void AnswerSearch(FakePort &port)
+{
+    const std::size_t before = port.writes.size() - 1;  // the first request is out
+    for (int address = 1; address <= 247; ++address) {
+        QTRY_VERIFY(port.writes.size() == before + std::size_t(address) || !port.open);
+        QCOMPARE(port.writes.back(), modbus::BuildReadRequest(static_cast<uint8_t>(address), 0, 1));
+        port.Feed(Reply(address == 7 ? 7 : 0xF8));
+    }
 }
 
 } // namespace
@@ -87,13 +102,7 @@ private slots:
         QTest::mouseClick(Button(*search, "startSearchButton"), Qt::LeftButton);
         QVERIFY(port.open);
         QCOMPARE(QString::fromStdString(port.lastSettings), "9600,N,8,1");
-        for (int address = 1; address <= 247; ++address) {
-            QCOMPARE(port.writes.back(), modbus::BuildReadRequest(static_cast<uint8_t>(address), 0, 1));
-            // others: a reply of an address never asked, which ends the wait at once unless its CRC
-            // holds the address asked (the answer might begin there): then the wait runs out
-            port.Feed(Reply(address == 7 ? 7 : 0xF8));
-            QTRY_VERIFY(port.writes.size() > std::size_t(address) || !port.open);
-        }
+        AnswerSearch(port);
         QVERIFY(!port.open);
         QCOMPARE(port.writes.size(), std::size_t{247});
         const auto *found = search->findChild<QListWidget *>("foundList");
@@ -107,6 +116,34 @@ private slots:
         QTRY_VERIFY(!window.findChild<ModuleSearchWindow *>());
         QCOMPARE(List(window, "slaveList")->currentText(), "7");
         QCOMPARE(List(window, "baudList")->currentText(), "9600");
+    }
+
+    // The entry on the Slave ID list's menu opens the search too; an open port is used as it
+    // is and stays open.
+    void menuEntryOnOpenPort()
+    {
+        QTemporaryDir dir;
+        QDir::setCurrent(dir.path());
+        FakePort port;
+        MainWindow window(port);
+        window.m_showMessage = [](const QString &, const QString &) {};
+        window.show();
+        Click(window, "portButton");
+        QVERIFY(port.open);
+        port.lastSettings.clear();
+        QLineEdit *text = List(window, "slaveList")->lineEdit();
+        emit text->customContextMenuRequested(QPoint(1, 1));
+        auto *menu = text->findChild<QMenu *>("slaveListMenu");
+        QVERIFY(menu);
+        menu->findChild<QAction *>("findModulesAction")->trigger();
+        menu->close();
+        auto *search = window.findChild<ModuleSearchWindow *>();
+        QVERIFY(search);
+        QTest::mouseClick(Button(*search, "startSearchButton"), Qt::LeftButton);
+        AnswerSearch(port);
+        QVERIFY(port.open);
+        QCOMPARE(port.lastSettings, std::string());  // neither reopened nor closed
+        QCOMPARE(search->findChild<QListWidget *>("foundList")->count(), 1);
     }
 };
 

@@ -158,6 +158,25 @@ private slots:
         QVERIFY2(run.err.endsWith("provision: stopped; 0 provisioned, 0 failed; no address used\n"), qPrintable(run.err));
         QCOMPARE(sim.Count("broadcast "), 0);
     }
+
+    // The line going away while the bench waits for the next module ends it at once with
+    // exit status 3 and what was done.
+    void benchLineLost()
+    {
+        auto pair = std::make_unique<PtyPair>(Path("COM4"), Path("bench3"));
+        QVERIFY(pair->Start());
+        SimProcess sim(QStringLiteral(VELQOR_SIM_PATH), Path("bench3.log"));
+        QVERIFY(sim.Start({"--device", Path("bench3"), "--bench", "1"}));
+        QProcess process;
+        Start(process, {"--port", Path("COM4"), "provision", "--profile", "set.json", "--assign", "30-31"});
+        QByteArray err;
+        QVERIFY(QTest::qWaitFor([&] { return (err += process.readAllStandardError()).contains("waiting"); }, 20000));
+        pair.reset();
+        const Run run = Finish(process);
+        QCOMPARE(run.status, 3);
+        QCOMPARE(run.out, "slave 30 ok: pwm_voltage: 10.0 -> 12.6, pulse_high: 0.010 -> 1.500\n");
+        QVERIFY2(run.err.endsWith("provision: line lost; 1 provisioned, 0 failed; addresses used 30\n"), qPrintable(run.err));
+    }
 };
 
 QTEST_GUILESS_MAIN(TstProvision)
