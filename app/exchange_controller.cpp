@@ -81,6 +81,7 @@ void ExchangeController::WhenIdle(std::function<void()> action)
 
 void ExchangeController::Begin()
 {
+    m_following.clear();
     m_current = modbus::Exchange();
     m_status.Clear();
 }
@@ -107,8 +108,9 @@ void ExchangeController::SetLine(long long baud, int bitsPerCharacter)
     m_silence = modbus::FrameSilence(baud, bitsPerCharacter);
 }
 
-void ExchangeController::Send(const std::vector<uint8_t> &frame)
+void ExchangeController::Send(const std::vector<uint8_t> &frame, std::vector<std::vector<uint8_t>> following)
 {
+    m_following = std::move(following);
     m_current = modbus::Exchange(frame);
     m_status.ShowSent(HexText(frame));
     writeWhenQuiet(frame);
@@ -175,7 +177,8 @@ void ExchangeController::checkReply()
     }
     if (onReplyCheck)
         onReplyCheck(m_current);
-    if (m_current.AcceptedByWindow()) {
+    const bool good = m_current.AcceptedByWindow();
+    if (good) {
         m_status.ShowReceived(HexText(m_current.Received()));
         if (onGoodReply)
             onGoodReply(m_current.Received());
@@ -184,6 +187,14 @@ void ExchangeController::checkReply()
         m_status.ShowStatus(Tr(texts::kReplyBad));
     }
     m_replyTimer.stop();
+    if (good && !m_following.empty()) {
+        std::vector<std::vector<uint8_t>> rest(m_following.begin() + 1, m_following.end());
+        const std::vector<uint8_t> next = m_following.front();
+        Begin();
+        Send(next, std::move(rest));
+    } else {
+        m_following.clear();
+    }
 }
 
 std::string ExchangeController::SentHex() const

@@ -62,7 +62,8 @@ public:
     std::optional<uint8_t> CheckedAddress(const QString &addressText, const char *emptyMessage);
     std::optional<uint8_t> CheckedSlave();
     // Shows `frame`, writes it once the line is quiet, pauses and starts the reply timer.
-    void Send(const std::vector<uint8_t> &frame);
+    // Each of `following` is sent in turn once the one before has a good reply.
+    void Send(const std::vector<uint8_t> &frame, std::vector<std::vector<uint8_t>> following = {});
     // The silence before a request, for the rate and character of the open line.
     void SetLine(long long baud, int bitsPerCharacter);
 
@@ -92,5 +93,6 @@ private:
     std::chrono::microseconds m_silence;
     QElapsedTimer m_sinceBytes;       // since the last receive event; invalid before one
     unsigned m_receiveEvents = 0;
-    std::deque<std::function<void()>> m_waiting;  // what came during the pause, in order
+    std::deque<std::function<void()>> m_waiting;
+    std::vector<std::vector<uint8_t>> m_following;  // what the request in flight still leads to  // what came during the pause, in order
 };

@@ -16,44 +16,71 @@
 #include <QPushButton>
 
 #include <algorithm>
-#include <cstring>
 
 using layout::Tw;
 using texts::Tr;
 
 namespace {
 
-// Where each parameter row sits in the group's three columns of six rows. The PWM boxes
-// take only digits and points; the work-mode caption opens the vendor's page. A row without
-// a place here has no control in the window.
-enum class Extra { None, KeyFilter, VendorLink };
-struct Place {
-    const char *key;
+// The preset group's grid: three columns of a caption and a box, six rows. The first row's
+// boxes are lower than the others; each caption sits a little below its box.
+namespace grid {
+constexpr int kColumns = 3;
+constexpr int kRows = 6;
+constexpr int kCaptionLeft[kColumns] = {240, 4200, 8520};
+constexpr int kBoxLeft[kColumns] = {2520, 6840, 9960};
+constexpr int kRowTop[kRows] = {480, 1185, 1890, 2595, 3300, 4005};
+constexpr int kBoxWidth = 1215;
+constexpr int kFirstBoxHeight = 375;
+constexpr int kBoxHeight = 405;
+constexpr int kCaptionDrop = 75;
+// The last column's lower rows hold the write button, the picture and the read button.
+constexpr int kFixedFrom = 3;
+
+struct Cell {
     int column;
     int row;
-    Extra extra;
 };
-constexpr Place kPlaces[] = {
-    {"pwm_voltage", 0, 0, Extra::KeyFilter},  {"pwm_frequency", 0, 1, Extra::KeyFilter},
-    {"pwm_duty", 0, 2, Extra::KeyFilter},     {"voltage_source", 0, 3, Extra::None},
-    {"current_source", 0, 4, Extra::None},    {"sine_frequency", 0, 5, Extra::None},
-    {"pulse_delay", 1, 0, Extra::None},       {"pulse_high", 1, 1, Extra::None},
-    {"pulse_low", 1, 2, Extra::None},         {"pulse_number", 1, 3, Extra::None},
-    {"pulse_count", 1, 4, Extra::None},       {"work_mode", 2, 0, Extra::VendorLink},
-    {"module_baud", 2, 1, Extra::None},       {"output", 2, 2, Extra::None},
-};
-constexpr int kCaptionLeft[] = {240, 4200, 8520};
-constexpr int kBoxLeft[] = {2520, 6840, 9960};
-constexpr int kRowTop[] = {480, 1185, 1890, 2595, 3300, 4005};
 
-const Place *PlaceOf(const device::Parameter &row)
+// Every row's cell: its own, or the first free one, column by column. A row that finds no
+// free cell is a table the window cannot show: that stops at once rather than hide it.
+std::vector<Cell> CellsOf()
 {
-    for (const Place &place : kPlaces) {
-        if (std::strcmp(place.key, row.key) == 0)
-            return &place;
+    bool taken[kColumns][kRows] = {};
+    for (int row = kFixedFrom; row < kRows; ++row)
+        taken[kColumns - 1][row] = true;
+    for (const device::Parameter &p : device::kParameters) {
+        if (p.gridColumn >= 0)
+            taken[p.gridColumn][p.gridRow] = true;
     }
-    return nullptr;
+    std::vector<Cell> cells;
+    for (const device::Parameter &p : device::kParameters) {
+        Cell cell{p.gridColumn, p.gridRow};
+        for (int i = 0; cell.column < 0 && i < kColumns * kRows; ++i) {
+            if (!taken[i / kRows][i % kRows]) {
+                taken[i / kRows][i % kRows] = true;
+                cell = {i / kRows, i % kRows};
+            }
+        }
+        if (cell.column < 0)
+            qFatal("the preset group has no free cell for the parameter %s", p.key);
+        cells.push_back(cell);
+    }
+    return cells;
 }
+
+// in twips
+QPoint CaptionAt(Cell cell)
+{
+    return {kCaptionLeft[cell.column], kRowTop[cell.row] + kCaptionDrop};
+}
+
+QRect BoxAt(Cell cell)
+{
+    return layout::Tw(kBoxLeft[cell.column], kRowTop[cell.row], kBoxWidth,
+                      cell.row == 0 ? kFirstBoxHeight : kBoxHeight);
+}
+} // namespace grid
 
 // "pulse_high" gives "pulseHigh".
 QString CamelCase(const char *key)
@@ -81,29 +108,27 @@ PresetPanel::PresetPanel(ExchangeController &exchange, const ShowMessage &showMe
 {
     look::SetUpGroup(this, QStringLiteral("presetGroup"), Tr(texts::kPresetGroup), Tw(2760, 120, 11415, 4575));
 
-    // The rows in the order of their places, column by column: the order the keyboard visits them.
-    std::vector<std::pair<const device::Parameter *, const Place *>> placed;
-    for (const device::Parameter &row : device::kParameters) {
-        if (const Place *place = PlaceOf(row))
-            placed.emplace_back(&row, place);
-    }
-    std::sort(placed.begin(), placed.end(), [](const auto &a, const auto &b) {
-        return std::pair(a.second->column, a.second->row) < std::pair(b.second->column, b.second->row);
+    // The rows in the order of their cells, column by column: the order the keyboard visits them.
+    const std::vector<grid::Cell> cells = grid::CellsOf();
+    std::vector<std::size_t> order(device::kParameterCount);
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&cells](std::size_t a, std::size_t b) {
+        return std::pair(cells[a].column, cells[a].row) < std::pair(cells[b].column, cells[b].row);
     });
 
-    for (const auto &[row, place] : placed) {
-        const QString name = CamelCase(row->key) + QStringLiteral("Caption");
-        const int left = kCaptionLeft[place->column];
-        const int top = kRowTop[place->row] + 75;
-        const QString text = QCoreApplication::translate(device::kCaptionContext, row->caption);
-        QLabel *caption = place->extra == Extra::VendorLink ? look::Caption<ClickLabel>(this, name, text, left, top)
-                                                            : look::Caption(this, name, text, left, top);
-        m_fields.push_back({row, caption, nullptr});
+    for (std::size_t i : order) {
+        const device::Parameter &row = device::kParameters[i];
+        const QString name = CamelCase(row.key) + QStringLiteral("Caption");
+        const QPoint at = grid::CaptionAt(cells[i]);
+        const QString text = QCoreApplication::translate(device::kCaptionContext, row.caption);
+        QLabel *caption = row.opensVendorPage ? look::Caption<ClickLabel>(this, name, text, at.x(), at.y())
+                                              : look::Caption(this, name, text, at.x(), at.y());
+        m_fields.push_back({&row, caption, nullptr});
     }
     for (Field &field : m_fields) {
         if (field.row->coding != device::Coding::Number)
             continue;
-        const Place *place = PlaceOf(*field.row);
         auto *box = new ValueBox(this);
         box->setObjectName(CamelCase(field.row->key) + QStringLiteral("Box"));
         box->setFont(look::SimSun(14.25));
@@ -111,8 +136,8 @@ PresetPanel::PresetPanel(ExchangeController &exchange, const ShowMessage &showMe
         palette.setColor(QPalette::Base, look::kBlack);
         palette.setColor(QPalette::Text, look::kCyan);
         box->setPalette(palette);
-        box->setGeometry(Tw(kBoxLeft[place->column], kRowTop[place->row], 1215, place->row == 0 ? 375 : 405));
-        box->SetKeyFilter(place->extra == Extra::KeyFilter);
+        box->setGeometry(grid::BoxAt(cells[device::RowIndex(*field.row)]));
+        box->SetKeyFilter(field.row->digitsOnly);
         field.box = box;
     }
 
@@ -157,7 +182,10 @@ PresetPanel::PresetPanel(ExchangeController &exchange, const ShowMessage &showMe
 
 void PresetPanel::Start()
 {
-    m_moduleBaudList->setCurrentIndex(1);
+    for (const device::Parameter &row : device::kParameters) {
+        if (row.coding == device::Coding::RateCode)
+            m_moduleBaudList->setCurrentIndex(m_moduleBaudList->findText(QString::fromLatin1(row.start)));
+    }
     // The start numbers are shown in each box's format; the counter is not formatted.
     for (const Field &field : m_fields) {
         if (!field.box)
@@ -205,7 +233,7 @@ void PresetPanel::writeParameters()
     // The fields are corrected whether or not the request then goes out.
     for (const Field &field : m_fields) {
         const QString corrected = QString::fromStdString(write.texts[device::RowIndex(*field.row)]);
-        if (field.box && field.row->written == device::Written::InBlock && field.box->text() != corrected)
+        if (field.box && device::IsSettable(*field.row) && field.box->text() != corrected)
             field.box->setText(corrected);
     }
     m_moduleBaudCode = write.baudRateCode;
@@ -218,7 +246,13 @@ void PresetPanel::writeParameters()
         m_showMessage(Tr(texts::kParameterError), QString());
         return;
     }
-    m_exchange.Send(device::BuildParameterWriteRequest(*slave, write.registers));
+    // The rows written on their own follow the block, each after the one before was answered.
+    std::vector<std::vector<uint8_t>> following;
+    for (const device::Parameter &row : device::kParameters) {
+        if (row.written == device::Written::OnItsOwn && device::IsSettable(row))
+            following.push_back(device::BuildOwnWriteRequest(*slave, row, write.registers));
+    }
+    m_exchange.Send(device::BuildParameterWriteRequest(*slave, write.registers), std::move(following));
 }
 
 void PresetPanel::readParameters()

@@ -9,12 +9,22 @@
 #include "serial/port_names.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX  // std::min and std::max, not the macros
+#endif
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -44,11 +54,20 @@ std::string HelpText()
     }
     text +=
         "\nOptions:\n"
-        "  --port P       COMn (found as the window finds it: a file COMn in the working folder,\n"
-        "                 else /dev/ttyS(n-1)), a device path such as /dev/ttyUSB0,\n"
-        "                 tcp://HOST:PORT: the same RTU frames through a transparent serial server\n"
-        "                 over TCP, or modbus-tcp://HOST[:PORT]: Modbus TCP (MBAP, port 502 unless\n"
-        "                 given) to a Modbus gateway, --slave being the unit id\n"
+#ifdef _WIN32
+        "  --port P       COMn, n 1 to 256 in any letter case (COM3, com12), the port as Windows\n"
+        "                 and the Device Manager name it, tcp://HOST:PORT: the same RTU frames\n"
+        "                 through a transparent serial server over TCP, or\n"
+        "                 modbus-tcp://HOST[:PORT]: Modbus TCP (MBAP, port 502 unless given) to\n"
+        "                 a Modbus gateway, --slave being the unit id\n"
+#else
+        "  --port P       COMn, n 1 to 256 in any letter case (found as the window finds it: a\n"
+        "                 file COMn in the working folder, else /dev/ttyS(n-1)), a device path\n"
+        "                 such as /dev/ttyUSB0, tcp://HOST:PORT: the same RTU frames through a\n"
+        "                 transparent serial server over TCP, or modbus-tcp://HOST[:PORT]: Modbus\n"
+        "                 TCP (MBAP, port 502 unless given) to a Modbus gateway, --slave being\n"
+        "                 the unit id\n"
+#endif
         "  --baud B       the PC's rate in baud, one of the window's: 4800, 9600, 19200, 38400,\n"
         "                 57600, 115200\n"
         "  --slave N      the module's slave address, 1 to 255 (default 1)\n"
@@ -56,8 +75,13 @@ std::string HelpText()
         "                 every exchange, floods included, and the wait for a TCP connection;\n"
         "                 after an unanswered request the next of the same kind waits for one\n"
         "                 time-out of quiet first\n"
+#ifdef _WIN32
+        "                 without --port / --baud: com.txt in the working folder, else the\n"
+        "                 window's own in %APPDATA%\\velqor-config; without com.txt COM1 and 9600\n"
+#else
         "                 without --port / --baud: com.txt in the working folder, as the window\n"
         "                 reads it; without com.txt COM1 and 9600\n"
+#endif
         "  --retries N    ask again up to N times (0 to 10, default 0) after no reply, a bad CRC,\n"
         "                 a reply of the wrong length or from another slave: reads, the parameter\n"
         "                 write and the output switch, never the address change; each retry adds\n"
@@ -97,12 +121,13 @@ std::string HelpText()
 // --port, --baud, --slave and --timeout, with com.txt's port and rate where they are not given.
 int LineOptions(const QCommandLineParser &parser, Context &context)
 {
-    const settings::StoredSettings stored = settings::ReadSettingsFile();
+    std::string storedIn = settings::kSettingsFileName;
+    const settings::StoredSettings stored = settings::ReadSettingsForCommandLine(&storedIn);
 
     if (parser.isSet(kPort)) {
         context.portText = parser.value(kPort).toStdString();
         if (context.portText.empty())
-            return BadInput("--port: empty; allowed COM1 to COM9, a device path, tcp://HOST:PORT or "
+            return BadInput("--port: empty; allowed COM1 to COM256, a device path, tcp://HOST:PORT or "
                             "modbus-tcp://HOST[:PORT]");
         if (serial::IsTcpPortText(context.portText) && !serial::ParseTcpAddress(context.portText))
             return BadInput("--port \"" + context.portText + "\": allowed tcp://HOST:PORT, PORT 1 to 65535");
@@ -110,17 +135,17 @@ int LineOptions(const QCommandLineParser &parser, Context &context)
             return BadInput("--port \"" + context.portText
                             + "\": allowed modbus-tcp://HOST or modbus-tcp://HOST:PORT, PORT 1 to 65535 (502 when "
                               "left out), an IPv6 HOST in brackets");
-        // COMn is one of the window's ports; a device path is taken as it stands
-        const QString port = parser.value(kPort);
-        const QRegularExpression comNumber(QStringLiteral("^[Cc][Oo][Mm]([0-9]+)$"));
-        if (const QRegularExpressionMatch match = comNumber.match(port); match.hasMatch()
-            && !WholeNumber(match.captured(1), 1, serial::kPortCount))
-            return BadInput("--port \"" + context.portText + "\": allowed COM1 to COM" + std::to_string(serial::kPortCount)
-                            + ", a device path, tcp://HOST:PORT or modbus-tcp://HOST[:PORT]");
+        // COMn (any letter case, 1 to 256) is a port; any other COM name is none, and is
+        // not opened as a file of that name
+        if (serial::LooksLikePortName(context.portText) && !serial::ParsePortName(context.portText)) {
+            Complain("port " + context.portText + " does not exist: " + serial::NoSuchPortReason(context.portText));
+            return kExitPortUnavailable;
+        }
     } else if (stored.portText) {
-        const int index = settings::PortIndexFromText(*stored.portText, serial::kPortCount);
+        const int index = settings::PortIndexFromText(*stored.portText, serial::kHighestPortNumber);
         if (index < 0)
-            return BadInput("com.txt line 1 \"" + *stored.portText + "\" names no port COM1 to COM9; give --port");
+            return BadInput(storedIn + " line 1 \"" + *stored.portText + "\" names no port COM1 to COM"
+                            + std::to_string(serial::kHighestPortNumber) + "; give --port");
         context.portText = "COM" + std::to_string(index + 1);
     } else {
         context.portText = "COM1";
@@ -180,9 +205,27 @@ bool OutputWritten(const std::string &logPath)
 
 int main(int argc, char *argv[])
 {
-#ifndef _WIN32
+#ifdef _WIN32
+    // While it runs, the installer and the uninstaller see this name and ask to close it first.
+    CreateMutexW(nullptr, FALSE, L"VelqorConfigRunning");
+#else
     // a closed pipe is an output that cannot be written (exit 4), on every kind of line
     std::signal(SIGPIPE, SIG_IGN);
+#endif
+#ifndef _WIN32
+    // A closed stdout or stderr would be taken by the next file opened, the serial port
+    // among them, and results would go down the line: /dev/null holds the place.
+    bool stdoutClosed = false;
+    for (const int descriptor : {STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(descriptor, F_GETFD) == -1 && errno == EBADF) {
+            const int held = ::open("/dev/null", O_WRONLY);
+            if (held >= 0 && held != descriptor) {
+                ::dup2(held, descriptor);
+                ::close(held);
+            }
+            stdoutClosed = stdoutClosed || descriptor == STDOUT_FILENO;
+        }
+    }
 #endif
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velqorctl"));
@@ -238,9 +281,31 @@ int main(int argc, char *argv[])
         }
     }
 
+#ifndef _WIN32
+    if (stdoutClosed) {
+        Complain("stdout is closed: the results could not be written; nothing was sent");
+        return kExitOutputFailed;
+    }
+#endif
+    // the log among the results would spoil the JSON
+    if (parser.isSet(kLog) && parser.value(kLog) == QLatin1String("-") && parser.isSet(QStringLiteral("json")))
+        return BadInput("--log -: not with --json, the log would mix into the JSON on stdout; give --log a file");
     Context context{parser, positional, {}, 9600, 1, std::chrono::milliseconds(500), {}, {}};
     if (const int status = LineOptions(parser, context))
         return status;
+#ifndef _WIN32
+    // a FIFO nobody reads would hold the program before anything happens
+    if (parser.isSet(kLog)) {
+        const std::string path = parser.value(kLog).toStdString();
+        struct stat info {};
+        if (::stat(path.c_str(), &info) == 0 && S_ISFIFO(info.st_mode)) {
+            const int probe = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+            if (probe < 0)
+                return BadInput("--log \"" + path + "\": a FIFO that nobody reads; start its reader first");
+            ::close(probe);
+        }
+    }
+#endif
     if (parser.isSet(kLog) && !LogTraffic(parser.value(kLog).toStdString(), context))
         return BadInput("--log \"" + parser.value(kLog).toStdString() + "\": cannot append to it");
     const StopSignals stop;

@@ -9,6 +9,10 @@ namespace cli {
 
 std::optional<std::vector<settings::SetEntry>> ReadProfile(const QString &path, std::string &error)
 {
+    if (path.isEmpty()) {
+        error = "--profile: no file name given";
+        return std::nullopt;
+    }
     settings::ParsedSet set = settings::ReadParameterSetFile(path);
     if (!set.error.empty()) {
         error = set.error;
@@ -49,11 +53,7 @@ std::vector<WriteStep> WriteSteps(uint8_t slave, const device::Registers &regist
     for (const auto &[p, text] : sent) {
         if (p->written != device::Written::OnItsOwn)
             continue;
-        const auto request = p->registers == 1
-            ? modbus::BuildWriteSingleRequest(slave, p->first, registers[p->first])
-            : modbus::BuildWriteMultipleRequest(slave, p->first,
-                                                {registers.begin() + p->first, registers.begin() + p->first + p->registers});
-        steps.push_back({request, what + " " + p->key});
+        steps.push_back({device::BuildOwnWriteRequest(slave, *p, registers), what + " " + p->key});
     }
     return steps;
 }

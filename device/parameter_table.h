@@ -51,39 +51,50 @@ struct Parameter {
     bool keepsText;           // the window's write leaves the text as typed, rounding only the value sent
     Written written;
     Coding coding;
+    // Where the window shows it: a cell (column, row) of the preset group's grid. A row
+    // without a cell takes the first free one, column by column.
+    int gridColumn = -1;
+    int gridRow = -1;
+    bool digitsOnly = false;      // its box takes only digits and points
+    bool opensVendorPage = false; // a click on its caption opens the vendor's page
 };
 
 // key, register(s), decimals, unit, low, high, start, caption, typing limit, empty, below low,
-// keeps text, written, coding
+// keeps text, written, coding, and where the window shows it: column, row, digits only,
+// opens the vendor's page
 inline constexpr Parameter kParameters[] = {
     {"pwm_voltage", PwmVoltage, 1, 1, "V", "1", "24", "10",
-     QT_TRANSLATE_NOOP("Parameters", "PWM Volt(1.0-24.0V):"), 4, "10", "1", false, Written::InBlock, Coding::Number},
+     QT_TRANSLATE_NOOP("Parameters", "PWM Volt(1.0-24.0V):"), 4, "10", "1", false, Written::InBlock, Coding::Number, 0, 0, true},
     {"pwm_frequency", PwmFrequencyHigh, 2, 0, "Hz", "1", "150000", "1000",
-     QT_TRANSLATE_NOOP("Parameters", "PWM Freq(1-150000HZ):"), 6, "1000", "1", false, Written::InBlock, Coding::Number},
+     QT_TRANSLATE_NOOP("Parameters", "PWM Freq(1-150000HZ):"), 6, "1000", "1", false, Written::InBlock, Coding::Number, 0, 1, true},
     {"pwm_duty", PwmDuty, 1, 1, "%", "0", "100", "50",
-     QT_TRANSLATE_NOOP("Parameters", "PWM Duty(0-100%):"), 4, "50", "0", false, Written::InBlock, Coding::Number},
+     QT_TRANSLATE_NOOP("Parameters", "PWM Duty(0-100%):"), 4, "50", "0", false, Written::InBlock, Coding::Number, 0, 2, true},
     {"pulse_delay", PulseDelayTime, 1, 3, "s", "0", "60", "0",
-     QT_TRANSLATE_NOOP("Parameters", "Pulse DT(0-60.000S):"), 6, "0", "0", false, Written::InBlock, Coding::Number},
+     QT_TRANSLATE_NOOP("Parameters", "Pulse DT(0-60.000S):"), 6, "0", "0", false, Written::InBlock, Coding::Number, 1, 0},
     {"pulse_high", PulseHighTime, 1, 3, "s", "0", "60", "0.01",
-     QT_TRANSLATE_NOOP("Parameters", "Pulse HT(0.001-60.000S):"), 6, "0.01", "0.01", false, Written::InBlock, Coding::Number},
+     QT_TRANSLATE_NOOP("Parameters", "Pulse HT(0.001-60.000S):"), 6, "0.01", "0.01", false, Written::InBlock, Coding::Number, 1, 1},
     {"pulse_low", PulseLowTime, 1, 3, "s", "0", "60", "0.01",
-     QT_TRANSLATE_NOOP("Parameters", "Pulse LT(0.001-60.000S):"), 6, "0.01", "0.01", false, Written::InBlock, Coding::Number},
+     QT_TRANSLATE_NOOP("Parameters", "Pulse LT(0.001-60.000S):"), 6, "0.01", "0.01", false, Written::InBlock, Coding::Number, 1, 2},
     {"pulse_number", PulseNumber, 1, 0, "pulses", "0", "60000", "50",
-     QT_TRANSLATE_NOOP("Parameters", "Pulse NUM(1-60000):"), 6, "50", "0", false, Written::InBlock, Coding::Number},
+     QT_TRANSLATE_NOOP("Parameters", "Pulse NUM(1-60000):"), 6, "50", "0", false, Written::InBlock, Coding::Number, 1, 3},
     {"voltage_source", VoltageSource, 1, 2, "V", "2", "10", "5",
-     QT_TRANSLATE_NOOP("Parameters", "电压源(2.00-10.00V):"), 6, "2", "2", false, Written::InBlock, Coding::Number},
+     QT_TRANSLATE_NOOP("Parameters", "电压源(2.00-10.00V):"), 6, "2", "2", false, Written::InBlock, Coding::Number, 0, 3},
     {"current_source", CurrentSource, 1, 2, "mA", "4", "20", "4",
-     QT_TRANSLATE_NOOP("Parameters", "电流源(4.00-20.00mA):"), 6, "4", "4", false, Written::InBlock, Coding::Number},
+     QT_TRANSLATE_NOOP("Parameters", "电流源(4.00-20.00mA):"), 6, "4", "4", false, Written::InBlock, Coding::Number, 0, 4},
     {"sine_frequency", SineFrequency, 1, 0, "Hz", "0", "1005", "50",
-     QT_TRANSLATE_NOOP("Parameters", "正弦波频率(1-1005HZ):"), 0, "50", "1", true, Written::InBlock, Coding::Number},
+     QT_TRANSLATE_NOOP("Parameters", "正弦波频率(1-1005HZ):"), 0, "50", "1", true, Written::InBlock, Coding::Number, 0, 5},
     {"work_mode", WorkMode, 1, 0, "", "0", "4", "1",
-     QT_TRANSLATE_NOOP("Parameters", "工作模式:"), 1, "1", "1", false, Written::InBlock, Coding::Number},
+     QT_TRANSLATE_NOOP("Parameters", "工作模式:"), 1, "1", "1", false, Written::InBlock, Coding::Number, 2, 0, false, true},
     {"module_baud", BaudRateCode, 1, 0, "baud", "4800", "115200", "9600",
-     QT_TRANSLATE_NOOP("Parameters", "修改波特率:"), 0, "", "", false, Written::InBlock, Coding::RateCode},
+     QT_TRANSLATE_NOOP("Parameters", "修改波特率:"), 0, "", "", false, Written::InBlock, Coding::RateCode, 2, 1},
     {"output", OutputState, 1, 0, "", "0", "1", "0",
-     QT_TRANSLATE_NOOP("Parameters", "输出状态:"), 0, "", "", false, Written::OnItsOwn, Coding::OnOff},
+     QT_TRANSLATE_NOOP("Parameters", "输出状态:"), 0, "", "", false, Written::OnItsOwn, Coding::OnOff, 2, 2},
     {"pulse_count", PulseCount, 1, 0, "pulses", "0", "65535", "50",
-     QT_TRANSLATE_NOOP("Parameters", "Pulse Count:"), 0, "", "", false, Written::ReadOnly, Coding::Number},
+     QT_TRANSLATE_NOOP("Parameters", "Pulse Count:"), 0, "", "", false, Written::ReadOnly, Coding::Number, 1, 4},
+#ifdef VELQOR_TEST_ROW
+    {"ramp_time", RampTime, 1, 3, "s", "0", "60", "2.5",
+     QT_TRANSLATE_NOOP("Parameters", "Ramp T(0-60.000S):"), 6, "0", "0", false, Written::OnItsOwn, Coding::Number},
+#endif
 };
 constexpr std::size_t kParameterCount = std::size(kParameters);
 

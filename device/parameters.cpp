@@ -142,7 +142,7 @@ ParameterWrite NormaliseParameters(const FieldTexts &texts, const std::string &r
 {
     ParameterWrite write{texts, {}, previousBaudRateCode};
     for (const Parameter &row : kParameters) {
-        if (row.written != Written::InBlock)
+        if (!IsSettable(row))
             continue;
         if (row.coding == Coding::RateCode) {
             write.baudRateCode = BaudRateCodeFor(rateText).value_or(previousBaudRateCode);
@@ -155,6 +155,14 @@ ParameterWrite NormaliseParameters(const FieldTexts &texts, const std::string &r
         PutValue(row, UnscaledValue(row.keepsText ? *FormatNumber(text, row.decimals) : text), write.registers);
     }
     return write;
+}
+
+std::vector<uint8_t> BuildOwnWriteRequest(uint8_t slave, const Parameter &p, const Registers &registers)
+{
+    if (p.registers == 1)
+        return modbus::BuildWriteSingleRequest(slave, p.first, registers[p.first]);
+    return modbus::BuildWriteMultipleRequest(slave, p.first,
+                                             {registers.begin() + p.first, registers.begin() + p.first + p.registers});
 }
 
 std::vector<uint8_t> BuildParameterWriteRequest(uint8_t slave, const Registers &registers)

@@ -27,15 +27,19 @@ int CompareNumbers(const std::string &a, const std::string &b);
 using FieldTexts = std::array<std::string, kParameterCount>;
 
 struct ParameterWrite {
-    FieldTexts texts;       // the in-block number fields after normalising; the others as given
-    Registers registers;    // the values sent, in the in-block rows' registers
+    FieldTexts texts;       // the settable number fields after normalising; the others as given
+    Registers registers;    // the values sent, in the settable rows' registers
     uint16_t baudRateCode;  // lives on to the next press
 };
 
 // Defaults for empty (or non-numeric) fields, the bounds, the display formats and the
-// register values of every in-block row. `rateText` is matched against the rates; another
+// register values of every settable row. `rateText` is matched against the rates; another
 // text keeps `previousBaudRateCode`.
 ParameterWrite NormaliseParameters(const FieldTexts &texts, const std::string &rateText, uint16_t previousBaudRateCode);
+
+// The request that writes the registers of `p` (a row written on its own) from `registers`:
+// function 06 for one register, 16 for two.
+std::vector<uint8_t> BuildOwnWriteRequest(uint8_t slave, const Parameter &p, const Registers &registers);
 
 // The function-16 request for the parameter block (the in-block rows of `registers`), CRC included.
 std::vector<uint8_t> BuildParameterWriteRequest(uint8_t slave, const Registers &registers);

@@ -25,6 +25,9 @@ enum Register : uint16_t {
     OutputState = 0x000D,       // 1 = ON
     Unshown0E = 0x000E,         // read with the block, shown nowhere
     PulseCount = 0x000F,        // pulses, read only
+#ifdef VELQOR_TEST_ROW
+    RampTime = 0x0010,          // ms; a parameter the test build adds, written on its own
+#endif
     PollMarker = 0x0012,        // the module has it; the tool never writes it
 };
 

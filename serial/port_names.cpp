@@ -2,6 +2,7 @@
 
 #include "serial/port.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -11,12 +12,41 @@
 #include <system_error>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX  // std::min and std::max, not the macros
+#endif
 #include <windows.h>
 #endif
 
 namespace fs = std::filesystem;
 
 namespace serial {
+
+std::optional<int> ParsePortName(const std::string &text)
+{
+    if (!LooksLikePortName(text) || text.size() < 4)
+        return std::nullopt;
+    int number = 0;
+    for (std::size_t i = 3; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return std::nullopt;
+        number = std::min(number * 10 + (text[i] - '0'), kHighestPortNumber + 1);
+    }
+    if (number < 1 || number > kHighestPortNumber)
+        return std::nullopt;
+    return number;
+}
+
+bool LooksLikePortName(const std::string &text)
+{
+    auto is = [&](std::size_t i, char upper) { return text[i] == upper || text[i] == upper + ('a' - 'A'); };
+    return text.size() >= 3 && is(0, 'C') && is(1, 'O') && is(2, 'M');
+}
+
+std::string NoSuchPortReason(const std::string &text)
+{
+    return "no port is named " + text + " (COM1 to COM" + std::to_string(kHighestPortNumber) + ")";
+}
 
 std::string DeviceForPort(int portNumber)
 {
@@ -74,6 +104,16 @@ PortName ResolvePortName(int portNumber)
     return port;
 }
 
+std::vector<int> PresentPortNumbers(int first, int last)
+{
+    std::vector<int> numbers;
+    for (int n = std::max(first, 1); n <= std::min(last, kHighestPortNumber); ++n) {
+        if (ResolvePortName(n).exists)
+            numbers.push_back(n);
+    }
+    return numbers;
+}
+
 std::string StableNameFor(const std::string &device, const std::string &byIdFolder)
 {
     std::error_code ec;
@@ -121,11 +161,23 @@ std::string DescribePort(const PortName &port, const DeviceInfo *info)
 
 namespace {
 constexpr char kScheme[] = "tcp://";
+
+// True when `text` begins with `scheme` (lower case), in any letter case: "TCP://" is "tcp://".
+bool HasScheme(const std::string &text, std::string_view scheme)
+{
+    if (text.size() < scheme.size())
+        return false;
+    for (std::size_t i = 0; i < scheme.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != scheme[i])
+            return false;
+    }
+    return true;
+}
 } // namespace
 
 bool IsTcpPortText(const std::string &portText)
 {
-    return portText.compare(0, sizeof kScheme - 1, kScheme) == 0;
+    return HasScheme(portText, kScheme);
 }
 
 std::optional<TcpAddress> ParseTcpAddress(const std::string &text)
@@ -155,7 +207,7 @@ std::optional<TcpAddress> ParseTcpAddress(const std::string &text)
 
 LinkResult LinkPort(int portNumber, const std::string &device, std::string &error)
 {
-    if (portNumber < 1 || portNumber > kPortCount)
+    if (portNumber < 1 || portNumber > kHighestPortNumber)
         return LinkResult::BadNumber;
     const fs::path link = "COM" + std::to_string(portNumber);
     std::error_code ec;
@@ -207,14 +259,7 @@ std::string FailureLine(int portNumber, const Port::Failure &failure, OpenResult
 
 bool IsModbusTcpPortText(const std::string &portText)
 {
-    constexpr std::string_view scheme = "modbus-tcp://";
-    if (portText.size() < scheme.size())
-        return false;
-    for (std::size_t i = 0; i < scheme.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(portText[i])) != scheme[i])
-            return false;
-    }
-    return true;
+    return HasScheme(portText, "modbus-tcp://");
 }
 
 std::optional<TcpAddress> ParseModbusTcpAddress(const std::string &text)

@@ -3,7 +3,7 @@
 # The module simulator against a libmodbus master; needs neither Qt nor the window.
 if(TARGET velqor-sim)
     add_executable(tst_sim tools/tst_sim.cpp)
-    target_link_libraries(tst_sim PRIVATE PkgConfig::MODBUS)
+    target_link_libraries(tst_sim PRIVATE device PkgConfig::MODBUS)
     set_target_properties(tst_sim PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
     add_test(NAME sim_selftest COMMAND tst_sim $<TARGET_FILE:velqor-sim>)
     set_tests_properties(sim_selftest PROPERTIES LABELS e2e TIMEOUT 120)
@@ -12,7 +12,7 @@ endif()
 # The window and the real port layer against the simulator (socat pty pair, offscreen).
 if(TARGET velqor-sim)
     velqor_add_test(tst_window_e2e LABEL e2e TIMEOUT 300
-        SOURCES e2e/tst_window_e2e.cpp support/pty_pair.h support/sim_process.h)
+        SOURCES e2e/tst_window_e2e.cpp support/pty_pair.h support/sim_process.h KNOWN_GOOD bytesOnTheWire)
     target_compile_definitions(tst_window_e2e PRIVATE VELQOR_SIM_PATH="$<TARGET_FILE:velqor-sim>")
     add_dependencies(tst_window_e2e velqor-sim)
 endif()

@@ -206,5 +206,9 @@
         <source>输出状态:</source>
         <translation>Output:</translation>
     </message>
+    <message>
+        <source>Ramp T(0-60.000S):</source>
+        <translation>Ramp T(0-60.000S):</translation>
+    </message>
 </context>
 </TS>

@@ -3,6 +3,7 @@
 // (the whole table of that rule: tst_byte_exchange; each operation through the window:
 // tst_operations).
 #include "app/status_row.h"
+#include "modbus/frames.h"
 #include "support/exchange_window.h"
 
 #include <QThread>
@@ -10,7 +11,7 @@
 
 namespace {
 
-const std::vector<uint8_t> kRead = Bytes("01 03 00 00 00 10 44 06");
+const std::vector<uint8_t> kRead = modbus::BuildReadRequest(1, device::kReadBlockFirst, device::kReadBlockCount);
 const std::vector<uint8_t> kOutputOn = Bytes("01 06 00 0D 00 01 D9 C9");
 
 // The controller with the status row on a bare widget, the message box recorded and the

@@ -2,6 +2,7 @@
 // socat pty pair, and the test plays the module on the other end. The window keeps its
 // real 100 ms pause and its real reply-check timer.
 #include "support/exchange_window.h"
+#include "support/module_frames.h"
 
 #include "serial/qt_serial_port.h"
 
@@ -145,7 +146,7 @@ void TstExchangePty::readExchange()
             sent += piece.size();
         }
     }
-    QCOMPARE(request.toHex(' '), QByteArray("01 03 00 00 00 10 44 06"));
+    QCOMPARE(QString::fromLatin1(request.toHex(' ')).toUpper(), ReadRequestText());
 
     QTRY_VERIFY(!ReplyDue(w));
     QCOMPARE(Part<QPlainTextEdit>(w, "statusBox")->toPlainText(), U8(good ? texts::kReplyGood : texts::kReplyBad));

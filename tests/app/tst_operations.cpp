@@ -2,8 +2,13 @@
 // change, parameter write, output switch, parameter read with its decoding. The logic they
 // wire is held by its own tables: frames and addresses in tst_frames, the parameter rows in
 // tst_parameters, decoding in tst_reply_decoding, the exchange in tst_exchange.
+#include "app/preset_panel.h"
+#include "device/parameter_table.h"
 #include "support/exchange_window.h"
+#include "support/module_frames.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 
 namespace {
@@ -66,6 +71,7 @@ private slots:
     void decoding();
     void parameterWrite_data();
     void parameterWrite();
+    void everyNumberRowWrittenAndSaved();
     void baudRateCode_data();
     void baudRateCode();
     void outputSwitch_data();
@@ -124,7 +130,7 @@ void TstOperations::eachOperation()
     QVERIFY(!w.pauses[0].replyCheckRunning);
     w.ReleasePause();
     QCOMPARE(w.port.writes.size(), 2u);
-    QCOMPARE(w.Written().last(), "FE 03 00 00 00 10 50 09 ");
+    QCOMPARE(w.Written().last(), ReadRequestText(0xFE) + ' ');
     w.ReleasePause();
     QVERIFY(ReplyTimer(*w)->isActive());
     QCOMPARE(w.messages, QStringList());
@@ -248,6 +254,7 @@ void TstOperations::parameterWrite_data()
 
 void TstOperations::parameterWrite()
 {
+    PINS_KNOWN_GOOD();
     QFETCH(QStringList, fields);
     QFETCH(QString, moduleBaud);
     QFETCH(bool, open);
@@ -278,6 +285,53 @@ void TstOperations::parameterWrite()
     FireReplyTimer(*w);
     QCOMPARE(w.Status(), U8(texts::kReplyGood));
     QCOMPARE(FieldTexts(*w.window, 11), shown);
+}
+
+// Every settable number row, whether in the block or written on its own: the write button
+// sends its value (a row of its own in a request of its own once the block is confirmed),
+// and Ctrl+S saves it.
+void TstOperations::everyNumberRowWrittenAndSaved()
+{
+    ExchangeWindow w;
+    device::Registers expected{};
+    QJsonObject saved;
+    for (const device::Parameter &p : device::kParameters) {
+        if (p.coding != device::Coding::Number || !device::IsSettable(p))
+            continue;
+        Part<ValueBox>(*w, qPrintable(RowName(p.key) + "Box"))->setText(QString::fromLatin1(p.high));
+        device::ApplyValue(p, p.high, expected);
+        saved.insert(QLatin1String(p.key), QString::fromLatin1(p.high).toDouble());
+    }
+    Click(*w, "writeButton");
+    device::Registers sent{};
+    for (std::size_t answered = 0; answered < w.port.writes.size(); ++answered) {
+        const std::vector<uint8_t> frame = w.port.writes[answered];
+        const int first = frame[2] << 8 | frame[3];
+        if (frame[1] == 0x06) {
+            sent[first] = static_cast<uint16_t>(frame[4] << 8 | frame[5]);
+            w.port.Feed(frame);
+        } else {
+            for (int i = 0; i < (frame[4] << 8 | frame[5]); ++i)
+                sent[first + i] = static_cast<uint16_t>(frame[7 + 2 * i] << 8 | frame[8 + 2 * i]);
+            w.port.Feed(WithCrc(std::vector<uint8_t>(frame.begin(), frame.begin() + 6)));
+        }
+        FireReplyTimer(*w);
+    }
+    for (const device::Parameter &p : device::kParameters) {
+        if (p.coding == device::Coding::Number && device::IsSettable(p))
+            QCOMPARE(QString::fromStdString(device::ShownValue(p, sent)),
+                     QString::fromStdString(device::ShownValue(p, expected)));
+    }
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("set.json");
+    w->m_chooseSaveFile = [&path] { return path; };
+    w->findChild<PresetPanel *>()->saveParameterSet();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonObject set = QJsonDocument::fromJson(file.readAll()).object();
+    for (auto it = saved.begin(); it != saved.end(); ++it)
+        QCOMPARE(set.value(it.key()).toDouble(), it.value().toDouble());
 }
 
 void TstOperations::baudRateCode_data()

@@ -3,6 +3,7 @@
 #include "device/parameter_table.h"
 #include "device/register_map.h"
 #include "modbus/crc16.h"
+#include "support/module_frames.h"
 
 #include <QtTest>
 
@@ -88,6 +89,7 @@ void TstParameters::wholeBlock_data()
 
 void TstParameters::wholeBlock()
 {
+    PINS_KNOWN_GOOD();
     QFETCH(Texts, texts);
     QFETCH(QString, moduleBaud);
     QFETCH(Texts, shown);

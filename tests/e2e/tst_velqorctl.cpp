@@ -3,12 +3,14 @@
 
 #include "device/parameter_table.h"
 #include "modbus/crc16.h"
+#include "support/module_frames.h"
 #include "support/pty_pair.h"
 #include "support/sim_process.h"
 
 #include <QSerialPort>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <QtTest>
 
 namespace {
@@ -66,6 +68,7 @@ private slots:
         settings.write("1\r\n9600\r\n");
         settings.close();
         Faults(QStringLiteral("none"));
+        QCOMPARE(::mkfifo(Path(QStringLiteral("fifo")).toLocal8Bit().constData(), 0600), 0);
         for (const auto &[name, content] : {std::pair{"twice.json", R"({"pwm_voltage": 12, "pwm_voltage" : 13})"},
                                             {"readonly.json", R"({"output": true, "pulse_count": 3, "pulse_high": null})"},
                                             {"escaped.json", R"({"pwm_voltage": 12, "pwm\u005fvoltage": 5})"},
@@ -95,20 +98,20 @@ private slots:
         QTest::addColumn<QString>("printed");
         QTest::addColumn<QString>("request");
         QTest::newRow("read, com.txt's port") << QStringList{"read"} << "pulse_high       0.010 s"
-                                              << "req 01 03 00 00 00 10 44 06";
+                                              << "req " + ReadRequestText();
         QTest::newRow("output on") << QStringList{"output", "on"} << "output           on"
                                    << "req 01 06 00 0D 00 01 D9 C9";
         QTest::newRow("read --json after output on")
-            << QStringList{"read", "--json"} << "\"output\": true" << "req 01 03 00 00 00 10 44 06";
+            << QStringList{"read", "--json"} << "\"output\": true" << "req " + ReadRequestText();
         QTest::newRow("output off, options after the command")
             << QStringList{"output", "off", "--port", "COM1", "--slave", "1"} << "output           off"
             << "req 01 06 00 0D 00 00 18 09";
         // 12.55 rounds half away from zero; the read-back of the write is the last request
         QTest::newRow("write --set") << QStringList{"write", "--set", "pwm_voltage=12.55", "--set", "pwm_frequency=150000"}
                                      << "pwm_voltage      12.6 V\npwm_frequency    150000 Hz\n"
-                                     << "req 01 03 00 00 00 10 44 06";
+                                     << "req " + ReadRequestText();
         QTest::newRow("read shows the write") << QStringList{"read"} << "pwm_frequency    150000 Hz"
-                                              << "req 01 03 00 00 00 10 44 06";
+                                              << "req " + ReadRequestText();
         QTest::newRow("address, broadcast") << QStringList{"address", "1"} << "address          1"
                                             << "broadcast 00 06 00 00 00 01 49 DB";
     }
@@ -134,7 +137,7 @@ private slots:
         const Outcome before = Ctl({"read", "--json"});
         QCOMPARE(before.status, 0);
         QJsonObject set = QJsonDocument::fromJson(before.out.toUtf8()).object();
-        QCOMPARE(set.size(), 15);  // the 14 keys and "retries", which write ignores
+        QCOMPARE(set.size(), int(device::kParameterCount) + 1);  // every row and "retries", which write ignores
         set.insert(QStringLiteral("pulse_low"), 1.5);
         set.insert(QStringLiteral("pulse_count"), 99);  // read only: ignored
         QFile file(Path(QStringLiteral("set.json")));
@@ -202,12 +205,16 @@ private slots:
                                               << "--slave cannot pick one module: the change is a broadcast";
         QTest::newRow("baud not in the window's list") << QStringList{"read", "--baud", "14400"}
                                                        << "allowed 4800, 9600, 19200, 38400, 57600 or 115200";
-        QTest::newRow("COM0") << QStringList{"read", "--port", "COM0"} << "allowed COM1 to COM9";
-        QTest::newRow("COM10") << QStringList{"read", "--port", "com10"} << "allowed COM1 to COM9";
         QTest::newRow("profile, key twice") << QStringList{"write", "--profile", "twice.json"}
                                             << "twice.json: key \"pwm_voltage\" given twice";
         QTest::newRow("profile, key twice, escaped") << QStringList{"write", "--profile", "escaped.json"}
                                                      << "escaped.json: key \"pwm_voltage\" given twice";
+        QTest::newRow("profile, no name") << QStringList{"write", "--profile", ""} << "--profile: no file name given";
+        QTest::newRow("log refused: no file made") << QStringList{"--log", "refused.log", "write", "--set", "pwm_voltage=99"}
+                                                   << "outside 1.0 to 24.0 V";
+        QTest::newRow("log to stdout with JSON") << QStringList{"read", "--json", "--log", "-"}
+                                                 << "--log -: not with --json";
+        QTest::newRow("log FIFO without a reader") << QStringList{"read", "--log", "fifo"} << "a FIFO that nobody reads";
         QTest::newRow("profile, nothing to write") << QStringList{"write", "--profile", "readonly.json"}
                                                    << "readonly.json: no key to write";
         QTest::newRow("profile, value out of range") << QStringList{"write", "--profile", "range.json"}
@@ -231,6 +238,7 @@ private slots:
         QVERIFY2(outcome.err.contains(said), qPrintable(outcome.err));
         QCOMPARE(outcome.err.count(QLatin1Char('\n')), 1);
         QCOMPARE(m_sim->Lines().size(), requests);
+        QVERIFY(!QFileInfo::exists(Path(QStringLiteral("refused.log"))));
     }
 
     // A value outside its range that a module holds comes back from a profile, said on
@@ -272,7 +280,7 @@ private slots:
             request += module.readAll();
             std::vector<uint8_t> reply;
             if (request.size() == 8 && request[1] == 3) {  // the read block, as it started
-                reply = {1, 3, 32};
+                reply = {1, 3, static_cast<uint8_t>(2 * device::kReadBlockCount)};
                 for (uint16_t v : device::StartRegisters(1))
                     reply.insert(reply.end(), {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
             } else if (request.size() == 35) {  // the write, confirmed and ignored
@@ -366,6 +374,19 @@ private slots:
         Outcome outcome = Ctl({"read", "--port", Path(QStringLiteral("nothing"))});
         QCOMPARE(outcome.status, 3);
         QVERIFY2(outcome.err.contains("does not exist"), qPrintable(outcome.err));
+        // a COM name that is no port is not opened as a file of that name
+        for (const char *name : {"COM0", "com257", "COMx"}) {
+            QFile(Path(QString::fromLatin1(name))).open(QIODevice::WriteOnly);
+            outcome = Ctl({"read", "--port", QString::fromLatin1(name)});
+            QCOMPARE(outcome.status, 3);
+            QVERIFY2(outcome.err.contains(QStringLiteral("port %1 does not exist: no port is named %1 (COM1 to COM256)")
+                                              .arg(QString::fromLatin1(name))),
+                     qPrintable(outcome.err));
+        }
+        // COM12 in any letter case: found as COM1 to COM9 are, here a link in the working folder
+        QFile::link(QStringLiteral("/dev/null"), Path(QStringLiteral("COM12")));
+        outcome = Ctl({"read", "--port", "cOm12"});
+        QVERIFY2(outcome.err.contains("COM12 (/dev/null)"), qPrintable(outcome.err));
 
         QProcess holder;
         holder.setWorkingDirectory(m_dir.path());

@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "support/window_parts.h"
 #include "serial/qt_serial_port.h"
+#include "support/module_frames.h"
 #include "support/pty_pair.h"
 #include "support/sim_process.h"
 
@@ -306,14 +307,14 @@ void TstWindowE2e::addressChange()
 
     List(w, "slaveList")->setEditText("7");
     QCOMPARE(bench.Exchange(Button(w, "readButton")), kGood);
-    QVERIFY(Part<QPlainTextEdit>(w, "receivedBox")->toPlainText().startsWith("07 03 20 "));
+    QVERIFY(Part<QPlainTextEdit>(w, "receivedBox")->toPlainText().startsWith(ReadReplyHeadText(7)));
     QCOMPARE(Shown(w), kModuleStart);
 
     // The old address gets no answer, and the new one still does after it.
     List(w, "slaveList")->setEditText("1");
     QCOMPARE(bench.Exchange(Button(w, "readButton")), kBad);
     QCOMPARE(Part<QPlainTextEdit>(w, "receivedBox")->toPlainText(), QString());
-    QTRY_COMPARE(bench.sim().Last("other "), QString("other 01 03 00 00 00 10 44 06"));
+    QTRY_COMPARE(bench.sim().Last("other "), "other " + ReadRequestText());
     List(w, "slaveList")->setEditText("7");
     QCOMPARE(bench.Exchange(Button(w, "readButton")), kGood);
     QCOMPARE(bench.messages, QStringList());
@@ -349,7 +350,7 @@ void TstWindowE2e::faultyReplies()
     QVERIFY(bench.SetFaults(faults.constData()));
     const int replies = bench.sim().Count("rep ");
     QCOMPARE(bench.Exchange(Button(w, "readButton")), kBad);
-    QCOMPARE(Part<QPlainTextEdit>(w, "sentBox")->toPlainText(), QString("01 03 00 00 00 10 44 06 "));
+    QCOMPARE(Part<QPlainTextEdit>(w, "sentBox")->toPlainText(), ReadRequestText() + ' ');
     if (answers) {
         // The bytes did arrive (a late reply after the check) and were refused.
         QTRY_COMPARE_WITH_TIMEOUT(bench.sim().Count("rep "), replies + 1, 10000);
@@ -410,13 +411,14 @@ void TstWindowE2e::deviceVanishes()
 
 void TstWindowE2e::bytesOnTheWire()
 {
+    PINS_KNOWN_GOOD();
     Bench bench;
     QVERIFY(bench.Start());
     MainWindow &w = *bench.window;
     QVERIFY(bench.Open());
 
     QCOMPARE(bench.Exchange(Button(w, "readButton")), kGood);
-    QCOMPARE(Part<QPlainTextEdit>(w, "sentBox")->toPlainText(), QString("01 03 00 00 00 10 44 06 "));
+    QCOMPARE(Part<QPlainTextEdit>(w, "sentBox")->toPlainText(), ReadRequestText() + ' ');
 
     QCOMPARE(bench.Exchange(Button(w, "outputButton")), kGood);
     QCOMPARE(Part<QPlainTextEdit>(w, "sentBox")->toPlainText(), QString("01 06 00 0D 00 01 D9 C9 "));
@@ -443,7 +445,7 @@ void TstWindowE2e::bytesOnTheWire()
         if (line.startsWith("req ") || line.startsWith("broadcast ") || line.startsWith("other ")
             || line.startsWith("drop "))
             wire << line;
-    QCOMPARE(wire, (QStringList{"req 01 03 00 00 00 10 44 06", "req 01 06 00 0D 00 01 D9 C9",
+    QCOMPARE(wire, (QStringList{"req " + ReadRequestText(), "req 01 06 00 0D 00 01 D9 C9",
                                 "req 01 06 00 0D 00 00 18 09", QString("req ") + allEmptyWrite,
                                 "broadcast 00 06 00 00 00 05 48 18"}));
     QCOMPARE(bench.messages, QStringList());

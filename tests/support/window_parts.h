@@ -53,6 +53,21 @@ inline ExchangeController *Exchange(const QObject &window)
     return Part<ExchangeController>(window, "exchange");
 }
 
+// A row's key as the window names its caption and box: "pulse_high" gives "pulseHigh".
+inline QString RowName(const char *key)
+{
+    QString name;
+    bool upper = false;
+    for (const char *c = key; *c; ++c) {
+        if (*c == '_')
+            upper = true;
+        else
+            name += upper ? QChar::fromLatin1(*c).toUpper() : QChar::fromLatin1(*c);
+        upper = upper && *c == '_';
+    }
+    return name;
+}
+
 // The value boxes: the parameters in the order the write takes them, then the pulse counter.
 inline std::vector<ValueBox *> ValueBoxes(const QObject &window)
 {

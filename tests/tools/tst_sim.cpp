@@ -1,8 +1,11 @@
 // velqor-sim against a libmodbus master over a socat pty pair. No Qt.
 // Usage: tst_sim PATH-TO-velqor-sim
 
+#include "device/parameter_table.h"
+
 #include <modbus.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -247,7 +250,22 @@ private:
     std::unique_ptr<modbus_t, ModbusDeleter> m_master;
 };
 
-const std::vector<uint16_t> kStartValues{100, 0, 1000, 500, 0, 10, 10, 50, 500, 400, 50, 1, 1, 0, 0, 0, 0, 0, 0};
+// The module as it starts: the rows' start values at 9600 baud, 0 in every other register
+// up to 0x0012.
+const std::vector<uint16_t> kStartValues = [] {
+    const device::Registers start = device::StartRegisters(1);
+    std::vector<uint16_t> values(start.begin(), start.end());
+    values.resize(std::max<std::size_t>(values.size(), 19));
+    return values;
+}();
+
+std::string RegsLine(const std::vector<uint16_t> &values)
+{
+    std::string line = "regs";
+    for (uint16_t v : values)
+        line += " " + std::to_string(v);
+    return line + "\n";
+}
 
 void ReadsWritesAndCounts()
 {
@@ -267,10 +285,10 @@ void ReadsWritesAndCounts()
     regs.resize(19);
     const std::vector<uint16_t> block{240, 1, 34464, 500, 0, 1000, 1000, 50, 600, 800, 50, 1, 3};
     CHECK(modbus_write_registers(m, 0x0000, 13, block.data()) == 13);
-    CHECK(bench.WaitLine("regs 240 1 34464 500 0 1000 1000 50 600 800 50 1 3 0 0 0 0 0 0\n"));
-    CHECK(modbus_read_registers(m, 0x0000, 19, regs.data()) == 19);
     std::vector<uint16_t> expected = block;
-    expected.insert(expected.end(), kStartValues.begin() + 13, kStartValues.end());
+    expected.insert(expected.end(), kStartValues.begin() + 13, kStartValues.begin() + 19);
+    CHECK(bench.WaitLine(RegsLine(expected)));
+    CHECK(modbus_read_registers(m, 0x0000, 19, regs.data()) == 19);
     CHECK(regs == expected);
 
     // the last register takes a single write; one past it does not exist
