@@ -16,6 +16,13 @@
 #include <cstdio>
 #include <string>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX  // std::min and std::max, not the macros
+#endif
+#include <windows.h>
+#endif
+
 namespace {
 
 // Every option of the program; the parser reads them twice, once before the window exists.
@@ -52,6 +59,10 @@ void AddOptions(QCommandLineParser &parser)
 
 int main(int argc, char *argv[])
 {
+#ifdef _WIN32
+    // While it runs, the installer and the uninstaller see this name and ask to close it first.
+    CreateMutexW(nullptr, FALSE, L"VelqorConfigRunning");
+#endif
     QCoreApplication::setApplicationName(QStringLiteral("velqor-config"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELQOR_VERSION));
     {

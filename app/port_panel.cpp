@@ -46,8 +46,12 @@ PortPanel::PortPanel(serial::Port &port, ExchangeController &exchange, const Sho
     m_stopBitsCaption = look::Caption(this, QStringLiteral("stopBitsCaption"), texts::kStopBits, 480, 3435);
     m_slaveCaption = look::Caption(this, QStringLiteral("slaveCaption"), "Slave ID", 240, 4125);
 
+    // COM1 to COM9 always, then the ports present above them (Windows numbers USB adapters
+    // high: COM12, COM23).
     QStringList ports;
     for (int n = 1; n <= serial::kPortCount; ++n)
+        ports << QStringLiteral("COM%1").arg(n);
+    for (const int n : serial::PresentPortNumbers(serial::kPortCount + 1))
         ports << QStringLiteral("COM%1").arg(n);
     auto list = [this](const char *name, int top, const QStringList &items) {
         return look::List(this, QLatin1String(name), items, Tw(1200, top, 975, 300));
@@ -90,12 +94,15 @@ void PortPanel::Start(const QString &portText, const QString &baudText)
     m_dataBitsList->setCurrentIndex(0);
     m_stopBitsList->setCurrentIndex(0);
 
-    const int index = settings::PortIndexFromText(portText.toStdString(), m_portList->count());
+    // Line 1 is the port's number, read by the list's rule; a number above the list's
+    // ports (COM23 not plugged in) shows as typed text, which still names the port.
+    const int number = settings::PortIndexFromText(portText.toStdString(), serial::kHighestPortNumber) + 1;
+    const int index = number >= 1 ? m_portList->findText(QStringLiteral("COM%1").arg(number)) : -1;
     m_portList->setCurrentIndex(index);
     // Qt rewrites the text of an editable list with its selection; with none, the text
-    // keeps what line 1 said ("COM0").
+    // keeps what line 1 said ("COM0"), or the port it names.
     if (index < 0)
-        m_portList->setEditText(QStringLiteral("COM") + portText);
+        m_portList->setEditText(number >= 1 ? QStringLiteral("COM%1").arg(number) : QStringLiteral("COM") + portText);
     portChosen();
 
     QStringList addresses;
@@ -112,7 +119,10 @@ QString PortPanel::SlaveText() const
 
 int PortPanel::ChosenPortNumber() const
 {
-    return m_portList->currentIndex() + 1;
+    // An item of the list, or a port typed into it in any letter case ("com12").
+    const int index = m_portList->currentIndex();
+    const QString text = index >= 0 ? m_portList->itemText(index) : m_portList->currentText();
+    return serial::ParsePortName(text.trimmed().toStdString()).value_or(0);
 }
 
 QString PortPanel::BaudText() const
@@ -181,8 +191,11 @@ bool PortPanel::trialOpen(int port)
     const serial::OpenResult result = port >= 1 ? m_port.TrialOpen(port) : serial::OpenResult::NotFound;
     if (result == serial::OpenResult::Ok)
         return true;
-    if (port < 1)
-        m_port.lastFailure = {{}, "no port chosen in the list"};
+    if (port < 1) {
+        const std::string typed = m_portList->currentText().trimmed().toStdString();
+        m_port.lastFailure = {{}, serial::LooksLikePortName(typed) ? serial::NoSuchPortReason(typed)
+                                                                   : std::string("no port chosen in the list")};
+    }
     showFailure(OpenFailureMessage(result), port, result);
     return false;
 }

@@ -9,12 +9,18 @@
 #include "serial/port_names.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX  // std::min and std::max, not the macros
+#endif
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -44,19 +50,33 @@ std::string HelpText()
     }
     text +=
         "\nOptions:\n"
-        "  --port P       COMn (found as the window finds it: a file COMn in the working folder,\n"
-        "                 else /dev/ttyS(n-1)), a device path such as /dev/ttyUSB0,\n"
-        "                 tcp://HOST:PORT: the same RTU frames through a transparent serial server\n"
-        "                 over TCP, or modbus-tcp://HOST[:PORT]: Modbus TCP (MBAP, port 502 unless\n"
-        "                 given) to a Modbus gateway, --slave being the unit id\n"
+#ifdef _WIN32
+        "  --port P       COMn, n 1 to 256 in any letter case (COM3, com12), the port as Windows\n"
+        "                 and the Device Manager name it, tcp://HOST:PORT: the same RTU frames\n"
+        "                 through a transparent serial server over TCP, or\n"
+        "                 modbus-tcp://HOST[:PORT]: Modbus TCP (MBAP, port 502 unless given) to\n"
+        "                 a Modbus gateway, --slave being the unit id\n"
+#else
+        "  --port P       COMn, n 1 to 256 in any letter case (found as the window finds it: a\n"
+        "                 file COMn in the working folder, else /dev/ttyS(n-1)), a device path\n"
+        "                 such as /dev/ttyUSB0, tcp://HOST:PORT: the same RTU frames through a\n"
+        "                 transparent serial server over TCP, or modbus-tcp://HOST[:PORT]: Modbus\n"
+        "                 TCP (MBAP, port 502 unless given) to a Modbus gateway, --slave being\n"
+        "                 the unit id\n"
+#endif
         "  --baud B       the PC's rate in baud, one of the window's: 4800, 9600, 19200, 38400,\n"
         "                 57600, 115200\n"
         "  --slave N      the module's slave address, 1 to 255 (default 1)\n"
         "  --timeout MS   how long to wait for a reply, 1 to 60000 ms (default 500); it bounds\n"
         "                 every exchange, floods included; after an unanswered request the next\n"
         "                 of the same kind waits for one time-out of quiet first\n"
+#ifdef _WIN32
+        "                 without --port / --baud: com.txt in the working folder, else the\n"
+        "                 window's own in %APPDATA%\\velqor-config; without com.txt COM1 and 9600\n"
+#else
         "                 without --port / --baud: com.txt in the working folder, as the window\n"
         "                 reads it; without com.txt COM1 and 9600\n"
+#endif
         "  --retries N    ask again up to N times (0 to 10, default 0) after no reply, a bad CRC,\n"
         "                 a reply of the wrong length or from another slave: reads, the parameter\n"
         "                 write and the output switch, never the address change; each retry adds\n"
@@ -96,12 +116,13 @@ std::string HelpText()
 // --port, --baud, --slave and --timeout, with com.txt's port and rate where they are not given.
 int LineOptions(const QCommandLineParser &parser, Context &context)
 {
-    const settings::StoredSettings stored = settings::ReadSettingsFile();
+    std::string storedIn = settings::kSettingsFileName;
+    const settings::StoredSettings stored = settings::ReadSettingsForCommandLine(&storedIn);
 
     if (parser.isSet(kPort)) {
         context.portText = parser.value(kPort).toStdString();
         if (context.portText.empty())
-            return BadInput("--port: empty; allowed COM1 to COM9, a device path, tcp://HOST:PORT or "
+            return BadInput("--port: empty; allowed COM1 to COM256, a device path, tcp://HOST:PORT or "
                             "modbus-tcp://HOST[:PORT]");
         if (serial::IsTcpPortText(context.portText) && !serial::ParseTcpAddress(context.portText))
             return BadInput("--port \"" + context.portText + "\": allowed tcp://HOST:PORT, PORT 1 to 65535");
@@ -109,17 +130,17 @@ int LineOptions(const QCommandLineParser &parser, Context &context)
             return BadInput("--port \"" + context.portText
                             + "\": allowed modbus-tcp://HOST or modbus-tcp://HOST:PORT, PORT 1 to 65535 (502 when "
                               "left out), an IPv6 HOST in brackets");
-        // COMn is one of the window's ports; a device path is taken as it stands
-        const QString port = parser.value(kPort);
-        const QRegularExpression comNumber(QStringLiteral("^[Cc][Oo][Mm]([0-9]+)$"));
-        if (const QRegularExpressionMatch match = comNumber.match(port); match.hasMatch()
-            && !WholeNumber(match.captured(1), 1, serial::kPortCount))
-            return BadInput("--port \"" + context.portText + "\": allowed COM1 to COM" + std::to_string(serial::kPortCount)
-                            + ", a device path, tcp://HOST:PORT or modbus-tcp://HOST[:PORT]");
+        // COMn (any letter case, 1 to 256) is a port; any other COM name is none, and is
+        // not opened as a file of that name
+        if (serial::LooksLikePortName(context.portText) && !serial::ParsePortName(context.portText)) {
+            Complain("port " + context.portText + " does not exist: " + serial::NoSuchPortReason(context.portText));
+            return kExitPortUnavailable;
+        }
     } else if (stored.portText) {
-        const int index = settings::PortIndexFromText(*stored.portText, serial::kPortCount);
+        const int index = settings::PortIndexFromText(*stored.portText, serial::kHighestPortNumber);
         if (index < 0)
-            return BadInput("com.txt line 1 \"" + *stored.portText + "\" names no port COM1 to COM9; give --port");
+            return BadInput(storedIn + " line 1 \"" + *stored.portText + "\" names no port COM1 to COM"
+                            + std::to_string(serial::kHighestPortNumber) + "; give --port");
         context.portText = "COM" + std::to_string(index + 1);
     } else {
         context.portText = "COM1";
@@ -179,7 +200,10 @@ bool OutputWritten(const std::string &logPath)
 
 int main(int argc, char *argv[])
 {
-#ifndef _WIN32
+#ifdef _WIN32
+    // While it runs, the installer and the uninstaller see this name and ask to close it first.
+    CreateMutexW(nullptr, FALSE, L"VelqorConfigRunning");
+#else
     // a closed pipe is an output that cannot be written (exit 4), on every kind of line
     std::signal(SIGPIPE, SIG_IGN);
 #endif

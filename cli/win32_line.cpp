@@ -39,19 +39,33 @@ OpenOutcome Win32Line::Open()
 
 bool Win32Line::Write(const std::vector<uint8_t> &bytes)
 {
-    return m_comm.Write(bytes);
+    if (!m_lost.empty())
+        return false;
+    if (m_comm.Write(bytes))
+        return true;
+    LoseDevice();
+    return false;
+}
+
+void Win32Line::LoseDevice()
+{
+    // a port whose device went away closes and takes no further request
+    m_lost = "port " + m_name + ": connection lost: " + m_comm.LastError();
+    m_comm.Close();
 }
 
 std::vector<uint8_t> Win32Line::WaitForBytes(Clock::time_point deadline)
 {
     // One read waits at most a short while, so a stop request is seen soon.
     constexpr int kLongestWaitMs = 100;
+    if (!m_lost.empty())
+        return {};
     do {
         const int wait = std::min(MillisecondsUntil(deadline), kLongestWaitMs);
         bool failed = false;
         std::vector<uint8_t> bytes = m_comm.Read(wait, &failed);
         if (failed)  // the device went away (an adapter pulled)
-            m_lost = "port " + m_name + ": connection lost (" + m_comm.LastError() + ")";
+            LoseDevice();
         if (!bytes.empty() || failed)
             return bytes;
     } while (Clock::now() < deadline);

@@ -19,11 +19,13 @@ public:
     std::string Lost() const override { return m_lost; }
 
 private:
+    void LoseDevice();
+
     std::string m_name;
     std::string m_device;
     int m_baud;
     serial::Win32Comm m_comm;
-    std::string m_lost;  // set when a read failed under the open port
+    std::string m_lost;  // set when the open port's device went away
 };
 
 } // namespace cli

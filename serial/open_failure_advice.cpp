@@ -76,6 +76,20 @@ std::string MissingAdvice(int portNumber, const Port::Failure &failure, const Op
            + (first.stableName.empty() ? first.device : first.stableName);
 }
 
+// Windows names its ports: the one asked for is not among them, and these are.
+std::string AbsentPortAdvice(int portNumber, const Port::Failure &failure, const OpenFacts &facts)
+{
+    const auto &present = facts.presentPorts;
+    // a device that went away under a port Windows still names: the reason says it all
+    const bool named = std::find(present.begin(), present.end(), portNumber) != present.end();
+    std::string text = named ? std::string() : "COM" + std::to_string(portNumber) + " is not present; ";
+    if (present.empty())
+        text += "no COM port is present";
+    for (const int n : present)
+        text += std::string(n == present.front() ? "present: " : ", ") + "COM" + std::to_string(n);
+    return failure.reason.empty() ? text : named ? failure.reason + "\n" + text : text + "\n" + failure.reason;
+}
+
 } // namespace
 
 OpenFacts GatherOpenFacts(int portNumber, const std::string &device)
@@ -118,6 +132,8 @@ OpenFacts GatherOpenFacts(int portNumber, const std::string &device)
     }
 #else
     (void)device;
+    facts.systemNamesPorts = true;
+    facts.presentPorts = PresentPortNumbers();
 #endif
     return facts;
 }
@@ -125,6 +141,8 @@ OpenFacts GatherOpenFacts(int portNumber, const std::string &device)
 std::string OpenFailureAdvice(int portNumber, const Port::Failure &failure, OpenResult result,
                               const OpenFacts &facts)
 {
+    if (result == OpenResult::NotFound && facts.systemNamesPorts && portNumber >= 1)
+        return AbsentPortAdvice(portNumber, failure, facts);
     if (failure.device.empty())
         return failure.reason;
     switch (result) {

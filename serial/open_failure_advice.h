@@ -18,6 +18,8 @@ struct OpenFacts {
     std::string portLink;                    // where the file COMn in the working folder points;
                                              // empty when there is none
     std::vector<DeviceInfo> adapters;        // USB serial adapters present
+    bool systemNamesPorts = false;           // Windows: COMn is the system's own name, no link
+    std::vector<int> presentPorts;           // then the numbers of the COM ports present
 };
 
 // The facts for port `portNumber` whose open tried `device`, from this system.

@@ -2,6 +2,7 @@
 
 #include "serial/port.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -11,12 +12,41 @@
 #include <system_error>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX  // std::min and std::max, not the macros
+#endif
 #include <windows.h>
 #endif
 
 namespace fs = std::filesystem;
 
 namespace serial {
+
+std::optional<int> ParsePortName(const std::string &text)
+{
+    if (!LooksLikePortName(text) || text.size() < 4)
+        return std::nullopt;
+    int number = 0;
+    for (std::size_t i = 3; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return std::nullopt;
+        number = std::min(number * 10 + (text[i] - '0'), kHighestPortNumber + 1);
+    }
+    if (number < 1 || number > kHighestPortNumber)
+        return std::nullopt;
+    return number;
+}
+
+bool LooksLikePortName(const std::string &text)
+{
+    auto is = [&](std::size_t i, char upper) { return text[i] == upper || text[i] == upper + ('a' - 'A'); };
+    return text.size() >= 3 && is(0, 'C') && is(1, 'O') && is(2, 'M');
+}
+
+std::string NoSuchPortReason(const std::string &text)
+{
+    return "no port is named " + text + " (COM1 to COM" + std::to_string(kHighestPortNumber) + ")";
+}
 
 std::string DeviceForPort(int portNumber)
 {
@@ -72,6 +102,16 @@ PortName ResolvePortName(int portNumber)
         port.device = device.string();
     port.exists = port.exists && !IsEmptyUartNode(port.device);
     return port;
+}
+
+std::vector<int> PresentPortNumbers(int first, int last)
+{
+    std::vector<int> numbers;
+    for (int n = std::max(first, 1); n <= std::min(last, kHighestPortNumber); ++n) {
+        if (ResolvePortName(n).exists)
+            numbers.push_back(n);
+    }
+    return numbers;
 }
 
 std::string StableNameFor(const std::string &device, const std::string &byIdFolder)
@@ -155,7 +195,7 @@ std::optional<TcpAddress> ParseTcpAddress(const std::string &text)
 
 LinkResult LinkPort(int portNumber, const std::string &device, std::string &error)
 {
-    if (portNumber < 1 || portNumber > kPortCount)
+    if (portNumber < 1 || portNumber > kHighestPortNumber)
         return LinkResult::BadNumber;
     const fs::path link = "COM" + std::to_string(portNumber);
     std::error_code ec;

@@ -6,8 +6,17 @@
 
 namespace serial {
 
-// The window offers the ports COM1 to COM9.
+// The window's list always offers the ports COM1 to COM9; the ports present above them follow.
 inline constexpr int kPortCount = 9;
+// Windows numbers its ports COM1 to COM256; any of them can be named.
+inline constexpr int kHighestPortNumber = 256;
+
+// "COM12" in any letter case: the port's number, 1 to 256. nullopt for any other text.
+std::optional<int> ParsePortName(const std::string &text);
+// True when `text` is meant as a port name (COM and something, in any letter case), good or not.
+bool LooksLikePortName(const std::string &text);
+// Why such a text names no port, for messages: "no port is named COM0 (COM1 to COM256)".
+std::string NoSuchPortReason(const std::string &text);
 
 // The device behind port number n. On Linux a file named "COMn" in the working folder
 // (usually a link to /dev/ttyUSB0 or a pty) names it; without one, port n is
@@ -27,6 +36,10 @@ struct PortName {
     bool exists = false;      // a device is there (an empty UART node is none)
 };
 PortName ResolvePortName(int portNumber);
+
+// The numbers of the ports from `first` to `last` whose device is there, as ResolvePortName
+// finds them (on Windows: the names the system has; on Linux: COMn links and /dev/ttyS nodes).
+std::vector<int> PresentPortNumbers(int first = 1, int last = kHighestPortNumber);
 
 // The link in `byIdFolder` (the stable name udev gives a USB adapter) that leads to
 // `device`; empty when there is none.
@@ -66,7 +79,7 @@ enum class LinkResult {
     Made,        // COMn did not exist and points at the device now
     Replaced,    // COMn was a link and points at the device now
     NotALink,    // COMn is a file or a folder: left alone
-    BadNumber,   // n is not 1..9
+    BadNumber,   // n is not 1..256
     Failed,      // the file system refused; `error` says why
 };
 // Makes COMn in the working folder a link to `device`, replacing only an earlier link.

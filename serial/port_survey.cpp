@@ -9,7 +9,11 @@ std::vector<DeviceInfo> PresentDevices()
     std::vector<DeviceInfo> devices;
     for (const QSerialPortInfo &port : QSerialPortInfo::availablePorts()) {
         DeviceInfo info;
+#ifdef _WIN32
+        info.device = port.portName().toStdString();  // "COM12", as the user names it
+#else
         info.device = port.systemLocation().toStdString();
+#endif
         info.description = port.description().toStdString();
         info.manufacturer = port.manufacturer().toStdString();
         info.serialNumber = port.serialNumber().toStdString();

@@ -10,4 +10,11 @@ inline constexpr const char *kSettingsFileName = "com.txt";
 // ever needs); a missing file, or a folder of that name, gives no lines.
 StoredSettings ReadSettingsFile();
 
+// On Windows the folder where the window keeps com.txt when started from the Start menu,
+// %APPDATA%\velqor-config; empty elsewhere.
+std::string UserSettingsFolder();
+// com.txt as the command line finds it: in the working folder, else (on Windows) in
+// UserSettingsFolder(). `from` gets the file's path when one was read.
+StoredSettings ReadSettingsForCommandLine(std::string *from = nullptr);
+
 } // namespace settings

@@ -484,11 +484,17 @@ void TstMainWindow::typedListText_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("enter");
     QTest::addColumn<int>("index");  // the port list's chosen item
-    QTest::newRow("module baud 1") << "moduleBaudList" << "1" << false << 2;
-    QTest::newRow("baud 1") << "baudList" << "1" << false << 2;
-    QTest::newRow("baud 19200 Enter") << "baudList" << "19200" << true << 2;
-    QTest::newRow("port COM7 Enter") << "portList" << "COM7" << true << 6;
-    QTest::newRow("port COM77") << "portList" << "COM77" << false << -1;
+    QTest::addColumn<int>("port");   // the port the button opens then; 0 for none
+    QTest::newRow("module baud 1") << "moduleBaudList" << "1" << false << 2 << 3;
+    QTest::newRow("baud 1") << "baudList" << "1" << false << 2 << 3;
+    QTest::newRow("baud 19200 Enter") << "baudList" << "19200" << true << 2 << 3;
+    QTest::newRow("port COM7 Enter") << "portList" << "COM7" << true << 6 << 7;
+    // Any port Windows may number, typed in any letter case; a name that is no port opens none.
+    QTest::newRow("port COM77") << "portList" << "COM77" << false << -1 << 77;
+    QTest::newRow("port com12") << "portList" << "com12" << false << -1 << 12;
+    QTest::newRow("port cOm3") << "portList" << "cOm3" << false << -1 << 3;
+    QTest::newRow("port COM257") << "portList" << "COM257" << false << -1 << 0;
+    QTest::newRow("port COMx") << "portList" << "COMx" << false << -1 << 0;
 }
 
 void TstMainWindow::typedListText()
@@ -497,6 +503,7 @@ void TstMainWindow::typedListText()
     QFETCH(QString, typed);
     QFETCH(bool, enter);
     QFETCH(int, index);
+    QFETCH(int, port);
     {
         auto window = StartWith("3\r\n9600\r\n");
         window->show();
@@ -514,16 +521,21 @@ void TstMainWindow::typedListText()
         QVERIFY(m_port.open);
         Button(*window, "portButton")->click();
         Button(*window, "portButton")->click();
-        QCOMPARE(m_port.open ? m_port.lastPortNumber : 0, index + 1);
-        QCOMPARE(m_messages, index < 0 ? QStringList{U("串口不存在！")} : QStringList());
+        QCOMPARE(m_port.open ? m_port.lastPortNumber : 0, port);
+        QCOMPARE(m_messages, port < 1 ? QStringList{U("串口不存在！")} : QStringList());
+        if (port < 1)
+            QCOMPARE(m_reasons.value(0), "no port is named " + typed + " (COM1 to COM256)");
         // Picking COM3 from the drop-down closes a port open on another one, and only then.
         List(*window, "portList")->setCurrentIndex(2);
         List(*window, "portList")->activated(2);
-        QCOMPARE(m_port.open, index == 2);
+        QCOMPARE(m_port.open, port == 3);
         List(*window, "portList")->setCurrentIndex(index);
+        if (index < 0)
+            List(*window, "portList")->setEditText(typed);
         window->close();
     }
-    QCOMPARE(ReadFile(m_dir.filePath("com.txt")).split('\r').first(), QByteArray::number(index + 1));
+    // line 1 keeps the port's number, also above 9
+    QCOMPARE(ReadFile(m_dir.filePath("com.txt")).split('\r').first(), QByteArray::number(port));
 }
 
 // The typing limit and the PWM key filter hold for an input method, the context menu's

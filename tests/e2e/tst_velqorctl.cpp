@@ -203,8 +203,6 @@ private slots:
                                               << "--slave cannot pick one module: the change is a broadcast";
         QTest::newRow("baud not in the window's list") << QStringList{"read", "--baud", "14400"}
                                                        << "allowed 4800, 9600, 19200, 38400, 57600 or 115200";
-        QTest::newRow("COM0") << QStringList{"read", "--port", "COM0"} << "allowed COM1 to COM9";
-        QTest::newRow("COM10") << QStringList{"read", "--port", "com10"} << "allowed COM1 to COM9";
         QTest::newRow("profile, key twice") << QStringList{"write", "--profile", "twice.json"}
                                             << "twice.json: key \"pwm_voltage\" given twice";
         QTest::newRow("profile, key twice, escaped") << QStringList{"write", "--profile", "escaped.json"}
@@ -367,6 +365,19 @@ private slots:
         Outcome outcome = Ctl({"read", "--port", Path(QStringLiteral("nothing"))});
         QCOMPARE(outcome.status, 3);
         QVERIFY2(outcome.err.contains("does not exist"), qPrintable(outcome.err));
+        // a COM name that is no port is not opened as a file of that name
+        for (const char *name : {"COM0", "com257", "COMx"}) {
+            QFile(Path(QString::fromLatin1(name))).open(QIODevice::WriteOnly);
+            outcome = Ctl({"read", "--port", QString::fromLatin1(name)});
+            QCOMPARE(outcome.status, 3);
+            QVERIFY2(outcome.err.contains(QStringLiteral("port %1 does not exist: no port is named %1 (COM1 to COM256)")
+                                              .arg(QString::fromLatin1(name))),
+                     qPrintable(outcome.err));
+        }
+        // COM12 in any letter case: found as COM1 to COM9 are, here a link in the working folder
+        QFile::link(QStringLiteral("/dev/null"), Path(QStringLiteral("COM12")));
+        outcome = Ctl({"read", "--port", "cOm12"});
+        QVERIFY2(outcome.err.contains("COM12 (/dev/null)"), qPrintable(outcome.err));
 
         QProcess holder;
         holder.setWorkingDirectory(m_dir.path());

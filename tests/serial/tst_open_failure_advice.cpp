@@ -26,10 +26,10 @@ void TstOpenFailureAdvice::advice_data()
     QTest::addColumn<serial::OpenFacts>("facts");
     QTest::addColumn<QString>("advice");
     const std::string adapter = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0";
-    const serial::OpenFacts dialout{"root", "dialout", {"me"}, {"me"}, "", {}};
+    const serial::OpenFacts dialout{"root", "dialout", {"me"}, {"me"}, "", {}, false, {}};
     serial::OpenFacts addedLater = dialout;
     addedLater.accountGroups.push_back("dialout");
-    const serial::OpenFacts uucp{"root", "uucp", {"me", "dialout"}, {"me", "dialout"}, "", {}};
+    const serial::OpenFacts uucp{"root", "uucp", {"me", "dialout"}, {"me", "dialout"}, "", {}, false, {}};
     serial::OpenFacts withAdapter;
     withAdapter.adapters.push_back({"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A1", 0x0403, 0x6001, adapter});
     serial::OpenFacts dangling = withAdapter;
@@ -59,6 +59,15 @@ void TstOpenFailureAdvice::advice_data()
         << QString::fromStdString("COM3 links to " + adapter + ", which is not there (no such file or directory)"
                                   "\nUSB serial adapters here: " + adapter + " (/dev/ttyUSB0)\n"
                                   "link one as COM3: velqorctl ports --link 3 " + adapter);
+    serial::OpenFacts windows;
+    windows.systemNamesPorts = true;
+    windows.presentPorts = {3, 12};
+    QTest::newRow("Windows: the ports present") << 5 << "" << "the system cannot find the file specified"
+        << int(R::NotFound) << windows
+        << "COM5 is not present; present: COM3, COM12\nthe system cannot find the file specified";
+    windows.presentPorts.clear();
+    QTest::newRow("Windows: no port present") << 5 << "" << "" << int(R::NotFound) << windows
+        << "COM5 is not present; no COM port is present";
     QTest::newRow("held") << 1 << "/dev/ttyUSB0" << "held by another program (device busy)" << int(R::Busy)
         << serial::OpenFacts{} << "/dev/ttyUSB0 is held by another program (device busy)";
     QTest::newRow("not a serial port") << 1 << "/dev/null" << "inappropriate ioctl for device" << int(R::OtherError)

@@ -16,6 +16,8 @@ private slots:
     void resolve();
     void link_data();
     void link();
+    void names_data();
+    void names();
     void describe();
     void windowTooltips();
 
@@ -34,6 +36,7 @@ void TstPortNames::initTestCase()
     QFile::link("unplugged", "COM3");
     QFile::link("COM2", "COM4");  // a link to a link
     QFile("COM5").open(QIODevice::WriteOnly);
+    QFile::link("adapter", "COM12");  // a port above the list's nine
     QDir().mkdir("by-id");
     QFile::link("../adapter", "by-id/usb-Maker_Adapter_A1-if00-port0");
 }
@@ -77,7 +80,7 @@ void TstPortNames::link_data()
     QTest::newRow("a file stays") << "file" << 6 << int(serial::LinkResult::NotALink) << "";
     QTest::newRow("a folder stays") << "folder" << 6 << int(serial::LinkResult::NotALink) << "";
     QTest::newRow("COM0") << "none" << 0 << int(serial::LinkResult::BadNumber) << "";
-    QTest::newRow("COM10") << "none" << 10 << int(serial::LinkResult::BadNumber) << "";
+    QTest::newRow("COM257") << "none" << 257 << int(serial::LinkResult::BadNumber) << "";
 }
 
 void TstPortNames::link()
@@ -101,6 +104,30 @@ void TstPortNames::link()
     QCOMPARE(QDir().entryList(QDir::Hidden | QDir::System | QDir::Files).filter(".COM").size(), 0);
 }
 
+// A port's name in any letter case, COM1 to COM256, as both programs read it.
+void TstPortNames::names_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("number");  // 0: no port
+    QTest::newRow("COM1") << "COM1" << 1;
+    QTest::newRow("com12") << "com12" << 12;
+    QTest::newRow("cOm256") << "cOm256" << 256;
+    QTest::newRow("COM257") << "COM257" << 0;
+    QTest::newRow("COM0") << "COM0" << 0;
+    QTest::newRow("COMx") << "COMx" << 0;
+    QTest::newRow("COM") << "COM" << 0;
+    QTest::newRow("COM 3") << "COM 3" << 0;
+    QTest::newRow("COM99999999999") << "COM99999999999" << 0;
+    QTest::newRow("a path") << "/dev/ttyUSB0" << 0;
+}
+
+void TstPortNames::names()
+{
+    QFETCH(QString, text);
+    QFETCH(int, number);
+    QCOMPARE(serial::ParsePortName(text.toStdString()).value_or(0), number);
+}
+
 // What the window's tooltips show of a USB adapter that the serial-port layer lists.
 void TstPortNames::describe()
 {
@@ -122,6 +149,9 @@ void TstPortNames::windowTooltips()
              QString::fromUtf8("COM2 \u2192 ") + Here("adapter"));
     QCOMPARE(List(window, "portList")->itemData(2, Qt::ToolTipRole).toString(),
              QString::fromUtf8("COM3 \u2192 unplugged, no such device"));
+    // the ports present above COM9 follow the nine
+    QCOMPARE(List(window, "portList")->count(), 10);
+    QCOMPARE(List(window, "portList")->itemText(9), "COM12");
 }
 
 QTEST_MAIN(TstPortNames)
