@@ -27,7 +27,9 @@ std::string TextLine(const std::string &time, const device::Registers &registers
 {
     std::string line = time;
     auto add = [&](const device::Parameter &p) {
-        line += std::string("  ") + p.key + " " + device::ShownValue(p, registers) + (*p.unit ? " " : "") + p.unit;
+        // an unknown rate code is shown as such, without the unit, as read shows it
+        const bool unit = *p.unit && (p.coding != device::Coding::RateCode || registers[p.first] < device::kBaudRates.size());
+        line += std::string("  ") + p.key + " " + device::ShownValue(p, registers) + (unit ? " " : "") + (unit ? p.unit : "");
     };
     for (const device::Parameter &p : device::kParameters)
         if (p.coding == device::Coding::OnOff)

@@ -49,7 +49,8 @@ struct Command {
 // Command and one row here.
 const std::vector<Command> &Commands();
 
-// `text` with its control characters written as \n, \r, \t or \xNN.
+// `text` with its control characters, and bytes that are no UTF-8, written as \n, \r, \t
+// or \xNN.
 std::string OneLine(const std::string &text);
 // One line on stderr: "velqorctl: <message>", control characters escaped.
 void Complain(const std::string &message);

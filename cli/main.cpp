@@ -20,6 +20,10 @@
 #define NOMINMAX  // std::min and std::max, not the macros
 #endif
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -207,6 +211,21 @@ int main(int argc, char *argv[])
     // a closed pipe is an output that cannot be written (exit 4), on every kind of line
     std::signal(SIGPIPE, SIG_IGN);
 #endif
+#ifndef _WIN32
+    // A closed stdout or stderr would be taken by the next file opened, the serial port
+    // among them, and results would go down the line: /dev/null holds the place.
+    bool stdoutClosed = false;
+    for (const int descriptor : {STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(descriptor, F_GETFD) == -1 && errno == EBADF) {
+            const int held = ::open("/dev/null", O_WRONLY);
+            if (held >= 0 && held != descriptor) {
+                ::dup2(held, descriptor);
+                ::close(held);
+            }
+            stdoutClosed = stdoutClosed || descriptor == STDOUT_FILENO;
+        }
+    }
+#endif
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velqorctl"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELQOR_VERSION));
@@ -261,9 +280,31 @@ int main(int argc, char *argv[])
         }
     }
 
+#ifndef _WIN32
+    if (stdoutClosed) {
+        Complain("stdout is closed: the results could not be written; nothing was sent");
+        return kExitOutputFailed;
+    }
+#endif
+    // the log among the results would spoil the JSON
+    if (parser.isSet(kLog) && parser.value(kLog) == QLatin1String("-") && parser.isSet(QStringLiteral("json")))
+        return BadInput("--log -: not with --json, the log would mix into the JSON on stdout; give --log a file");
     Context context{parser, positional, {}, 9600, 1, std::chrono::milliseconds(500), {}, {}};
     if (const int status = LineOptions(parser, context))
         return status;
+#ifndef _WIN32
+    // a FIFO nobody reads would hold the program before anything happens
+    if (parser.isSet(kLog)) {
+        const std::string path = parser.value(kLog).toStdString();
+        struct stat info {};
+        if (::stat(path.c_str(), &info) == 0 && S_ISFIFO(info.st_mode)) {
+            const int probe = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+            if (probe < 0)
+                return BadInput("--log \"" + path + "\": a FIFO that nobody reads; start its reader first");
+            ::close(probe);
+        }
+    }
+#endif
     if (parser.isSet(kLog) && !LogTraffic(parser.value(kLog).toStdString(), context))
         return BadInput("--log \"" + parser.value(kLog).toStdString() + "\": cannot append to it");
     const StopSignals stop;

@@ -9,6 +9,10 @@ namespace cli {
 
 std::optional<std::vector<settings::SetEntry>> ReadProfile(const QString &path, std::string &error)
 {
+    if (path.isEmpty()) {
+        error = "--profile: no file name given";
+        return std::nullopt;
+    }
     settings::ParsedSet set = settings::ReadParameterSetFile(path);
     if (!set.error.empty()) {
         error = set.error;

@@ -12,13 +12,39 @@
 
 namespace cli {
 
+namespace {
+
+// The length of the well-formed UTF-8 character at `at`, 0 when the bytes there are none.
+std::size_t Utf8Length(const std::string &text, std::size_t at)
+{
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    if (length == 0 || at + length > text.size())
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80)
+            return 0;
+    }
+    return length;
+}
+
+} // namespace
+
 std::string OneLine(const std::string &text)
 {
     std::string line;
-    for (const char c : text) {
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
         const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte != 0x7f) {
+        if (byte >= 0x20 && byte < 0x7f) {
             line += c;
+            continue;
+        }
+        // a character of another script is shown; a byte of a damaged file is not
+        if (const std::size_t length = byte >= 0x80 ? Utf8Length(text, at) : 0) {
+            line += text.substr(at, length);
+            at += length - 1;
             continue;
         }
         char escaped[8];

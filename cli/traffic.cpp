@@ -3,6 +3,8 @@
 #include "cli/stop_signals.h"
 #include "modbus/traffic_log.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace cli {
@@ -49,16 +51,44 @@ void LogWireReply(modbus::TrafficLog &log, const ExchangeRecord &record)
         log.Reply({}, verdict, WallTime(record.ended));
 }
 
+
+
+// The log file is opened with the first line, so that input refused before anything is
+// sent creates no file; LogTraffic checks beforehand that it can be.
+std::string g_path;
+bool g_openFailed = false;
+
+bool Ready(modbus::TrafficLog &log)
+{
+    if (!log.IsOpen() && !g_openFailed)
+        g_openFailed = !log.Open(g_path);
+    return log.IsOpen();
+}
+
+bool CanAppend(const std::string &path)
+{
+    if (path == "-")
+        return true;
+    const QFileInfo file(QString::fromStdString(path));
+    if (file.exists())
+        return !file.isDir() && file.isWritable();
+    const QFileInfo folder(file.absolutePath());
+    return folder.isDir() && folder.isWritable();
+}
+
 } // namespace
 
 bool LogTraffic(const std::string &path, Context &context)
 {
     modbus::TrafficLog &log = Log();
-    if (!log.Open(path))
+    if (!CanAppend(path))
         return false;
+    g_path = path;
     // the request is in the log as soon as it left, also when the command is stopped
     // before the reply; bytes dropped before it come first
     context.sentObserver = [&log](const ExchangeRecord &record) {
+        if (!Ready(log))
+            return;
         if (!record.retry.empty())
             log.Note(record.retry, WallTime(record.sent));
         if (!record.wire.empty()) {
@@ -77,6 +107,8 @@ bool LogTraffic(const std::string &path, Context &context)
         log.Request(record.request, WallTime(record.sent));
     };
     context.observer = [&log](const ExchangeRecord &record) {
+        if (!Ready(log))
+            return;
         if (!record.wire.empty()) {
             LogWireReply(log, record);
             return;
@@ -105,7 +137,7 @@ bool LogTraffic(const std::string &path, Context &context)
 
 bool LogWriteFailed()
 {
-    return Log().Failed();
+    return Log().Failed() || g_openFailed;
 }
 
 } // namespace cli

@@ -161,11 +161,23 @@ std::string DescribePort(const PortName &port, const DeviceInfo *info)
 
 namespace {
 constexpr char kScheme[] = "tcp://";
+
+// True when `text` begins with `scheme` (lower case), in any letter case: "TCP://" is "tcp://".
+bool HasScheme(const std::string &text, std::string_view scheme)
+{
+    if (text.size() < scheme.size())
+        return false;
+    for (std::size_t i = 0; i < scheme.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != scheme[i])
+            return false;
+    }
+    return true;
+}
 } // namespace
 
 bool IsTcpPortText(const std::string &portText)
 {
-    return portText.compare(0, sizeof kScheme - 1, kScheme) == 0;
+    return HasScheme(portText, kScheme);
 }
 
 std::optional<TcpAddress> ParseTcpAddress(const std::string &text)
@@ -247,14 +259,7 @@ std::string FailureLine(int portNumber, const Port::Failure &failure, OpenResult
 
 bool IsModbusTcpPortText(const std::string &portText)
 {
-    constexpr std::string_view scheme = "modbus-tcp://";
-    if (portText.size() < scheme.size())
-        return false;
-    for (std::size_t i = 0; i < scheme.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(portText[i])) != scheme[i])
-            return false;
-    }
-    return true;
+    return HasScheme(portText, "modbus-tcp://");
 }
 
 std::optional<TcpAddress> ParseModbusTcpAddress(const std::string &text)

@@ -69,7 +69,8 @@ struct TcpAddress {
     uint16_t port = 0;
 };
 
-// "tcp://HOST:PORT" (an IPv6 host in brackets: tcp://[::1]:502), PORT 1..65535.
+// "tcp://HOST:PORT", the scheme in any letter case (an IPv6 host in brackets:
+// tcp://[::1]:502), PORT 1..65535.
 // nullopt for any other text.
 std::optional<TcpAddress> ParseTcpAddress(const std::string &text);
 // True when `portText` asks for a TCP line at all, well-formed or not.

@@ -191,7 +191,8 @@ private slots:
         QProcess bridge;
         const QString address = StartBridge(bridge);
         QVERIFY(!address.isEmpty());
-        Run run = Ctl({"--port", address, "--slave", "7", "read", "--json"});
+        // the scheme in any letter case
+        Run run = Ctl({"--port", "TCP" + address.mid(3), "--slave", "7", "read", "--json"});
         QCOMPARE(run.status, 0);
         QCOMPARE(QJsonDocument::fromJson(run.out.toUtf8())["module_baud"].toInt(), 9600);
         QCOMPARE(m_sim->Last("req "), "req " + ReadRequestText(7));

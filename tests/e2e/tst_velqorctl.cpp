@@ -10,6 +10,7 @@
 #include <QSerialPort>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <QtTest>
 
 namespace {
@@ -67,6 +68,7 @@ private slots:
         settings.write("1\r\n9600\r\n");
         settings.close();
         Faults(QStringLiteral("none"));
+        QCOMPARE(::mkfifo(Path(QStringLiteral("fifo")).toLocal8Bit().constData(), 0600), 0);
         for (const auto &[name, content] : {std::pair{"twice.json", R"({"pwm_voltage": 12, "pwm_voltage" : 13})"},
                                             {"readonly.json", R"({"output": true, "pulse_count": 3, "pulse_high": null})"},
                                             {"escaped.json", R"({"pwm_voltage": 12, "pwm\u005fvoltage": 5})"},
@@ -207,6 +209,12 @@ private slots:
                                             << "twice.json: key \"pwm_voltage\" given twice";
         QTest::newRow("profile, key twice, escaped") << QStringList{"write", "--profile", "escaped.json"}
                                                      << "escaped.json: key \"pwm_voltage\" given twice";
+        QTest::newRow("profile, no name") << QStringList{"write", "--profile", ""} << "--profile: no file name given";
+        QTest::newRow("log refused: no file made") << QStringList{"--log", "refused.log", "write", "--set", "pwm_voltage=99"}
+                                                   << "outside 1.0 to 24.0 V";
+        QTest::newRow("log to stdout with JSON") << QStringList{"read", "--json", "--log", "-"}
+                                                 << "--log -: not with --json";
+        QTest::newRow("log FIFO without a reader") << QStringList{"read", "--log", "fifo"} << "a FIFO that nobody reads";
         QTest::newRow("profile, nothing to write") << QStringList{"write", "--profile", "readonly.json"}
                                                    << "readonly.json: no key to write";
         QTest::newRow("profile, value out of range") << QStringList{"write", "--profile", "range.json"}
@@ -230,6 +238,7 @@ private slots:
         QVERIFY2(outcome.err.contains(said), qPrintable(outcome.err));
         QCOMPARE(outcome.err.count(QLatin1Char('\n')), 1);
         QCOMPARE(m_sim->Lines().size(), requests);
+        QVERIFY(!QFileInfo::exists(Path(QStringLiteral("refused.log"))));
     }
 
     // A value outside its range that a module holds comes back from a profile, said on
