@@ -63,8 +63,9 @@ ExchangeRecord Exchanger::Exchange(const std::vector<uint8_t> &request, const st
     record.discarded.erase(record.discarded.begin(), record.discarded.begin() + static_cast<long>(lateEnd));
 
     modbus::Exchange exchange(request, record.late.empty() ? m_earlier : std::vector<uint8_t>{});
-    // the line keeps its silence between the last byte in and the request
-    if (const Clock::time_point quietFrom = m_lastByte + frameSilence; Clock::now() < quietFrom)
+    // the line keeps its silence between the last byte in and the request; a sleep may end
+    // early (on Windows it counts whole milliseconds, rounded down), so it is taken again
+    for (const Clock::time_point quietFrom = m_lastByte + frameSilence; Clock::now() < quietFrom;)
         std::this_thread::sleep_until(quietFrom);
     const bool ready = !Stopping() && m_line.Lost().empty();
     const bool written = ready && m_line.Write(request);
