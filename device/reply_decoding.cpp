@@ -6,9 +6,9 @@ namespace device {
 
 std::optional<DecodedRead> DecodeReply(const std::vector<uint8_t> &reply)
 {
-    // Of the lengths the window accepts, the read replies are those of 5 + 2n bytes (n
-    // registers); the 8-byte write reply is not one of them. The function code is judged
-    // by its low digit, as the window always did.
+    // The decoder's own gate, on top of the exchange's length rule (WindowAcceptsLength): a
+    // read reply carries n >= 1 registers in 5 + 2n bytes, so the 8-byte write reply is never
+    // decoded; the function code counts by its low hex digit, 3.
     const std::size_t length = reply.size();
     if (length < 7 || (length - 5) % 2 != 0 || (reply[1] & 0x0F) != 0x03
         || !modbus::WindowAcceptsLength(length, 5 + 2 * std::size_t{kReadBlockCount}))

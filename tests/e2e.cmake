@@ -59,3 +59,11 @@ if(TARGET velqor-sim)
                                                           MODBUS_TCP_SERVER_PATH="$<TARGET_FILE:modbus_tcp_server>")
     add_dependencies(tst_ctl_modbus_tcp velqor-sim velqorctl modbus_tcp_server)
 endif()
+
+# velqorctl monitor against a simulator that spoils a few replies at random (seeded):
+# every value reported good belongs to its own request, no spoilt reply passes as good.
+if(TARGET velqor-sim)
+    add_test(NAME chaos_monitor COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/chaos.sh --build-dir ${PROJECT_BINARY_DIR}
+                                        --exchanges 1000 --percent 1 --seed 1)
+    set_tests_properties(chaos_monitor PROPERTIES LABELS e2e TIMEOUT 120)
+endif()

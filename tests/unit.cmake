@@ -23,3 +23,6 @@ set_tests_properties(translations PROPERTIES LABELS unit)
 # Layers read downwards: no folder includes from a layer above it (docs/layers.md).
 add_test(NAME layers COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/layers.sh ${PROJECT_SOURCE_DIR})
 set_tests_properties(layers PROPERTIES LABELS unit)
+# docs/robustness.md cites only tests that exist.
+add_test(NAME robustness_citations COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/docs_cite_tests.sh ${PROJECT_SOURCE_DIR})
+set_tests_properties(robustness_citations PROPERTIES LABELS unit)

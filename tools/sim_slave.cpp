@@ -115,7 +115,8 @@ std::string Hex(const uint8_t *data, std::size_t n)
 bool Fault::operator==(const Fault &o) const
 {
     return silent == o.silent && asSlave == o.asSlave && delayMs == o.delayMs && badCrc == o.badCrc
-        && exception == o.exception && garbage == o.garbage && stray == o.stray;
+        && exception == o.exception && garbage == o.garbage && stray == o.stray && strayBefore == o.strayBefore
+        && truncate == o.truncate && split == o.split;
 }
 
 std::optional<Fault> ParseFault(const std::string &words)
@@ -136,6 +137,12 @@ std::optional<Fault> ParseFault(const std::string &words)
             fault.garbage = true;
         } else if (word == "stray") {
             fault.stray = true;
+        } else if (word == "stray-before") {
+            fault.strayBefore = true;
+        } else if (word == "truncate") {
+            fault.truncate = true;
+        } else if (word == "split") {
+            fault.split = true;
         } else if (word == "as-slave" || word == "delay") {
             std::string argument;
             in >> argument;
@@ -171,6 +178,12 @@ std::string FaultText(const Fault &fault)
         add("garbage");
     if (fault.stray)
         add("stray");
+    if (fault.strayBefore)
+        add("stray-before");
+    if (fault.truncate)
+        add("truncate");
+    if (fault.split)
+        add("split");
     return text.empty() ? "none" : text;
 }
 
@@ -195,7 +208,53 @@ std::vector<uint8_t> Corrupt(std::vector<uint8_t> reply, const Fault &fault, uin
         if (reply[0] == address)
             reply[0] ^= 0xA5;
     }
+    if (fault.truncate)
+        reply.resize(reply.size() / 2);
+    if (fault.strayBefore)
+        reply.insert(reply.begin(), {0xFF, 0xFF});
     return reply;
+}
+
+Chaos::Chaos(uint32_t seed, int percent, int lateMs)
+    : m_state(seed == 0 ? 0x9E3779B9u : seed), m_percent(percent), m_lateMs(lateMs)
+{
+}
+
+Fault Chaos::Next(uint8_t slave)
+{
+    const int roll = static_cast<int>(NextRandom(m_state) % 100);
+    Fault fault;
+    if (roll >= 9 * m_percent)
+        return fault;
+    switch (roll / m_percent) {
+    case 0: fault.delayMs = m_lateMs; break;
+    case 1: fault.silent = true; break;
+    case 2: fault.truncate = true; break;
+    case 3: fault.badCrc = true; break;
+    case 4: fault.strayBefore = true; break;
+    case 5: fault.stray = true; break;
+    case 6: fault.split = true; break;
+    case 7: fault.asSlave = static_cast<uint8_t>(slave == 247 ? 1 : slave + 1); break;
+    default: fault.exception = true; break;
+    }
+    return fault;
+}
+
+std::optional<Chaos> ParseChaos(const std::string &text)
+{
+    std::vector<std::string> parts;
+    std::istringstream in(text);
+    for (std::string part; std::getline(in, part, ':');)
+        parts.push_back(part);
+    if (parts.size() < 2 || parts.size() > 3 || parts[0].empty() || parts[0].size() > 10
+        || parts[0].find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const unsigned long long seed = std::stoull(parts[0]);
+    const auto percent = Number(parts[1], 11);
+    const auto late = parts.size() == 3 ? Number(parts[2], 60000) : std::optional<int>(700);
+    if (seed > 0xFFFFFFFFull || !percent || !late || *late < 1)
+        return std::nullopt;
+    return Chaos(static_cast<uint32_t>(seed), *percent, *late);
 }
 
 Slave::Slave(uint16_t *registers, bool echoBroadcast)

@@ -46,6 +46,9 @@ struct Fault {
     bool exception = false;          // refuse: nothing done, exception 02 as the answer
     bool garbage = false;            // bytes that are no reply, the reply's length
     bool stray = false;              // two bytes FF FF kStrayDelay after the reply
+    bool strayBefore = false;        // two bytes FF FF straight before the reply
+    bool truncate = false;           // only the reply's first half
+    bool split = false;              // the reply in three pieces, kSplitGap apart
     bool operator==(const Fault &o) const;
 };
 
@@ -53,17 +56,39 @@ struct Fault {
 // the turn of an RS-485 line comes.
 constexpr std::chrono::milliseconds kStrayDelay{30};
 
+// The pause between the pieces of a split reply: longer than a frame gap at any rate.
+constexpr std::chrono::milliseconds kSplitGap{5};
+
 // Words separated by blanks or line ends: none, silent, as-slave N (0..255),
-// delay N (ms, 0..60000), bad-crc, exception, garbage, stray. Empty text and "none" are no fault.
+// delay N (ms, 0..60000), bad-crc, exception, garbage, stray, stray-before, truncate, split. Empty text and "none" are no fault.
 // nullopt for anything else.
 std::optional<Fault> ParseFault(const std::string &words);
 // The words ParseFault reads back to the same fault; "none" for no fault.
 std::string FaultText(const Fault &fault);
 
 // The bytes that go out instead of `reply` under `fault` (as-slave, then bad-crc, then
-// garbage; silent, delay and exception are the caller's and Slave's business).
+// garbage, then truncate, then stray-before; silent, delay, split, stray and exception
+// are the caller's and Slave's business).
 // `seed` drives the garbage and moves on with each use.
 std::vector<uint8_t> Corrupt(std::vector<uint8_t> reply, const Fault &fault, uint32_t &seed);
+
+// Seeded random faults: for each request, with `percent` % chance each, one of late (a
+// delay of `lateMs`), silent, truncate, bad-crc, stray-before, stray, split, another
+// slave's address, exception; otherwise none. The same seed draws the same faults.
+class Chaos {
+public:
+    Chaos(uint32_t seed, int percent, int lateMs);
+    Fault Next(uint8_t slave);
+
+private:
+    uint32_t m_state;
+    int m_percent;
+    int m_lateMs;
+};
+
+// "SEED:PERCENT" or "SEED:PERCENT:LATE_MS" (seed 0..4294967295, percent 0..11, late
+// 1..60000 ms, default 700); nullopt for anything else.
+std::optional<Chaos> ParseChaos(const std::string &text);
 
 // What one request did.
 struct Outcome {

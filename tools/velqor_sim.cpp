@@ -77,6 +77,15 @@ Options:
                        exists they replace the faults of the command line (an empty
                        file means none; unreadable words are reported on stderr and
                        the command line's faults apply)
+  --chaos SEED:PERCENT[:LATE_MS]
+                       seeded random faults instead of the others: for each request,
+                       with PERCENT % chance each (0..11), the reply comes LATE_MS late
+                       (default 700), is withheld, truncated, has a bad CRC, stray bytes
+                       before or after, comes split, as from the next slave address, or
+                       is exception 02. The same SEED draws the same faults. The pulse
+                       counter 0x000F then holds the number of requests the module was
+                       asked (1, 2, ..., wrapping at 65536), so each reply tells which
+                       request it answers
   -h, --help           this text
   --version            the version
 
@@ -91,6 +100,9 @@ Faults, for every reply (they combine; in the faults file as the words in bracke
   --garbage         bytes that are no reply: the reply's length, another
                     address byte                                        [garbage]
   --stray           two bytes FF FF 30 ms after the reply               [stray]
+  --stray-before    two bytes FF FF straight before the reply           [stray-before]
+  --truncate        only the reply's first half                         [truncate]
+  --split           the reply in three pieces, 5 ms apart               [split]
                     no fault                                            [none]
 
 Output, one line per event on stdout, flushed; hex is upper case, two digits per
@@ -107,6 +119,7 @@ byte, one blank between bytes and none at the end:
   state refused N  an address change to N that was not taken
   state left N     (--bench) the module at address N left the line
   state arrived N  (--bench) the next module arrived at address N
+  count N          (--chaos) request N for the module, stamped into 0x000F
   fault WORDS      the faults applied to the reply that follows (or withheld)
   rep HEX          the bytes sent back
   stray HEX        bytes sent after the reply (fault stray)
@@ -133,6 +146,7 @@ struct Options {
     int bench = 0;  // modules still to come at slaves.front(), the one there included
     std::string faultsFile;
     sim::Fault fault;
+    std::optional<sim::Chaos> chaos;
 };
 
 void Print(const std::string &line)
@@ -226,8 +240,17 @@ std::optional<Options> ParseOptions(int argc, char **argv, bool &help, bool &ver
             if (!v)
                 return std::nullopt;
             options.faultsFile = *v;
+        } else if (arg == "--chaos") {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            options.chaos = sim::ParseChaos(*v);
+            if (!options.chaos) {
+                error = "--chaos: give SEED:PERCENT[:LATE_MS] (percent 0..11, late 1..60000 ms)";
+                return std::nullopt;
+            }
         } else if (arg == "--silent" || arg == "--bad-crc" || arg == "--exception" || arg == "--garbage"
-                   || arg == "--stray") {
+                   || arg == "--stray" || arg == "--stray-before" || arg == "--truncate" || arg == "--split") {
             faultWords += " " + arg.substr(2);
         } else if (arg == "--as-slave" || arg == "--delay-ms") {
             const auto v = value();
@@ -325,6 +348,7 @@ struct Module {
     std::array<uint16_t, sim::kRegisterCount> registers;
     sim::Slave slave;
     bool present = true;                             // false: taken off the line
+    uint16_t asked = 0;                              // (--chaos) requests for it so far
     std::chrono::steady_clock::time_point lastAsked{};  // the last request for its address
 };
 
@@ -341,7 +365,7 @@ int main(int argc, char **argv)
     bool help = false;
     bool version = false;
     std::string error;
-    const auto parsed = ParseOptions(argc, argv, help, version, error);
+    auto parsed = ParseOptions(argc, argv, help, version, error);
     if (help || version) {
         if (version)
             std::printf("velqor-sim %s\n", VELQOR_VERSION);
@@ -353,7 +377,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "velqor-sim: %s (see --help)\n", error.c_str());
         return 2;
     }
-    const Options &options = *parsed;
+    Options &options = *parsed;
 
     // The stop signals stay blocked except while the loop waits, so none slips in
     // between the check of g_stop and the wait.
@@ -427,12 +451,17 @@ int main(int argc, char **argv)
     // False when a stop signal cut a delay short.
     auto serve = [&](const std::vector<uint8_t> &request) {
         const bool broadcast = request[0] == MODBUS_BROADCAST_ADDRESS;
-        const sim::Fault fault = CurrentFault(options);
+        sim::Fault fault = CurrentFault(options);
         tickAll();
         for (Module &module : modules) {
             if (!module.present || (!broadcast && request[0] != module.address))
                 continue;
             module.lastAsked = std::chrono::steady_clock::now();
+            if (options.chaos && !broadcast) {
+                fault = options.chaos->Next(static_cast<uint8_t>(module.address));
+                module.registers[device::PulseCount] = ++module.asked;
+                Print("count " + std::to_string(module.asked));
+            }
             const sim::Outcome outcome = module.slave.Handle(request.data(), request.size(), fault.exception);
             if (outcome.wrote)
                 Print(RegistersLine(module.registers.data()));
@@ -466,7 +495,20 @@ int main(int argc, char **argv)
                 if (g_stop)
                     return false;
             }
-            if (!send(sent)) {
+            bool sentAll = true;
+            if (fault.split) {
+                // three pieces, a frame gap and more between them
+                const std::size_t third = (sent.size() + 2) / 3;
+                for (std::size_t at = 0; at < sent.size() && sentAll; at += third) {
+                    if (at > 0 && !Pause(static_cast<int>(sim::kSplitGap.count()), openMask))
+                        return false;
+                    sentAll = send(std::vector<uint8_t>(sent.begin() + static_cast<long>(at),
+                                                        sent.begin() + static_cast<long>(std::min(at + third, sent.size()))));
+                }
+            } else {
+                sentAll = send(sent);
+            }
+            if (!sentAll) {
                 std::fprintf(stderr, "velqor-sim: %s: write: %s\n",
                              options.modbusTcpPort ? "Modbus TCP" : options.device.c_str(), std::strerror(errno));
                 continue;
