@@ -69,7 +69,8 @@ int Run(Context &context)
         const auto list = modbus::ParseRateList(context.parser.value(kBauds).toStdString(), offered);
         if (!list)
             return BadInput("--bauds \"" + context.parser.value(kBauds).toStdString()
-                            + "\": allowed all, or rates separated by commas from 4800, 9600, 19200, 38400, 57600, 115200");
+                            + "\": allowed all, or rates separated by commas from "
+                            + device::BaudRatesText(", ", ", "));
         rates = *list;
     }
     const bool json = context.parser.isSet(kJson);
