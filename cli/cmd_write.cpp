@@ -94,7 +94,8 @@ int Run(Context &context)
 Command WriteCommand()
 {
     return {"write", "write [--profile FILE] [--set KEY=VALUE]...",
-            "  Reads the module, applies the profile and then each --set, writes the 13-register\n"
+            "  Reads the module, applies the profile and then each --set, writes the "
+            + std::to_string(device::kParameterBlockCount) + "-register\n"
             "  parameter block (function 16), reads it back and compares. Only the named keys\n"
             "  change. A value is rounded to its key's decimals (halves away from zero); what was\n"
             "  sent is printed. output and pulse_count in a profile are ignored, a null value\n"
