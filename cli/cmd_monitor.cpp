@@ -106,7 +106,7 @@ int Run(Context &context)
 Command MonitorCommand()
 {
     return {"monitor", "monitor [--interval MS] [--count N] [--json]",
-            "  Reads the 16 registers again and again, one read every MS milliseconds (0 to\n"
+            "  Reads the " + std::to_string(device::kReadBlockCount) + " registers again and again, one read every MS milliseconds (0 to\n"
             "  3600000, default 1000), and prints one line per read: the time, output, pulse_count\n"
             "  and the parameters (--json: one JSON object per line with \"time\" and \"retries\").\n"
             "  A failed read prints a line on stderr saying why and the reads go on. Ends after N\n"

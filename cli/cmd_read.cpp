@@ -44,7 +44,7 @@ int Run(Context &context)
 Command ReadCommand()
 {
     return {"read", "read [--json]",
-            "  Reads the 16 registers from 0x0000 and prints every key with its value and unit\n"
+            "  Reads the " + std::to_string(device::kReadBlockCount) + " registers from 0x0000 and prints every key with its value and unit\n"
             "  (--json: one JSON object, the format of a parameter-set file, with \"retries\": how often\n"
             "  the read was asked again, which a parameter-set file may hold and write ignores).\n",
             {kJson}, Run};

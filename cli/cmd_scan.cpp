@@ -18,7 +18,7 @@ namespace cli {
 
 namespace {
 
-const QCommandLineOption kSlaves(QStringLiteral("slaves"), QString(), QStringLiteral("A-B"));
+const QCommandLineOption kSlaves(QStringLiteral("slaves"), QString(), QStringLiteral("LIST"));
 const QCommandLineOption kBauds(QStringLiteral("bauds"), QString(), QStringLiteral("LIST"));
 const QCommandLineOption kJson(QStringLiteral("json"));
 
@@ -50,9 +50,10 @@ int Run(Context &context)
     if (!context.arguments.isEmpty())
         return BadInput("scan takes no arguments, got \"" + context.arguments.first().toStdString() + "\"");
     const std::string slaves = context.parser.isSet(kSlaves) ? context.parser.value(kSlaves).toStdString() : "1-247";
-    const auto range = modbus::ParseSlaveRange(slaves);
-    if (!range)
-        return BadInput("--slaves \"" + slaves + "\": allowed A-B or N, addresses 1 to 255, A not above B");
+    const auto addresses = modbus::ParseSlaveList(slaves);
+    if (!addresses)
+        return BadInput("--slaves \"" + slaves + "\": allowed addresses and ranges A-B from 1 to 255 (A not above B) "
+                        "separated by commas (3,5,10-20)");
     std::vector<int> rates{context.baud};
     // the serial server sets the line's rate: every module would be "found" at every rate
     if (context.parser.isSet(kBauds) && serial::IsTcpPortText(context.portText))
@@ -68,7 +69,8 @@ int Run(Context &context)
         const auto list = modbus::ParseRateList(context.parser.value(kBauds).toStdString(), offered);
         if (!list)
             return BadInput("--bauds \"" + context.parser.value(kBauds).toStdString()
-                            + "\": allowed all, or rates separated by commas from 4800, 9600, 19200, 38400, 57600, 115200");
+                            + "\": allowed all, or rates separated by commas from "
+                            + device::BaudRatesText(", ", ", "));
         rates = *list;
     }
     const bool json = context.parser.isSet(kJson);
@@ -80,7 +82,7 @@ int Run(Context &context)
         if (StopSignals::Stopped())
             break;
         // each rate on a freshly opened port
-        const std::unique_ptr<Line> line = MakeLine(context.portText, baud);
+        const std::unique_ptr<Line> line = MakeLine(context.portText, baud, context.timeout);
         const OpenOutcome opened = line->Open();
         if (!opened.Opened()) {
             progress.Clear();
@@ -96,8 +98,10 @@ int Run(Context &context)
         exchanger.frameSilence = modbus::FrameSilence(baud);
         exchanger.observer = context.observer;
         exchanger.sentObserver = context.sentObserver;
-        for (int slave = range->first; slave <= range->last && !StopSignals::Stopped(); ++slave) {
-            progress.Show(modbus::ProgressLine(baud, slave, *range, static_cast<int>(found.size())));
+        for (std::size_t done = 0; done < addresses->size() && !StopSignals::Stopped(); ++done) {
+            const int slave = (*addresses)[done];
+            progress.Show(modbus::ProgressLine(baud, slave, static_cast<int>(done), static_cast<int>(addresses->size()),
+                                               slaves, static_cast<int>(found.size())));
             const Asked asked = Ask(exchanger, slave, timeout);
             for (const int module : {asked.late, asked.answered ? slave : 0}) {
                 if (module == 0 || (!found.empty() && found.back().slave == module && found.back().baud == baud))
@@ -138,7 +142,7 @@ int Run(Context &context)
     if (status != kExitOk)
         return status;
     if (found.empty()) {
-        Complain("scan: no module answered at slaves " + slaves + " on " + MakeLine(context.portText, 9600)->Name());
+        Complain("scan: no module answered at slaves " + slaves + " on " + MakeLine(context.portText, 9600, context.timeout)->Name());
         return kExitExchangeFailed;
     }
     return kExitOk;
@@ -148,9 +152,10 @@ int Run(Context &context)
 
 Command ScanCommand()
 {
-    return {"scan", "scan [--slaves A-B] [--bauds LIST|all] [--json]",
-            "  Finds modules: asks each address A to B (default 1-247) for register 0x0000, at the\n"
-            "  --baud rate, or at each rate of LIST (e.g. 9600,19200; all: the six rates), reopening\n"
+    return {"scan", "scan [--slaves LIST] [--bauds LIST|all] [--json]",
+            "  Finds modules: asks each address of the --slaves LIST (addresses and ranges A-B, e.g.\n"
+            "  3,5,10-20; default 1-247), in its order, for register 0x0000, at the --baud rate, or\n"
+            "  at each rate of the --bauds LIST (e.g. 9600,19200; all: the six rates), reopening\n"
             "  the port for each (not over tcp:// or modbus-tcp://, where the server sets the rate;\n"
             "  over modbus-tcp:// it asks unit ids, and a gateway's exception 10 or 11 is no module).\n"
             "  Waits per address as long as the request and the reply take at that rate plus 50 ms;\n"

@@ -23,13 +23,17 @@ enum ExitStatus {
     // 128 + n: stopped by signal n (130 SIGINT, 143 SIGTERM, 129 SIGHUP)
 };
 
+// Without --baud and com.txt, and without --timeout.
+constexpr int kDefaultBaud = 9600;
+constexpr std::chrono::milliseconds kDefaultTimeout{500};
+
 struct Context {
     const QCommandLineParser &parser;
     QStringList arguments;  // the positional arguments after the command's name
     std::string portText;   // --port, or com.txt's
-    int baud = 9600;        // --baud, or com.txt's
+    int baud = kDefaultBaud;  // --baud, or com.txt's
     uint8_t slave = 1;
-    std::chrono::milliseconds timeout{500};
+    std::chrono::milliseconds timeout = kDefaultTimeout;
     // Handed to every Exchanger the commands make.
     std::function<void(const ExchangeRecord &)> observer;
     std::function<void(const ExchangeRecord &)> sentObserver;
@@ -40,7 +44,7 @@ struct Context {
 struct Command {
     const char *name;
     const char *synopsis;  // "read [--json]"
-    const char *help;      // what it does, its arguments, units and ranges; lines end in '\n'
+    std::string help;      // what it does, its arguments, units and ranges; lines end in '\n'
     std::vector<QCommandLineOption> options;
     int (*run)(Context &context);
 };

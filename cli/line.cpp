@@ -8,12 +8,12 @@
 
 namespace cli {
 
-std::unique_ptr<Line> MakeLine(const std::string &portText, int baud)
+std::unique_ptr<Line> MakeLine(const std::string &portText, int baud, std::chrono::milliseconds connectTimeout)
 {
     if (const auto address = serial::ParseModbusTcpAddress(portText))
-        return std::make_unique<ModbusTcpLine>(portText, *address);
+        return std::make_unique<ModbusTcpLine>(portText, *address, connectTimeout);
     if (const auto address = serial::ParseTcpAddress(portText))
-        return std::make_unique<TcpLine>(portText, *address);
+        return std::make_unique<TcpLine>(portText, *address, connectTimeout);
     // "COM3" (any letter case) is found exactly as the window finds its port 3
     if (const std::optional<int> number = serial::ParsePortName(portText)) {
         // messages name the device COMn stood for: "COM1 (/dev/ttyS0)"

@@ -52,7 +52,8 @@ public:
 };
 
 // The line that --port names: "COMn" as the window finds it, else a device path.
-// `baud` is the PC side's rate.
-std::unique_ptr<Line> MakeLine(const std::string &portText, int baud);
+// `baud` is the PC side's rate; `connectTimeout` bounds the wait for a TCP connection (the
+// command's --timeout).
+std::unique_ptr<Line> MakeLine(const std::string &portText, int baud, std::chrono::milliseconds connectTimeout);
 
 } // namespace cli

@@ -41,6 +41,30 @@ constexpr int kMostRetries = 10;
 const QCommandLineOption kHelp(QStringList{QStringLiteral("h"), QStringLiteral("help")});
 const QCommandLineOption kVersion(QStringLiteral("version"));
 
+// An option's text broken at blanks to at most 90 columns, the further lines indented to the
+// option texts.
+std::string OptionText(const std::string &text)
+{
+    const std::string indent(17, ' ');
+    std::string lines;
+    std::string line;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        std::size_t end = text.find(' ', from + 1);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string word = text.substr(from, end - from);
+        if (line.size() + word.size() > 90 && line.size() > indent.size()) {
+            lines += line + "\n";
+            line = indent + word.substr(1);
+        } else {
+            line += word;
+        }
+        from = end;
+    }
+    return lines + line + "\n";
+}
+
 std::string HelpText()
 {
     std::string text =
@@ -49,7 +73,7 @@ std::string HelpText()
         "\nCommands:\n";
     for (const Command &command : Commands()) {
         text += std::string("  ") + command.synopsis + "\n";
-        for (const QString &line : QString::fromUtf8(command.help).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        for (const QString &line : QString::fromStdString(command.help).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             text += "  " + line.toStdString() + "\n";
     }
     text +=
@@ -68,18 +92,22 @@ std::string HelpText()
         "                 TCP (MBAP, port 502 unless given) to a Modbus gateway, --slave being\n"
         "                 the unit id\n"
 #endif
-        "  --baud B       the PC's rate in baud, one of the window's: 4800, 9600, 19200, 38400,\n"
-        "                 57600, 115200\n"
+        ;
+    text += OptionText("  --baud B       the PC's rate in baud, one of the window's: " + device::BaudRatesText(", ", ", "));
+    text +=
         "  --slave N      the module's slave address, 1 to 255 (default 1)\n"
-        "  --timeout MS   how long to wait for a reply, 1 to 60000 ms (default 500); it bounds\n"
-        "                 every exchange, floods included; after an unanswered request the next\n"
-        "                 of the same kind waits for one time-out of quiet first\n"
+        "  --timeout MS   how long to wait for a reply, 1 to 60000 ms (default "
+        + std::to_string(kDefaultTimeout.count()) + "); it bounds\n"
+        "                 every exchange, floods included, and the wait for a TCP connection;\n"
+        "                 after an unanswered request the next of the same kind waits for one\n"
+        "                 time-out of quiet first\n"
 #ifdef _WIN32
         "                 without --port / --baud: com.txt in the working folder, else the\n"
-        "                 window's own in %APPDATA%\\velqor-config; without com.txt COM1 and 9600\n"
+        "                 window's own in %APPDATA%\\velqor-config; without com.txt COM1 and "
+        + std::to_string(kDefaultBaud) + "\n"
 #else
         "                 without --port / --baud: com.txt in the working folder, as the window\n"
-        "                 reads it; without com.txt COM1 and 9600\n"
+        "                 reads it; without com.txt COM1 and " + std::to_string(kDefaultBaud) + "\n"
 #endif
         "  --retries N    ask again up to N times (0 to 10, default 0) after no reply, a bad CRC,\n"
         "                 a reply of the wrong length or from another slave: reads, the parameter\n"
@@ -152,14 +180,14 @@ int LineOptions(const QCommandLineParser &parser, Context &context)
 
     // the window's port takes line 2 with blanks around it
     const QString baud = parser.isSet(kBaud) ? parser.value(kBaud)
-                         : stored.baudText ? QString::fromStdString(*stored.baudText).trimmed() : QStringLiteral("9600");
+                         : stored.baudText ? QString::fromStdString(*stored.baudText).trimmed() : QString::number(kDefaultBaud);
     // --baud is one of the window's rates; com.txt's line 2 is taken as the window takes it,
     // also when typed by hand
     const auto rate = parser.isSet(kBaud) && !device::BaudRateCodeFor(baud.toStdString()) ? std::nullopt
                                                                                            : WholeNumber(baud, 1, 4000000);
     if (!rate)
         return BadInput(std::string(parser.isSet(kBaud) ? "--baud" : "com.txt line 2") + " \"" + baud.toStdString()
-                        + "\": no baud rate; allowed 4800, 9600, 19200, 38400, 57600 or 115200");
+                        + "\": no baud rate; allowed " + device::BaudRatesText(", ", " or "));
     context.baud = *rate;
 
     if (parser.isSet(kSlave)) {
@@ -289,7 +317,7 @@ int main(int argc, char *argv[])
     // the log among the results would spoil the JSON
     if (parser.isSet(kLog) && parser.value(kLog) == QLatin1String("-") && parser.isSet(QStringLiteral("json")))
         return BadInput("--log -: not with --json, the log would mix into the JSON on stdout; give --log a file");
-    Context context{parser, positional, {}, 9600, 1, std::chrono::milliseconds(500), {}, {}};
+    Context context{parser, positional, {}, kDefaultBaud, 1, kDefaultTimeout, {}, {}};
     if (const int status = LineOptions(parser, context))
         return status;
 #ifndef _WIN32

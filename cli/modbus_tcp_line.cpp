@@ -39,8 +39,8 @@ std::string Rebuilt(const char *scheme, const std::string &portText)
 
 } // namespace
 
-ModbusTcpLine::ModbusTcpLine(std::string name, serial::TcpAddress address)
-    : m_tcp(std::move(name), std::move(address), "Modbus gateway")
+ModbusTcpLine::ModbusTcpLine(std::string name, serial::TcpAddress address, std::chrono::milliseconds connectTimeout)
+    : m_tcp(std::move(name), std::move(address), connectTimeout, "Modbus gateway")
 {
 }
 

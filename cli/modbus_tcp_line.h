@@ -13,7 +13,7 @@ namespace cli {
 // frames. Nothing grows with what the server sends: at most one frame waits.
 class ModbusTcpLine final : public Line {
 public:
-    ModbusTcpLine(std::string name, serial::TcpAddress address);
+    ModbusTcpLine(std::string name, serial::TcpAddress address, std::chrono::milliseconds connectTimeout);
 
     OpenOutcome Open() override { return m_tcp.Open(); }
     bool Write(const std::vector<uint8_t> &bytes) override;

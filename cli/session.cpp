@@ -111,7 +111,7 @@ int Session::Open(int baud)
     Close();
     m_exchanger.reset();
     m_baud = baud;
-    m_line = MakeLine(context.portText, baud);
+    m_line = MakeLine(context.portText, baud, context.timeout);
     const OpenOutcome outcome = m_line->Open();
     if (!outcome.Opened()) {
         // no line to ask any more: a reopen at another rate that fails loses the line

@@ -12,14 +12,10 @@
 
 namespace cli {
 
-namespace {
-
-constexpr int kConnectTimeoutMs = 5000;
-
-} // namespace
-
-TcpLine::TcpLine(std::string name, serial::TcpAddress address, std::string server)
-    : m_name(std::move(name)), m_address(std::move(address)), m_server(std::move(server))
+TcpLine::TcpLine(std::string name, serial::TcpAddress address, std::chrono::milliseconds connectTimeout,
+                 std::string server)
+    : m_name(std::move(name)), m_address(std::move(address)), m_connectTimeout(connectTimeout),
+      m_server(std::move(server))
 {
 }
 
@@ -31,7 +27,7 @@ TcpLine::~TcpLine()
 OpenOutcome TcpLine::Open()
 {
     m_socket.connectToHost(QString::fromStdString(m_address.host), m_address.port);
-    if (m_socket.waitForConnected(kConnectTimeoutMs)) {
+    if (m_socket.waitForConnected(static_cast<int>(m_connectTimeout.count()))) {
         // a frame must leave at once, not wait to be joined with the next
         m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
         return {};
@@ -45,8 +41,8 @@ OpenOutcome TcpLine::Open()
         outcome = {m_name + ": host " + m_address.host + " not found"};
         break;
     case QAbstractSocket::SocketTimeoutError:
-        outcome = {m_name + ": unreachable, no connection within "
-                                         + std::to_string(kConnectTimeoutMs / 1000) + " s"};
+        outcome = {m_name + ": unreachable, no connection within " + std::to_string(m_connectTimeout.count())
+                   + " ms"};
         break;
     default:
         outcome = {m_name + ": unreachable: " + m_socket.errorString().toStdString()};

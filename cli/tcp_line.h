@@ -11,8 +11,10 @@ namespace cli {
 // Used without an event loop.
 class TcpLine final : public Line {
 public:
+    // `connectTimeout`: how long Open waits for the connection.
     // `server`: what listens there, for messages ("serial server", "Modbus gateway").
-    TcpLine(std::string name, serial::TcpAddress address, std::string server = "serial server");
+    TcpLine(std::string name, serial::TcpAddress address, std::chrono::milliseconds connectTimeout,
+            std::string server = "serial server");
     ~TcpLine() override;
 
     OpenOutcome Open() override;
@@ -25,6 +27,7 @@ public:
 private:
     std::string m_name;
     serial::TcpAddress m_address;
+    std::chrono::milliseconds m_connectTimeout;
     std::string m_server;
     QTcpSocket m_socket;
     std::string m_ending;  // "closed by the server", "reset by the server"; empty while connected

@@ -74,12 +74,8 @@ std::string ShownValue(const Parameter &p, const Registers &registers)
 
 std::string RangeText(const Parameter &p)
 {
-    if (p.coding == Coding::RateCode) {
-        std::string text;
-        for (std::size_t i = 0; i < kBaudRates.size(); ++i)
-            text += std::string(i == 0 ? "" : i + 1 == kBaudRates.size() ? " or " : ", ") + kBaudRates[i];
-        return text;
-    }
+    if (p.coding == Coding::RateCode)
+        return BaudRatesText(", ", " or ");
     std::string text = *FormatNumber(p.low, p.decimals) + " to " + *FormatNumber(p.high, p.decimals);
     return *p.unit ? text + " " + p.unit : text;
 }

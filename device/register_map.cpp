@@ -11,4 +11,12 @@ std::optional<uint16_t> BaudRateCodeFor(const std::string &rateText)
     return std::nullopt;
 }
 
+std::string BaudRatesText(const char *between, const char *last)
+{
+    std::string text;
+    for (std::size_t i = 0; i < kBaudRates.size(); ++i)
+        text += std::string(i == 0 ? "" : i + 1 == kBaudRates.size() ? last : between) + kBaudRates[i];
+    return text;
+}
+
 } // namespace device

@@ -43,4 +43,8 @@ constexpr std::array<const char *, 6> kBaudRates{"4800", "9600", "19200", "38400
 // Exact match of a rate text against kBaudRates; nullopt for any other text.
 std::optional<uint16_t> BaudRateCodeFor(const std::string &rateText);
 
+// kBaudRates in one text: `between` between two rates, `last` before the last one
+// ("4800, 9600, 19200, 38400, 57600 or 115200" from ", " and " or ").
+std::string BaudRatesText(const char *between, const char *last);
+
 } // namespace device

@@ -109,15 +109,13 @@ std::optional<std::vector<int>> ParseRateList(const std::string &text, const std
     return rates;
 }
 
-std::string ProgressLine(int baud, int address, const SlaveRange &range, int found)
+std::string ProgressLine(int baud, int address, int done, int total, const std::string &slaves, int found)
 {
     constexpr int kWidth = 20;
-    const int span = range.last - range.first + 1;
-    const int done = std::clamp(address - range.first, 0, span);
-    const int filled = done * kWidth / span;
+    const int filled = total > 0 ? std::clamp(done, 0, total) * kWidth / total : 0;
     std::ostringstream line;
     line << '[' << std::string(filled, '#') << std::string(kWidth - filled, '.') << "] " << baud << " baud  address "
-         << address << " (" << range.first << '-' << range.last << ")  found " << found;
+         << address << " (" << slaves << ")  found " << found;
     return line.str();
 }
 

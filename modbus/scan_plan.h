@@ -47,7 +47,8 @@ std::optional<std::vector<int>> ParseSlaveList(const std::string &text);
 // anything else.
 std::optional<std::vector<int>> ParseRateList(const std::string &text, const std::vector<int> &offered);
 
-// One redraw of the progress bar: "[#####.....]  9600 baud  address 17 (1-247)  found 1".
-std::string ProgressLine(int baud, int address, const SlaveRange &range, int found);
+// One redraw of the progress bar: "[#####.....]  9600 baud  address 17 (1-247)  found 1",
+// `done` of the `total` addresses of the list `slaves` asked before `address`.
+std::string ProgressLine(int baud, int address, int done, int total, const std::string &slaves, int found);
 
 } // namespace modbus

@@ -1,5 +1,6 @@
 #include "tools/sim_modbus_tcp.h"
 
+#include "modbus/crc16.h"
 #include "tools/sim_slave.h"
 
 #include <modbus.h>
@@ -104,7 +105,7 @@ int ServeModbusTcp(int port, const std::string &readyTail, const ModbusTcpModule
             std::vector<uint8_t> request(query + 6, query + n);  // unit id and PDU
             AppendCrc(request);
             send = [client, header](const std::vector<uint8_t> &bytes) {
-                if (bytes.size() < 4 || Crc16(bytes.data(), bytes.size()) != 0)
+                if (bytes.size() < 4 || modbus::Crc16(bytes.data(), bytes.size()) != 0)
                     return SendAll(client, bytes);
                 std::vector<uint8_t> frame(header.begin(), header.begin() + 4);
                 const std::size_t length = bytes.size() - 2;

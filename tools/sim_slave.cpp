@@ -1,6 +1,8 @@
 #include "tools/sim_slave.h"
 
 #include "device/parameter_table.h"
+#include "modbus/crc16.h"
+#include "modbus/hex_text.h"
 
 #include <modbus.h>
 
@@ -67,20 +69,9 @@ std::array<uint16_t, kRegisterCount> StartRegisters(uint16_t baudRateCode)
     return r;
 }
 
-uint16_t Crc16(const uint8_t *data, std::size_t n)
-{
-    uint16_t crc = 0xFFFF;
-    for (std::size_t i = 0; i < n; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = static_cast<uint16_t>((crc & 1u) ? (crc >> 1) ^ 0xA001u : crc >> 1);
-    }
-    return crc;
-}
-
 void AppendCrc(std::vector<uint8_t> &frame)
 {
-    const uint16_t crc = Crc16(frame.data(), frame.size());
+    const uint16_t crc = modbus::Crc16(frame.data(), frame.size());
     frame.push_back(static_cast<uint8_t>(crc & 0xFF));
     frame.push_back(static_cast<uint8_t>(crc >> 8));
 }
@@ -103,12 +94,9 @@ std::optional<std::size_t> RequestLength(const uint8_t *frame, std::size_t n)
 std::string Hex(const uint8_t *data, std::size_t n)
 {
     std::string text;
-    text.reserve(n * 3);
-    char digits[4];
-    for (std::size_t i = 0; i < n; ++i) {
-        std::snprintf(digits, sizeof digits, i == 0 ? "%02X" : " %02X", data[i]);
-        text += digits;
-    }
+    modbus::AppendHexText(text, data, n);
+    if (!text.empty())
+        text.pop_back();  // the blank after the last byte
     return text;
 }
 

@@ -24,8 +24,7 @@ constexpr std::chrono::milliseconds kPulsePeriod{100};
 // The registers a freshly powered module holds; BaudRateCode reports the line's rate.
 std::array<uint16_t, kRegisterCount> StartRegisters(uint16_t baudRateCode);
 
-uint16_t Crc16(const uint8_t *data, std::size_t n);
-// Appends the CRC-16 of the whole frame, low byte first.
+// Appends the Modbus CRC-16 (modbus::Crc16) of the whole frame, low byte first.
 void AppendCrc(std::vector<uint8_t> &frame);
 
 // The length, CRC included, of the request that the `n` bytes at `frame` begin, as a
@@ -33,7 +32,7 @@ void AppendCrc(std::vector<uint8_t> &frame);
 // while too few bytes are in to tell.
 std::optional<std::size_t> RequestLength(const uint8_t *frame, std::size_t n);
 
-// "01 03 00": upper-case hex, one blank between bytes, none at the end.
+// "01 03 00": modbus::AppendHexText's bytes without the blank after the last.
 std::string Hex(const uint8_t *data, std::size_t n);
 inline std::string Hex(const std::vector<uint8_t> &bytes) { return Hex(bytes.data(), bytes.size()); }
 

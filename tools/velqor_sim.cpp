@@ -1,6 +1,8 @@
 // velqor-sim: the signal-generator module as a Modbus RTU slave on a serial line or pty,
 // for trying the tool without the hardware and for the end-to-end tests.
 
+#include "device/parameter_table.h"
+#include "modbus/crc16.h"
 #include "tools/sim_modbus_tcp.h"
 #include "tools/sim_slave.h"
 
@@ -24,10 +26,11 @@
 #include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
-const char kHelp[] = R"(Usage: velqor-sim --device PATH [options]
+const char kHelpTemplate[] = R"(Usage: velqor-sim --device PATH [options]
        velqor-sim PATH [options]
        velqor-sim --modbus-tcp PORT [options]
 
@@ -36,8 +39,8 @@ e.g. one end of a pty pair:
   socat -d -d pty,raw,echo=0,link=/tmp/a pty,raw,echo=0,link=/tmp/b &
   velqor-sim --device /tmp/a            (the tool opens /tmp/b)
 
-Holding registers 0x0000..0x0012 with the module's start values. Function 03, 06 and
-16 are answered; other functions get exception 01, registers beyond 0x0012 exception
+Holding registers 0x0000..@LAST@ with the module's start values. Function 03, 06 and
+16 are answered; other functions get exception 01, registers beyond @LAST@ exception
 02. Requests for other slave addresses are ignored; a request for this slave is
 answered however closely one for another slave precedes it, as on a real bus.
 With --also-slave the line holds further modules, each with its own registers.
@@ -60,7 +63,7 @@ Options:
   --device PATH        serial device (or give PATH as the only positional argument)
   --modbus-tcp PORT    serve Modbus TCP on 127.0.0.1:PORT instead (0: a free port, which
                        the ready line names)
-  --baud RATE          4800 9600 19200 38400 57600 115200 (default 9600); also the start
+  --baud RATE          @RATES@ (default @START_RATE@); also the start
                        value of register 0x000C
   --slave N            slave address, 1..247 (default 1)
   --also-slave N       one more module on the line at address N (1..247; repeatable)
@@ -114,7 +117,7 @@ byte, one blank between bytes and none at the end:
   other HEX        request for another slave (ignored)
   drop REASON      bytes that made no request (bad CRC, incomplete frame); the
                    bytes waiting on the line are dropped with them
-  regs V0 .. V18   after each write, the 19 registers in decimal
+  regs V0 .. V@LAST_INDEX@   after each write, the @COUNT@ registers in decimal
   state slave N    the slave address after an address change
   state refused N  an address change to N that was not taken
   state left N     (--bench) the module at address N left the line
@@ -128,6 +131,36 @@ Ends with status 0 on SIGINT or SIGTERM, 1 when the line cannot be opened or is 
 2 for a usage error.
 )";
 
+// The rate a freshly powered module talks at: the module-baud row's start value.
+const char *StartRate()
+{
+    for (const device::Parameter &p : device::kParameters) {
+        if (p.first == device::BaudRateCode)
+            return p.start;
+    }
+    return device::kBaudRates[0];
+}
+
+// The help with the register range and the rates filled in from the table.
+std::string HelpText()
+{
+    char last[8];
+    std::snprintf(last, sizeof last, "0x%04zX", sim::kRegisterCount - 1);
+    const std::pair<std::string, std::string> fills[] = {
+        {"@LAST@", last},
+        {"@LAST_INDEX@", std::to_string(sim::kRegisterCount - 1)},
+        {"@COUNT@", std::to_string(sim::kRegisterCount)},
+        {"@RATES@", device::BaudRatesText(" ", " ")},
+        {"@START_RATE@", StartRate()},
+    };
+    std::string text = kHelpTemplate;
+    for (const auto &[mark, fill] : fills) {
+        for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + fill.size()))
+            text.replace(at, mark.size(), fill);
+    }
+    return text;
+}
+
 volatile std::sig_atomic_t g_stop = 0;
 
 void OnSignal(int)
@@ -138,8 +171,8 @@ void OnSignal(int)
 struct Options {
     std::string device;
     std::optional<int> modbusTcpPort;
-    int baud = 9600;
-    uint16_t baudRateCode = 1;
+    int baud = std::atoi(StartRate());
+    uint16_t baudRateCode = device::BaudRateCodeFor(StartRate()).value_or(0);
     std::vector<int> slaves{1};  // the first is --slave, the rest --also-slave
     bool echoBroadcast = false;
     bool lineTime = false;
@@ -370,7 +403,7 @@ int main(int argc, char **argv)
         if (version)
             std::printf("velqor-sim %s\n", VELQOR_VERSION);
         else
-            std::fputs(kHelp, stdout);
+            std::fputs(HelpText().c_str(), stdout);
         return 0;
     }
     if (!parsed) {
@@ -578,7 +611,7 @@ int main(int argc, char **argv)
              length = sim::RequestLength(pending.data(), pending.size())) {
             const std::vector<uint8_t> request(pending.begin(), pending.begin() + static_cast<long>(*length));
             pending.erase(pending.begin(), pending.begin() + static_cast<long>(*length));
-            if (sim::Crc16(request.data(), request.size()) != 0) {
+            if (modbus::Crc16(request.data(), request.size()) != 0) {
                 // The frame's bounds are lost with its CRC: start again at the next gap.
                 Print("drop bad CRC " + sim::Hex(request));
                 tcflush(fd, TCIFLUSH);

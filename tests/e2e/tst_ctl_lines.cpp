@@ -92,6 +92,9 @@ private slots:
         QTest::newRow("two modules in 2-8") << QStringList{"scan", "--slaves", "2-8", "--json"} << 0
                                             << "[{\"baud\":9600,\"slave\":3},{\"baud\":9600,\"slave\":7}]\n"
                                             << "2 3 4 5 6 7 8";
+        QTest::newRow("a list, in its order") << QStringList{"scan", "--slaves", "7,2-3", "--json"} << 0
+                                              << "[{\"baud\":9600,\"slave\":7},{\"baud\":9600,\"slave\":3}]\n"
+                                              << "7 2 3";
         QTest::newRow("one address, text") << QStringList{"scan", "--slaves", "7"} << 0 << "slave 7 baud 9600\n"
                                            << "7";
         QTest::newRow("none in 8-9") << QStringList{"scan", "--slaves", "8-9"} << 1 << "" << "8 9";
