@@ -4,12 +4,12 @@ velqor_add_test(tst_parameters LABEL unit SOURCES device/tst_parameters.cpp KNOW
 velqor_add_test(tst_reply_decoding LABEL unit SOURCES device/tst_reply_decoding.cpp)
 velqor_add_test(tst_settings_file LABEL unit SOURCES settings/tst_settings_file.cpp)
 velqor_add_test(tst_key_filter LABEL unit SOURCES app/tst_key_filter.cpp)
-velqor_add_test(tst_byte_exchange LABEL unit SOURCES modbus/tst_byte_exchange.cpp
+velqor_add_test(tst_byte_exchange LABEL unit SOURCES cli/tst_byte_exchange.cpp
     ${PROJECT_SOURCE_DIR}/cli/exchange.cpp)
-velqor_add_test(tst_port_names LABEL unit SOURCES serial/tst_port_names.cpp support/fake_port.h)
+velqor_add_test(tst_port_names LABEL unit SOURCES app/tst_port_names.cpp support/fake_port.h)
 velqor_add_test(tst_open_failure_advice LABEL unit SOURCES serial/tst_open_failure_advice.cpp)
-velqor_add_test(tst_scan_plan LABEL unit SOURCES modbus/tst_scan_plan.cpp)
-velqor_add_test(tst_mbap LABEL unit SOURCES modbus/tst_mbap.cpp ${PROJECT_SOURCE_DIR}/cli/retry_rule.cpp)
+velqor_add_test(tst_scan_plan LABEL unit SOURCES cli/tst_scan_plan.cpp)
+velqor_add_test(tst_mbap LABEL unit SOURCES cli/tst_mbap.cpp ${PROJECT_SOURCE_DIR}/cli/retry_rule.cpp)
 if(WIN32)
     return()  # the checks below read the tree with the host's tools
 endif()
