@@ -13,7 +13,7 @@
 # Options: --exchanges N (about how many requests, default 1000), --seed S (default 1),
 # --percent P (each fault's chance, default 2), --timeout MS (velqorctl's, default 100;
 # late replies come 1.2 times as late), --lines "serial tcp", --commands "monitor read
-# write output" (one after another in turns; monitor reads 100 at a time).
+# write output" (one after another in turns; monitor reads 20 at a time).
 set -euo pipefail
 
 build_dir=build
@@ -61,18 +61,17 @@ for line in $lines; do
     pids+=("$sim_pid")
     for _ in $(seq 200); do grep -q '^ready' "$dir/sim.log" && break; sleep 0.05; done
     port="$dir/COM1"
-    if [ "$line" = tcp ]; then
-        # a transparent serial server: the RTU frames through TCP to the module's line
-        for _ in $(seq 20); do
-            tcp_port=$((20000 + RANDOM % 20000))
-            socat tcp-listen:"$tcp_port",bind=127.0.0.1,reuseaddr,fork file:"$dir/COM1",raw,echo=0 2>/dev/null &
-            tcp_pid=$!
-            sleep 0.2
-            kill -0 "$tcp_pid" 2>/dev/null && break
-        done
-        pids+=("$tcp_pid")
-        port="tcp://127.0.0.1:$tcp_port"
-    fi
+    tcp_port=$((20000 + RANDOM % 20000))
+    [ "$line" = tcp ] && port="tcp://127.0.0.1:$tcp_port"
+    # A transparent serial server for one run: the RTU frames between one TCP connection
+    # and the module's line. Bytes that came while no client was connected are dropped
+    # first, as such servers do.
+    bridge() {
+        timeout 0.05 cat "$dir/COM1" > /dev/null 2>&1 || true
+        socat tcp-listen:"$tcp_port",bind=127.0.0.1,reuseaddr file:"$dir/COM1",raw,echo=0 2>/dev/null &
+        bridge_pid=$!
+        for _ in $(seq 200); do ss -ltn | grep -q "127.0.0.1:$tcp_port " && return; sleep 0.01; done
+    }
 
     # Each run: the command, the module's request count before it, its exit status, its output.
     asked() { sed -n 's/^count //p' "$dir/sim.log" | tail -n 1 | grep . || echo 0; }
@@ -85,13 +84,15 @@ for line in $lines; do
             out="$dir/out.$n"
             base=$(asked)
             case "$command" in
-                monitor) args=(monitor --json --interval 0 --count 100) ;;
+                monitor) args=(monitor --json --interval 0 --count 20) ;;
                 read) args=(read --json) ;;
                 write) args=(write --set pwm_duty=$((n % 1000 / 10)).$((n % 10))) ;;
                 output) args=(output "$([ $((n % 2)) = 0 ] && echo on || echo off)") ;;
             esac
             rc=0
+            [ "$line" = tcp ] && bridge
             /usr/bin/time -a -f %M -o "$dir/rss" "$ctl" --port "$port" --timeout "$timeout" "${args[@]}" > "$out" 2>&1 || rc=$?
+            [ "$line" = tcp ] && { kill "$bridge_pid" 2>/dev/null; wait "$bridge_pid" 2>/dev/null; } || true
             echo "$command $base $rc $out" >> "$dir/runs"
             # A reply withheld past the end of a run still comes: let it come before the next
             # run opens the line, as a user who runs again after a failure does.
