@@ -2,6 +2,7 @@
 // addresses, ports following a COMn link, the same frames over TCP (socat listening on
 // 127.0.0.1 only, bridged to the pty), monitor's count, and the traffic log.
 
+#include "support/ctl_run.h"
 #include "support/module_frames.h"
 #include "support/pty_pair.h"
 #include "support/sim_process.h"
@@ -17,10 +18,7 @@
 class TstCtlLines : public QObject {
     Q_OBJECT
 
-    struct Run {
-        int status = -1;
-        QString out, err;
-    };
+    using Run = CtlRun;
 
     QTemporaryDir m_dir;
     std::unique_ptr<PtyPair> m_line;
@@ -28,18 +26,7 @@ class TstCtlLines : public QObject {
 
     QString Path(const QString &name) const { return m_dir.filePath(name); }
 
-    Run Ctl(const QStringList &arguments)
-    {
-        QProcess process;
-        process.setWorkingDirectory(m_dir.path());
-        process.start(QStringLiteral(VELQORCTL_PATH), arguments);
-        Run run;
-        if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit)
-            run.status = process.exitCode();
-        run.out = QString::fromUtf8(process.readAllStandardOutput());
-        run.err = QString::fromUtf8(process.readAllStandardError());
-        return run;
-    }
+    Run Ctl(const QStringList &arguments) { return RunCtl(m_dir.path(), arguments); }
 
     // The addresses the simulator saw asked, in order, from its "req"/"other" lines.
     QStringList Asked() const

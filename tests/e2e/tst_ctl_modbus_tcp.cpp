@@ -3,6 +3,7 @@
 // behind it (scan, faults, retries, late replies), and against servers that misbehave
 // (refuse, close, reset, stay silent, flood, or answer in RTU frames).
 
+#include "support/ctl_run.h"
 #include "support/sim_process.h"
 
 #include <QJsonDocument>
@@ -19,10 +20,7 @@
 class TstCtlModbusTcp : public QObject {
     Q_OBJECT
 
-    struct Run {
-        int status = -1;
-        QString out, err;
-    };
+    using Run = CtlRun;
 
     QTemporaryDir m_dir;
     QProcess m_libmodbus;
@@ -33,21 +31,7 @@ class TstCtlModbusTcp : public QObject {
     QString Path(const QString &name) const { return m_dir.filePath(name); }
 
     // velqorctl with the event loop running, so that a server of this test can answer.
-    Run Ctl(const QStringList &arguments)
-    {
-        QProcess process;
-        process.setWorkingDirectory(m_dir.path());
-        process.start(QStringLiteral(VELQORCTL_PATH), arguments);
-        Run run;
-        if (QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 30000)
-            && process.exitStatus() == QProcess::NormalExit)
-            run.status = process.exitCode();
-        process.kill();
-        process.waitForFinished();
-        run.out = QString::fromUtf8(process.readAllStandardOutput());
-        run.err = QString::fromUtf8(process.readAllStandardError());
-        return run;
-    }
+    Run Ctl(const QStringList &arguments) { return RunCtl(m_dir.path(), arguments); }
 
     QString Log() const
     {

@@ -2,6 +2,7 @@
 // 3 and 5), and a bench where modules arrive at address 1 one after another (velqor-sim
 // --bench), each on its own socat pty pair.
 
+#include "support/ctl_run.h"
 #include "support/pty_pair.h"
 #include "support/sim_process.h"
 
@@ -12,10 +13,7 @@
 class TstProvision : public QObject {
     Q_OBJECT
 
-    struct Run {
-        int status = -1;
-        QString out, err;
-    };
+    using Run = CtlRun;
 
     QTemporaryDir m_dir;
     std::unique_ptr<PtyPair> m_line;
@@ -23,26 +21,9 @@ class TstProvision : public QObject {
 
     QString Path(const QString &name) const { return m_dir.filePath(name); }
 
-    void Start(QProcess &process, const QStringList &arguments)
-    {
-        process.setWorkingDirectory(m_dir.path());
-        process.start(QStringLiteral(VELQORCTL_PATH), arguments);
-    }
-    static Run Finish(QProcess &process)
-    {
-        Run run;
-        if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit)
-            run.status = process.exitCode();
-        run.out = QString::fromUtf8(process.readAllStandardOutput());
-        run.err = QString::fromUtf8(process.readAllStandardError());
-        return run;
-    }
-    Run Ctl(const QStringList &arguments)
-    {
-        QProcess process;
-        Start(process, arguments);
-        return Finish(process);
-    }
+    void Start(QProcess &process, const QStringList &arguments) { StartCtl(process, m_dir.path(), arguments); }
+    static Run Finish(QProcess &process) { return FinishCtl(process); }
+    Run Ctl(const QStringList &arguments) { return RunCtl(m_dir.path(), arguments); }
     void WriteFile(const QString &name, const QByteArray &bytes)
     {
         QFile file(Path(name));
