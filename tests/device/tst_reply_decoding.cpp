@@ -1,14 +1,12 @@
 #include "device/reply_decoding.h"
 #include "modbus/crc16.h"
 #include "modbus/hex_text.h"
+#include "support/module_frames.h"
+#include "support/module_values.h"
 
 #include <QtTest>
 
 namespace {
-
-// The registers read from 0x0000 in the example reply: 24.0 V, 100000 Hz, 50.0 %, ...
-const std::vector<uint16_t> kExample{0x00F0, 0x0001, 0x86A0, 0x01F4, 0x0000, 0x03E8, 0x03E8, 0x0032,
-                                     0x0258, 0x0320, 0x0032, 0x0001, 0x0001, 0x0001, 0x0000, 0x0007};
 
 // A function-03 reply from slave 1 carrying the first `count` of `values`, as hex text.
 std::string ReadReply(std::vector<uint16_t> values, std::size_t count, uint8_t function = 0x03)
@@ -79,7 +77,7 @@ void TstReplyDecoding::decode_data()
     row("largest values", ReadReply(std::vector<uint16_t>(16, 0xFFFF), 16),
         "pwm_voltage=6553.5 pwm_frequency=4294967295 pwm_duty=6553.5 pulse_delay=65.535 pulse_high=65.535 pulse_low=65.535 pulse_number=65535 "
         "voltage_source=655.35 current_source=655.35 sine_frequency=65535 work_mode=65535 pulse_count=65535 out=65535");
-    row("write reply", "01 06 00 0D 00 01 D9 C9 ", "unchanged");
+    row("write reply", modbus::ToHexText(OutputRequest(true)), "unchanged");
     row("another function", ReadReply(kExample, 16, 0x04), "unchanged");
     row("2 registers", ReadReply(kExample, 2), "unchanged");
     row("not hex", "01 03 02 0G 64 00 00 ", "unchanged");

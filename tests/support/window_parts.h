@@ -3,6 +3,7 @@
 #include "app/lamp.h"
 #include "app/main_window.h"
 #include "app/value_box.h"
+#include "device/parameter_table.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -77,6 +78,25 @@ inline std::vector<ValueBox *> ValueBoxes(const QObject &window)
                              "sineFrequencyBox", "pulseCountBox"})
         boxes.push_back(Box(window, name));
     return boxes;
+}
+
+// The row whose value box `box` is: the box is named after the row's key.
+inline const device::Parameter &RowOf(const QWidget &box)
+{
+    for (const device::Parameter &p : device::kParameters) {
+        if (RowName(p.key) + QLatin1String("Box") == box.objectName())
+            return p;
+    }
+    qFatal("no row has the box %s", qPrintable(box.objectName()));
+}
+
+// What ValueBoxes show once a read brought `registers`, in their order.
+inline QStringList ShownAfterRead(const QObject &window, const device::Registers &registers)
+{
+    QStringList shown;
+    for (const ValueBox *box : ValueBoxes(window))
+        shown << QString::fromStdString(device::ShownValue(RowOf(*box), registers));
+    return shown;
 }
 
 // A press of a button, as the mouse makes it.

@@ -2,6 +2,7 @@
 // Usage: tst_sim PATH-TO-velqor-sim
 
 #include "device/parameter_table.h"
+#include "support/module_values.h"
 
 #include <modbus.h>
 
@@ -250,11 +251,9 @@ private:
     std::unique_ptr<modbus_t, ModbusDeleter> m_master;
 };
 
-// The module as it starts: the rows' start values at 9600 baud, 0 in every other register
-// up to 0x0012.
+// The module as it starts, 0 in every other register up to 0x0012.
 const std::vector<uint16_t> kStartValues = [] {
-    const device::Registers start = device::StartRegisters(1);
-    std::vector<uint16_t> values(start.begin(), start.end());
+    std::vector<uint16_t> values(kModuleStart.begin(), kModuleStart.end());
     values.resize(std::max<std::size_t>(values.size(), 19));
     return values;
 }();
