@@ -79,8 +79,10 @@ void TstRobustness::pastedTextInEveryBox()
         QCOMPARE(boxes[i]->text(), shown[i]);
     QCOMPARE(Box(*w, "pulseCountBox")->text(), junk);
     device::Registers sent = kModuleStart;  // the module's rate as at start
-    for (int i = 0; i < shown.size(); ++i)
-        device::ApplyValue(RowOf(*boxes[static_cast<std::size_t>(i)]), shown[i].toStdString(), sent);
+    for (const device::Parameter &p : device::kParameters) {
+        if (p.coding == device::Coding::Number && device::IsSettable(p))
+            device::ApplyValue(p, Box(*w, qPrintable(RowName(p.key) + "Box"))->text().toStdString(), sent);
+    }
     QCOMPARE(w.Written(), QStringList{Hex(device::BuildParameterWriteRequest(1, sent))});
     ReadStillWorks(w);
 }

@@ -5,6 +5,7 @@
 #include "modbus/crc16.h"
 #include "modbus/hex_text.h"
 #include "support/fake_port.h"
+#include "support/module_frames.h"
 #include "support/module_values.h"
 #include "support/window_parts.h"
 
@@ -19,34 +20,6 @@
 // A reply as it arrives: one receive event per piece.
 using Pieces = std::vector<std::vector<uint8_t>>;
 Q_DECLARE_METATYPE(Pieces)
-
-// Bytes written as hex digits, blanks allowed: "01 03 00 00".
-inline std::vector<uint8_t> Bytes(const char *hex)
-{
-    const QByteArray raw = QByteArray::fromHex(QByteArray(hex));
-    return std::vector<uint8_t>(raw.begin(), raw.end());
-}
-
-// The same bytes with their CRC-16 appended, low byte first.
-inline std::vector<uint8_t> WithCrc(const std::vector<uint8_t> &bytes)
-{
-    return modbus::AppendCrc16(bytes, bytes.size() - 1);
-}
-inline std::vector<uint8_t> WithCrc(const char *hex)
-{
-    return WithCrc(Bytes(hex));
-}
-
-// A function-03 reply of `slave` carrying `values`, CRC included.
-inline std::vector<uint8_t> ReadReply(const std::vector<uint16_t> &values, uint8_t slave = 1)
-{
-    std::vector<uint8_t> bytes{slave, 0x03, static_cast<uint8_t>(2 * values.size())};
-    for (uint16_t value : values) {
-        bytes.push_back(static_cast<uint8_t>(value >> 8));
-        bytes.push_back(static_cast<uint8_t>(value & 0xFF));
-    }
-    return WithCrc(bytes);
-}
 
 // Bytes as the window renders them: "01 03 ".
 inline QString Hex(const std::vector<uint8_t> &bytes)

@@ -80,22 +80,17 @@ inline std::vector<ValueBox *> ValueBoxes(const QObject &window)
     return boxes;
 }
 
-// The row whose value box `box` is: the box is named after the row's key.
-inline const device::Parameter &RowOf(const QWidget &box)
-{
-    for (const device::Parameter &p : device::kParameters) {
-        if (RowName(p.key) + QLatin1String("Box") == box.objectName())
-            return p;
-    }
-    qFatal("no row has the box %s", qPrintable(box.objectName()));
-}
-
-// What ValueBoxes show once a read brought `registers`, in their order.
+// What ValueBoxes show once a read brought `registers`, in their order (a box is named
+// after its row's key).
 inline QStringList ShownAfterRead(const QObject &window, const device::Registers &registers)
 {
     QStringList shown;
-    for (const ValueBox *box : ValueBoxes(window))
-        shown << QString::fromStdString(device::ShownValue(RowOf(*box), registers));
+    for (const ValueBox *box : ValueBoxes(window)) {
+        for (const device::Parameter &p : device::kParameters) {
+            if (RowName(p.key) + QLatin1String("Box") == box->objectName())
+                shown << QString::fromStdString(device::ShownValue(p, registers));
+        }
+    }
     return shown;
 }
 
