@@ -173,9 +173,7 @@ void TstExchange::refusals_data()
     QTest::addColumn<int>("address");  // -1: refused
     QTest::addColumn<QString>("message");
     QTest::newRow("port closed") << false << "1" << -1 << U8(texts::kOpenPortFirst);
-    QTest::newRow("0") << true << "0" << 0 << QString();
     QTest::newRow("blanks around 255") << true << " 255 " << 255 << QString();
-    QTest::newRow("empty") << true << "" << -1 << U8(texts::kParameterError);
     QTest::newRow("256") << true << "256" << -1 << U8(texts::kParameterError);
 }
 
