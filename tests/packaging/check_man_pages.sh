@@ -3,12 +3,14 @@
 # page, and --version answers 0 with "<program> <version>", so the pages cannot drift from
 # the programs.
 #
-#   check_man_pages.sh <source dir> <version> <program path>...
+#   check_man_pages.sh <source dir> <build dir> <version> <program path>...
+# A page with a template (packaging/<program>.1.in) is checked as built (<build dir>/packaging).
 set -euo pipefail
 
 sourceDir=$1
-version=$2
-shift 2
+buildDir=$2
+version=$3
+shift 3
 
 problems=0
 fail() {
@@ -19,6 +21,7 @@ fail() {
 for program in "$@"; do
     name=$(basename "$program")
     page="$sourceDir/packaging/$name.1"
+    [ -f "$page.in" ] && page="$buildDir/packaging/$name.1"
     [ -f "$page" ] || { fail "$name has no page $page"; continue; }
     help=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$program" --help) || { fail "$name --help"; continue; }
     out=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$program" --version) ||
