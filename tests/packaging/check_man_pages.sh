@@ -53,6 +53,20 @@ for program in "$@"; do
     if grep -qF "tcp://" <<<"$help"; then
         grep -qF "tcp://" <<<"$text" || fail "$name: the tcp:// form is not on the page"
     fi
+    # what the simulator's --help fills in from the table, the page states alike: the
+    # registers it holds, the rates and the start rate
+    words=$(tr -s ' \n' '  ' <<<"$text")
+    last=$(sed -n 's/^Holding registers 0x0000\.\.\(0x[0-9A-F]*\) .*/\1/p' <<<"$help")
+    if [ -n "$last" ]; then
+        grep -qF "registers 0x0000 to $last " <<<"$words" || fail "$name: the page's registers do not end at $last"
+        grep -qF "beyond $last " <<<"$words" || fail "$name: the page's exception 02 is not beyond $last"
+    fi
+    rates=$(sed -n 's/^  --baud RATE *\([0-9 ]*[0-9]\) (default \([0-9]*\)).*/\1 (default \2)/p' <<<"$help")
+    if [ -n "$rates" ]; then
+        # "4800 9600 115200 (default 9600)" as the page writes it: "4800, 9600 or 115200 (default 9600)"
+        listed=$(sed -E 's/ ([0-9]+) \(/ or \1 (/; s/([0-9]) ([0-9])/\1, \2/g' <<<"$rates")
+        grep -qF "$listed" <<<"$words" || fail "$name: the page does not give --baud as $listed"
+    fi
 done
 
 [ "$problems" -eq 0 ] || { echo "$problems problem(s)" >&2; exit 1; }
