@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Every command, option and exit status that a program's --help lists is on its manual
-# page, and --version answers 0 with "<program> <version>", so the pages cannot drift from
-# the programs.
+# page, and --version answers 0 with "<program> <version>", so the pages (and the README's
+# ranges and defaults of velqorctl) cannot drift from the programs.
 #
 #   check_man_pages.sh <source dir> <build dir> <version> <program path>...
 # A page with a template (packaging/<program>.1.in) is checked as built (<build dir>/packaging).
@@ -67,6 +67,31 @@ for program in "$@"; do
         listed=$(sed -E 's/ ([0-9]+) \(/ or \1 (/; s/([0-9]) ([0-9])/\1, \2/g' <<<"$rates")
         grep -qF "$listed" <<<"$words" || fail "$name: the page does not give --baud as $listed"
     fi
+done
+
+# The README states velqorctl's ranges and defaults as its --help does: the range of each
+# key of a table row "| caption | `key`, ... | range ... |", each "`--option X` ... default N",
+# and the port and rate without com.txt ("COM1 and 9600").
+readme="$sourceDir/README.md"
+for program in "$@"; do
+    [ "$(basename "$program")" = velqorctl ] && [ -f "$readme" ] || continue
+    help=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$program" --help)
+    while IFS='|' read -r _ _ keys range _; do
+        for key in $(grep -oE '`[a-z_]+`' <<<"$keys" | tr -d '`'); do
+            want=$(sed -n "s/^  $key  *0x[0-9A-F-]*  *//p" <<<"$help")
+            [[ -n "$want" && "$range" == " $want "* ]] ||
+                fail "README: $key is written with \"${range# }\", --help says \"$want\""
+        done
+    done < <(grep -E '^\| [^|]+ \| `[a-z_]+`[^|]* \| [0-9]' "$readme")
+    while read -r option value; do
+        # the option's lines of --help, up to the next option
+        own=$(sed -n "/^  $option /,/^  -/p" <<<"$help" | sed '1!{/^  -/d}')
+        grep -qE "default $value\b" <<<"$own" || fail "README: $option defaults to $value, --help says otherwise"
+    done < <(grep -oE '`--[a-z-]+ [A-Z]+`[^`|]*default [0-9]+' "$readme" | sed -E 's/^`(--[a-z-]+).* ([0-9]+)$/\1 \2/')
+    fallback=$(grep -oE 'COM1 and [0-9]+' <<<"$help" | sort -u)
+    for stated in $(grep -oE 'COM1 and [0-9]+' "$readme" | grep -oE '[0-9]+$' | sort -u); do
+        [ "COM1 and $stated" = "$fallback" ] || fail "README: COM1 and $stated without com.txt, --help says $fallback"
+    done
 done
 
 [ "$problems" -eq 0 ] || { echo "$problems problem(s)" >&2; exit 1; }
