@@ -21,7 +21,7 @@ using texts::Tr;
 namespace {
 
 // The rate a settings string ("9600,N,8,1") or the baud list's text names, when it is one
-// of the six; 0 otherwise.
+// of the module's rates; 0 otherwise.
 int RateOf(const QString &text)
 {
     const QString rate = text.section(QLatin1Char(','), 0, 0);

@@ -240,7 +240,7 @@ void PresetPanel::writeParameters()
     const auto slave = m_exchange.CheckedSlave();
     if (!slave)
         return;
-    // A module baud text that is none of the six rates would send a code the user did not
+    // A module baud text that is none of the module's rates would send a code the user did not
     // choose (0 before any write: 4800 baud, and the module is out of reach).
     if (!device::BaudRateCodeFor(m_moduleBaudList->currentText().toStdString())) {
         m_showMessage(Tr(texts::kParameterError), QString());

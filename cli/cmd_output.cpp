@@ -33,7 +33,9 @@ int Run(Context &context)
 Command OutputCommand()
 {
     return {"output", "output on|off",
-            "  Switches the module's output: function 6, register 0x000D, 1 for on, 0 for off.\n", {}, Run};
+            "  Switches the module's output: function 6, register " + RegisterText(device::OutputState)
+                + ", 1 for on, 0 for off.\n",
+            {}, Run};
 }
 
 } // namespace cli

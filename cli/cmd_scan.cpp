@@ -142,7 +142,7 @@ int Run(Context &context)
     if (status != kExitOk)
         return status;
     if (found.empty()) {
-        Complain("scan: no module answered at slaves " + slaves + " on " + MakeLine(context.portText, 9600, context.timeout)->Name());
+        Complain("scan: no module answered at slaves " + slaves + " on " + MakeLine(context.portText, context.baud, context.timeout)->Name());
         return kExitExchangeFailed;
     }
     return kExitOk;
@@ -155,7 +155,7 @@ Command ScanCommand()
     return {"scan", "scan [--slaves LIST] [--bauds LIST|all] [--json]",
             "  Finds modules: asks each address of the --slaves LIST (addresses and ranges A-B, e.g.\n"
             "  3,5,10-20; default 1-247), in its order, for register 0x0000, at the --baud rate, or\n"
-            "  at each rate of the --bauds LIST (e.g. 9600,19200; all: the six rates), reopening\n"
+            "  at each rate of the --bauds LIST (e.g. 9600,19200; all: every rate of --baud), reopening\n"
             "  the port for each (not over tcp:// or modbus-tcp://, where the server sets the rate;\n"
             "  over modbus-tcp:// it asks unit ids, and a gateway's exception 10 or 11 is no module).\n"
             "  Waits per address as long as the request and the reply take at that rate plus 50 ms;\n"

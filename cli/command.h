@@ -1,5 +1,6 @@
 #pragma once
 #include "cli/exchange.h"
+#include "cli/key_list.h"
 #include "device/parameter_table.h"
 
 #include <QCommandLineOption>
@@ -22,10 +23,6 @@ enum ExitStatus {
     kExitOutputFailed = 4,     // stdout or the --log file could not be written
     // 128 + n: stopped by signal n (130 SIGINT, 143 SIGTERM, 129 SIGHUP)
 };
-
-// Without --baud and com.txt, and without --timeout.
-constexpr int kDefaultBaud = 9600;
-constexpr std::chrono::milliseconds kDefaultTimeout{500};
 
 struct Context {
     const QCommandLineParser &parser;

@@ -118,20 +118,9 @@ std::string HelpText()
         "  -h, --help     this text\n"
         "  --version      the version\n"
         "\nKeys (write --set KEY=VALUE, parameter-set files, read):\n";
-    for (const device::Parameter &p : device::kParameters) {
-        std::string range = device::RangeText(p);
-        if (p.coding == device::Coding::OnOff)
-            range = "on/off; switched by the command output";
-        else if (p.written == device::Written::ReadOnly)
-            range = std::string(p.unit) + ", read only";
-        const unsigned first = p.first;
-        char registers[16];
-        if (p.registers == 2)
-            std::snprintf(registers, sizeof registers, "0x%04X-%04X", first, first + 1);
-        else
-            std::snprintf(registers, sizeof registers, "0x%04X", first);
+    for (const KeyLine &key : KeyLines()) {
         char line[160];
-        std::snprintf(line, sizeof line, "  %-16s %-12s %s\n", p.key, registers, range.c_str());
+        std::snprintf(line, sizeof line, "  %-16s %-12s %s\n", key.key.c_str(), key.registers.c_str(), key.range.c_str());
         text += line;
     }
     text +=

@@ -49,13 +49,26 @@ function(velqor_install_gzipped source destination)
     install(FILES ${gzipped} DESTINATION ${destination})
 endfunction()
 
-# The manual page packaging/<program>.1 of a program; one line per program.
+# The manual page of a program: packaging/<program>.1, or the page built from
+# packaging/<program>.1.in; one line per program.
 function(velqor_install_man program)
-    velqor_install_gzipped(${VELQOR_PACKAGING_DIR}/${program}.1 ${CMAKE_INSTALL_MANDIR}/man1)
+    set(page ${VELQOR_PACKAGING_DIR}/${program}.1)
+    if(ARGC GREATER 1)
+        set(page ${ARGV1})
+    endif()
+    velqor_install_gzipped(${page} ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()
 
+# velqorctl's page states the keys, rates and defaults as --help does: built from its template
+# by cli/man_page.cpp (packaging/velqorctl.1 in the build folder; tests/packaging checks it).
+set(VELQOR_CTL_PAGE ${PROJECT_BINARY_DIR}/packaging/velqorctl.1)
+add_custom_command(OUTPUT ${VELQOR_CTL_PAGE}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packaging
+    COMMAND velqorctl_man_page ${VELQOR_PACKAGING_DIR}/velqorctl.1.in ${VELQOR_CTL_PAGE}
+    DEPENDS velqorctl_man_page ${VELQOR_PACKAGING_DIR}/velqorctl.1.in VERBATIM)
+
 velqor_install_man(velqor-config)
-velqor_install_man(velqorctl)
+velqor_install_man(velqorctl ${VELQOR_CTL_PAGE})
 if(TARGET velqor-sim)
     velqor_install_man(velqor-sim)
 endif()

@@ -18,7 +18,7 @@ if(TARGET velqor-sim)
 endif()
 add_test(NAME man_pages
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/packaging/check_man_pages.sh
-                 ${PROJECT_SOURCE_DIR} ${PROJECT_VERSION} ${velqor_man_programs})
+                 ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR} ${PROJECT_VERSION} ${velqor_man_programs})
 set_tests_properties(man_pages PROPERTIES LABELS unit TIMEOUT 60)
 
 # No program looks for its libraries in the folder it is started in.
