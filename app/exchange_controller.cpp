@@ -11,13 +11,13 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <algorithm>
 #include <memory>
 
 using texts::Tr;
 
 namespace {
 
-constexpr int kPauseMs = 100;
 constexpr int kReplyTimerMs = 160;
 // The window accepts no reply longer than 37 bytes, so bytes beyond this bound can change
 // no verdict; it only stops a flooding line from growing memory.
@@ -46,6 +46,13 @@ ExchangeController::ExchangeController(serial::Port &port, StatusRow &status, co
     m_port.onBytesWaiting = [this] {
         m_sinceBytes.start();
         ++m_receiveEvents;
+        if (m_waitingToWrite) {
+            // no request is out that they could answer
+            const std::vector<uint8_t> bytes = m_port.ReadAll();
+            if (onDiscarded && !bytes.empty())
+                onDiscarded(bytes, m_settling);
+            return;
+        }
         WhenIdle([this] { onBytesReceived(); });
     };
     QCoreApplication::instance()->installEventFilter(this);
@@ -108,31 +115,58 @@ void ExchangeController::SetLine(long long baud, int bitsPerCharacter)
     m_silence = modbus::FrameSilence(baud, bitsPerCharacter);
 }
 
+void ExchangeController::SetTimes(std::chrono::milliseconds pause, std::chrono::milliseconds replyWait)
+{
+    m_pause = pause;
+    m_replyTimer.setInterval(replyWait);
+}
+
+std::chrono::milliseconds ExchangeController::Timeout() const
+{
+    return m_pause + m_replyTimer.intervalAsDuration();
+}
+
 void ExchangeController::Send(const std::vector<uint8_t> &frame, std::vector<std::vector<uint8_t>> following)
 {
     m_following = std::move(following);
     m_current = modbus::Exchange(frame);
     m_status.ShowSent(HexText(frame));
+    m_settling = m_unanswered.size() > 1 && frame.size() > 1 && m_unanswered[0] == frame[0]
+                 && m_unanswered[1] == frame[1];
+    m_unanswered.clear();
+    if (m_settling)
+        m_settlingFor.start();
     writeWhenQuiet(frame);
 }
 
 void ExchangeController::writeWhenQuiet(const std::vector<uint8_t> &frame)
 {
-    if (m_sinceBytes.isValid() && m_after) {
-        const auto quiet = std::chrono::nanoseconds(m_sinceBytes.nsecsElapsed());
-        if (quiet < m_silence) {
-            const auto rest = std::chrono::ceil<std::chrono::milliseconds>(m_silence - quiet);
-            const unsigned events = m_receiveEvents;
-            m_pausing = true;
-            // Bytes that come meanwhile start the silence again; none, and the line is quiet.
-            m_after(static_cast<int>(rest.count()), [this, frame, events] {
-                if (m_receiveEvents == events)
-                    m_sinceBytes.invalidate();
-                writeWhenQuiet(frame);
-            });
-            return;
-        }
+    using std::chrono::nanoseconds;
+    if (m_settling && nanoseconds(m_settlingFor.nsecsElapsed()) >= 3 * Timeout())
+        m_settling = false;  // a line that never goes quiet holds the request no longer
+    nanoseconds needed = m_silence;
+    nanoseconds quiet = m_sinceBytes.isValid() ? nanoseconds(m_sinceBytes.nsecsElapsed()) : nanoseconds::max();
+    if (m_settling) {
+        needed = std::max<nanoseconds>(needed, Timeout());
+        quiet = std::min(quiet, nanoseconds(m_settlingFor.nsecsElapsed()));
     }
+    if (quiet < needed && m_after) {
+        const auto rest = std::chrono::ceil<std::chrono::milliseconds>(needed - quiet);
+        const unsigned events = m_receiveEvents;
+        m_pausing = true;
+        m_waitingToWrite = true;
+        // Bytes that come meanwhile start the silence again; none, and the line is quiet.
+        m_after(static_cast<int>(rest.count()), [this, frame, events] {
+            if (m_receiveEvents == events) {
+                m_sinceBytes.invalidate();
+                m_settling = false;
+            }
+            writeWhenQuiet(frame);
+        });
+        return;
+    }
+    m_waitingToWrite = false;
+    m_settling = false;
     // A port that refuses (the device vanished) sends nothing; the reply timer then finds
     // no reply and says so.
     m_port.Write(frame);
@@ -140,7 +174,7 @@ void ExchangeController::writeWhenQuiet(const std::vector<uint8_t> &frame)
         onRequestSent(frame);
     m_pausing = true;
     if (m_after)
-        m_after(kPauseMs, [this] { endPause(); });
+        m_after(static_cast<int>(m_pause.count()), [this] { endPause(); });
     else
         endPause();
 }
@@ -178,6 +212,10 @@ void ExchangeController::checkReply()
     if (onReplyCheck)
         onReplyCheck(m_current);
     const bool good = m_current.AcceptedByWindow();
+    if (!good && m_current.ExpectsReply()
+        && (!m_current.Complete() || m_current.Received().size() >= kReceivedLimit)) {
+        m_unanswered = m_current.Request();
+    }
     if (good) {
         m_status.ShowReceived(HexText(m_current.Received()));
         if (onGoodReply)

@@ -34,7 +34,11 @@ class StatusRow;
 // A request goes out only after the line has been quiet for the silence that ends a frame
 // (3.5 characters at the line's rate) since the last byte received: a reply still arriving,
 // or bytes that came in the pause just before a click that waited for it, hold the write
-// back for the rest of that silence, and everything else waits with it.
+// back for the rest of that silence, and everything else waits with it. When the request
+// before got no whole reply within its time and this one asks the same slave the same
+// function, that reply may still come and would pass for this one's: the line is first let
+// go quiet for one time-out (the pause and the reply timer; at most three time-outs in all).
+// Bytes that come while a request waits for the quiet line answer nothing and are dropped.
 class ExchangeController : public QObject {
     Q_OBJECT
 public:
@@ -50,6 +54,9 @@ public:
     // the reply timer the request with the bytes that came after it.
     std::function<void(const std::vector<uint8_t> &request)> onRequestSent;
     std::function<void(const modbus::Exchange &exchange)> onReplyCheck;
+    // Bytes dropped while a request waited for the quiet line; `settling`: the line was let
+    // go quiet after an unanswered request.
+    std::function<void(const std::vector<uint8_t> &bytes, bool settling)> onDiscarded;
 
     // Runs `action` now, or when the pause after the last request has ended.
     void WhenIdle(std::function<void()> action);
@@ -66,6 +73,8 @@ public:
     void Send(const std::vector<uint8_t> &frame, std::vector<std::vector<uint8_t>> following = {});
     // The silence before a request, for the rate and character of the open line.
     void SetLine(long long baud, int bitsPerCharacter);
+    // The pause after a request (100 ms) and the reply timer's wait (160 ms) that follows it.
+    void SetTimes(std::chrono::milliseconds pause, std::chrono::milliseconds replyWait);
 
     void onBytesReceived();
     void checkReply();  // the reply timer's tick
@@ -81,6 +90,8 @@ protected:
 private:
     void writeWhenQuiet(const std::vector<uint8_t> &frame);
     void endPause();
+    // The pause and the reply timer: how long a request waits for its reply.
+    std::chrono::milliseconds Timeout() const;
 
     serial::Port &m_port;
     StatusRow &m_status;
@@ -88,11 +99,16 @@ private:
     const RunAfter &m_after;
     modbus::Exchange m_current;       // the last request and the bytes since; empty once a new one begins
     QTimer m_replyTimer;              // objectName "replyTimer", 160 ms; running: a reply is due
+    std::chrono::milliseconds m_pause{100};
     bool m_pausing = false;
+    bool m_waitingToWrite = false;    // a request waits for the quiet line: bytes now are dropped
     bool m_tickHeld = false;          // the reply timer ticked during the pause
     std::chrono::microseconds m_silence;
     QElapsedTimer m_sinceBytes;       // since the last receive event; invalid before one
     unsigned m_receiveEvents = 0;
-    std::deque<std::function<void()>> m_waiting;
-    std::vector<std::vector<uint8_t>> m_following;  // what the request in flight still leads to  // what came during the pause, in order
+    std::vector<uint8_t> m_unanswered;  // the last request, when it got no whole reply within its time
+    bool m_settling = false;            // the request waiting to go lets the line go quiet first
+    QElapsedTimer m_settlingFor;        // since it began to
+    std::deque<std::function<void()>> m_waiting;    // what came during the pause, in order
+    std::vector<std::vector<uint8_t>> m_following;  // what the request in flight still leads to
 };

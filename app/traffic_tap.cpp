@@ -10,4 +10,7 @@ void TapTraffic(MainWindow &window, modbus::TrafficLog &log)
     exchange.onReplyCheck = [&log](const modbus::Exchange &current) {
         log.Reply(current.Received(), modbus::WindowReplyVerdictText(current));
     };
+    exchange.onDiscarded = [&log](const std::vector<uint8_t> &bytes, bool settling) {
+        log.Reply(bytes, modbus::DiscardedText(settling));
+    };
 }

@@ -100,10 +100,7 @@ bool LogTraffic(const std::string &path, Context &context)
         if (!record.late.empty())
             log.Reply(record.late, "late reply to the request before", WallTime(record.sent));
         if (!record.discarded.empty())
-            log.Reply(record.discarded,
-                      record.settled ? "discarded: came while the line was let go quiet after the time-out before"
-                                     : "discarded: waiting before the request",
-                      WallTime(record.sent));
+            log.Reply(record.discarded, modbus::DiscardedText(record.settled), WallTime(record.sent));
         log.Request(record.request, WallTime(record.sent));
     };
     context.observer = [&log](const ExchangeRecord &record) {

@@ -58,6 +58,12 @@ std::string ReplyVerdictText(const std::vector<uint8_t> &request, const std::vec
     return VerdictText(judgement);
 }
 
+std::string DiscardedText(bool settling)
+{
+    return settling ? "discarded: came while the line was let go quiet after the time-out before"
+                    : "discarded: waiting before the request";
+}
+
 std::string WindowReplyVerdictText(const Exchange &exchange)
 {
     const Judgement judgement = exchange.Judge();

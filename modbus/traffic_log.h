@@ -35,6 +35,10 @@ std::string ReplyVerdictText(const std::vector<uint8_t> &request, const std::vec
 // they differ: "incomplete reply (window: good)", "none expected (window: bad)".
 std::string WindowReplyVerdictText(const Exchange &exchange);
 
+// What the log says of bytes dropped before a request went: they came while the line was let
+// go quiet after the request before went unanswered (`settling`), or were waiting on it.
+std::string DiscardedText(bool settling);
+
 // A log file opened for appending; each line reaches the file at once, so a crash or
 // Ctrl+C loses none.
 class TrafficLog {

@@ -142,7 +142,9 @@ void TstExchange::receiveEvents()
     QCOMPARE(r.Received(), collected);
 }
 
-// Bytes after the tick are kept but judge nothing; the next request starts empty.
+// Bytes after the tick are kept but judge nothing. The next request of the same kind waits
+// until the line has been quiet for one time-out (the pause and the reply timer): the rest of
+// the late reply comes meanwhile, is dropped and starts the quiet again; the request starts empty.
 void TstExchange::lateReply()
 {
     const auto reply = ReadReply(kExample);
@@ -151,14 +153,21 @@ void TstExchange::lateReply()
         r.exchange.Send(kRead);
         r.port.Feed({reply.begin(), reply.begin() + beforeTick});
         r.exchange.checkReply();
-        r.port.Feed({reply.begin() + beforeTick, reply.end()});
         QCOMPARE(Shown(r.host, "statusBox"), U8(texts::kReplyBad));
-        QCOMPARE(r.Received(), Hex(reply));
         QCOMPARE(Shown(r.host, "receivedBox"), QString());
         QVERIFY(r.goodReplies.empty());
+        r.holdPauses = true;
         r.exchange.Begin();
         QCOMPARE(r.Received(), QString());
         r.exchange.Send(kRead);
+        QCOMPARE(r.port.writes.size(), 1u);
+        QCOMPARE(r.pauses.back().ms, 260);
+        r.port.Feed({reply.begin() + beforeTick, reply.end()});
+        r.ReleasePause();
+        QCOMPARE(r.port.writes.size(), 1u);
+        QVERIFY(r.pauses.back().ms > 250);
+        r.ReleasePause();
+        QCOMPARE(r.port.writes.size(), 2u);
         QCOMPARE(r.Received(), QString());
     }
 }

@@ -149,9 +149,20 @@ void TstPortNames::windowTooltips()
              QString::fromUtf8("COM2 \u2192 ") + Here("adapter"));
     QCOMPARE(List(window, "portList")->itemData(2, Qt::ToolTipRole).toString(),
              QString::fromUtf8("COM3 \u2192 unplugged, no such device"));
-    // the ports present above COM9 follow the nine
+    // the ports present above COM9 follow the nine, as they are when the list opens
     QCOMPARE(List(window, "portList")->count(), 10);
     QCOMPARE(List(window, "portList")->itemText(9), "COM12");
+    List(window, "portList")->setCurrentIndex(9);
+    QFile::remove("COM12");
+    QFile::link("adapter", "COM23");
+    List(window, "portList")->showPopup();
+    List(window, "portList")->hidePopup();
+    QCOMPARE(List(window, "portList")->count(), 10);
+    QCOMPARE(List(window, "portList")->itemData(9, Qt::ToolTipRole).toString(),
+             QString::fromUtf8("COM23 \u2192 ") + Here("adapter"));
+    QCOMPARE(List(window, "portList")->currentText(), "COM12");
+    QFile::remove("COM23");
+    QFile::link("adapter", "COM12");
 }
 
 QTEST_MAIN(TstPortNames)
