@@ -1,6 +1,6 @@
 #pragma once
 #include "cli/exchange.h"
-#include "cli/key_list.h"
+#include "cli/help_facts.h"
 #include "device/parameter_table.h"
 
 #include <QCommandLineOption>

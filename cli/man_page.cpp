@@ -6,7 +6,7 @@
 //
 // Each @NAME@ of the template is replaced; a name it does not know fails the build.
 
-#include "cli/key_list.h"
+#include "cli/help_facts.h"
 #include "device/register_map.h"
 
 #include <cstdio>

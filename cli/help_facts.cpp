@@ -1,4 +1,4 @@
-#include "cli/key_list.h"
+#include "cli/help_facts.h"
 
 #include "device/parameter_table.h"
 
