@@ -2,7 +2,6 @@
 #include "app/main_window.h"
 #include "app/texts.h"
 #include "device/parameter_table.h"
-#include "modbus/crc16.h"
 #include "modbus/hex_text.h"
 #include "support/fake_port.h"
 #include "support/module_frames.h"
