@@ -4,6 +4,7 @@
 if(TARGET velqor-sim)
     add_executable(tst_sim tools/tst_sim.cpp)
     target_link_libraries(tst_sim PRIVATE device PkgConfig::MODBUS)
+    target_include_directories(tst_sim PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
     set_target_properties(tst_sim PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
     add_test(NAME sim_selftest COMMAND tst_sim $<TARGET_FILE:velqor-sim>)
     set_tests_properties(sim_selftest PROPERTIES LABELS e2e TIMEOUT 120)

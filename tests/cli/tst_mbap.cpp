@@ -6,23 +6,9 @@
 #include "modbus/frames.h"
 #include "modbus/mbap.h"
 #include "serial/port_names.h"
+#include "support/module_frames.h"
 
 #include <QtTest>
-
-namespace {
-
-std::vector<uint8_t> Bytes(const char *hex)
-{
-    const QByteArray b = QByteArray::fromHex(hex);
-    return std::vector<uint8_t>(b.begin(), b.end());
-}
-
-QString Hex(const std::vector<uint8_t> &bytes)
-{
-    return QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<int>(bytes.size())).toHex(' ').toUpper();
-}
-
-} // namespace
 
 class TstMbap : public QObject {
     Q_OBJECT
@@ -30,12 +16,12 @@ private slots:
     // The read of 16 registers from unit 7 as transaction 1, and its reply back as RTU.
     void wrapAndUnwrap()
     {
-        QCOMPARE(Hex(modbus::MbapFromRtu(1, modbus::BuildReadRequest(7, 0, 16))),
+        QCOMPARE(FrameText(modbus::MbapFromRtu(1, modbus::BuildReadRequest(7, 0, 16))),
                  QString("00 01 00 00 00 06 07 03 00 00 00 10"));
-        QCOMPARE(Hex(modbus::MbapFromRtu(0x1234, modbus::BuildWriteSingleRequest(0, 0, 9))),
+        QCOMPARE(FrameText(modbus::MbapFromRtu(0x1234, modbus::BuildWriteSingleRequest(0, 0, 9))),
                  QString("12 34 00 00 00 06 00 06 00 00 00 09"));
         const auto rtu = modbus::RtuFromMbap(Bytes("0001000000050703020064"));
-        QCOMPARE(Hex(rtu), Hex(modbus::AppendCrc16(Bytes("0703020064"), 4)));
+        QCOMPARE(FrameText(rtu), FrameText(modbus::AppendCrc16(Bytes("0703020064"), 4)));
         QVERIFY(modbus::MbapFromRtu(1, Bytes("0103")).empty());
     }
 

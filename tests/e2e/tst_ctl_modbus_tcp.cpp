@@ -3,7 +3,11 @@
 // behind it (scan, faults, retries, late replies), and against servers that misbehave
 // (refuse, close, reset, stay silent, flood, or answer in RTU frames).
 
+#include "device/parameters.h"
+#include "modbus/mbap.h"
 #include "support/ctl_run.h"
+#include "support/module_frames.h"
+#include "support/module_values.h"
 #include "support/sim_process.h"
 
 #include <QJsonDocument>
@@ -96,13 +100,19 @@ private slots:
                        "write", "--set", "pwm_duty=12.5", "--log", Path("traffic.log")});
         QCOMPARE(run.status, 0);
         // read, write the block, read back: the MBAP header and the function of each
+        const auto block = modbus::BuildReadRequest(7, device::kReadBlockFirst, device::kReadBlockCount);
+        const auto head = [](const std::vector<uint8_t> &mbap) { return FrameText(mbap).left(23); };
         QStringList heads;
         for (const QString &request : LibmodbusRequests(3))
             heads << request.left(23);
-        QCOMPARE(heads, QStringList({"00 01 00 00 00 06 07 03", "00 02 00 00 00 21 07 10", "00 03 00 00 00 06 07 03"}));
+        QCOMPARE(heads, QStringList({head(modbus::MbapFromRtu(1, block)),
+                                     head(modbus::MbapFromRtu(2, device::BuildParameterWriteRequest(7, kModuleStart))),
+                                     head(modbus::MbapFromRtu(3, block))}));
+        // the reply: its MBAP header, then the byte count and pwm_voltage 10.0 V
+        const auto reply = modbus::MbapFromRtu(1, ReadReply(std::vector<uint16_t>(device::kReadBlockCount, 100), 7));
         const QString log = Log();
-        QVERIFY2(QRegularExpression("^\\S+ \\S+ tx 00 01 00 00 00 06 07 03 00 00 00 10\n"
-                                    "\\S+ \\S+ rx 00 01 00 00 00 23 07 03 20 00 64 [0-9A-F ]+ : good\n")
+        QVERIFY2(QRegularExpression("^\\S+ \\S+ tx " + FrameText(modbus::MbapFromRtu(1, block)) + "\n"
+                                    "\\S+ \\S+ rx " + FrameText(reply).left(32) + " [0-9A-F ]+ : good\n")
                      .match(log).hasMatch(),
                  qPrintable(log));
         run = Ctl({"--port", m_libmodbusAddress, "--slave", "7", "read", "--json"});
@@ -114,7 +124,7 @@ private slots:
         run = Ctl({"--port", m_libmodbusAddress, "address", "9"});
         QCOMPARE(run.status, 0);
         QVERIFY2(run.err.contains("unit 0") && run.err.contains("cannot be confirmed"), qPrintable(run.err));
-        QCOMPARE(LibmodbusRequests(5).value(4), QString("00 01 00 00 00 06 00 06 00 00 00 09"));
+        QCOMPARE(LibmodbusRequests(5).value(4), FrameText(modbus::MbapFromRtu(1, AddressChangeRequest(9))));
     }
 
     // The simulator as a gateway: a unit without a module gets exception 11, which is no
@@ -168,7 +178,9 @@ private slots:
                              "monitor", "--count", "3", "--interval", "0"});
         QCOMPARE(run.status, 1);
         QCOMPARE(run.out, QString());
-        QVERIFY2(Log().contains(QRegularExpression("rx 00 01 00 00 00 23 03 03 20 [0-9A-F ]+ : late reply to "
+        // the MBAP header of the read block's reply, then its function and byte count
+        const auto reply = modbus::MbapFromRtu(1, ReadReply(std::vector<uint16_t>(device::kReadBlockCount), 3));
+        QVERIFY2(Log().contains(QRegularExpression("rx " + FrameText(reply).left(26) + " [0-9A-F ]+ : late reply to "
                                                    "transaction 1, dropped\n")),
                  qPrintable(Log()));
     }

@@ -4,6 +4,7 @@
 #include "device/parameter_table.h"
 #include "modbus/crc16.h"
 #include "support/module_frames.h"
+#include "support/module_values.h"
 #include "support/pty_pair.h"
 #include "support/sim_process.h"
 
@@ -100,12 +101,12 @@ private slots:
         QTest::newRow("read, com.txt's port") << QStringList{"read"} << "pulse_high       0.010 s"
                                               << "req " + ReadRequestText();
         QTest::newRow("output on") << QStringList{"output", "on"} << "output           on"
-                                   << "req 01 06 00 0D 00 01 D9 C9";
+                                   << "req " + FrameText(OutputRequest(true));
         QTest::newRow("read --json after output on")
             << QStringList{"read", "--json"} << "\"output\": true" << "req " + ReadRequestText();
         QTest::newRow("output off, options after the command")
             << QStringList{"output", "off", "--port", "COM1", "--slave", "1"} << "output           off"
-            << "req 01 06 00 0D 00 00 18 09";
+            << "req " + FrameText(OutputRequest(false));
         // 12.55 rounds half away from zero; the read-back of the write is the last request
         QTest::newRow("write --set") << QStringList{"write", "--set", "pwm_voltage=12.55", "--set", "pwm_frequency=150000"}
                                      << "pwm_voltage      12.6 V\npwm_frequency    150000 Hz\n"
@@ -113,7 +114,7 @@ private slots:
         QTest::newRow("read shows the write") << QStringList{"read"} << "pwm_frequency    150000 Hz"
                                               << "req " + ReadRequestText();
         QTest::newRow("address, broadcast") << QStringList{"address", "1"} << "address          1"
-                                            << "broadcast 00 06 00 00 00 01 49 DB";
+                                            << "broadcast " + FrameText(AddressChangeRequest(1));
     }
     void commands()
     {
@@ -281,9 +282,9 @@ private slots:
             std::vector<uint8_t> reply;
             if (request.size() == 8 && request[1] == 3) {  // the read block, as it started
                 reply = {1, 3, static_cast<uint8_t>(2 * device::kReadBlockCount)};
-                for (uint16_t v : device::StartRegisters(1))
+                for (uint16_t v : kModuleStart)
                     reply.insert(reply.end(), {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
-            } else if (request.size() == 35) {  // the write, confirmed and ignored
+            } else if (request.size() == 9 + 2 * device::kParameterBlockCount) {  // the write, confirmed and ignored
                 reply.assign(request.begin(), request.begin() + 6);
             } else {
                 return;
@@ -331,7 +332,7 @@ private slots:
                             "see what it holds\n"));
         QFile log(Path(QStringLiteral("stopped.log")));
         QVERIFY(log.open(QIODevice::ReadOnly));
-        QVERIFY2(log.readAll().contains(" tx 01 10 00 00 00 0D 1A"), "the write is not in the log");
+        QVERIFY2(log.readAll().contains(" tx 01 10 "), "the write is not in the log");
         // the simulator's delayed reply is out before the next test asks
         QTRY_VERIFY_WITH_TIMEOUT(m_sim->Last("rep ").startsWith("rep 01 10"), 5000);
     }

@@ -5,6 +5,7 @@
 #include "support/window_parts.h"
 #include "serial/qt_serial_port.h"
 #include "support/module_frames.h"
+#include "support/module_values.h"
 #include "support/pty_pair.h"
 #include "support/sim_process.h"
 
@@ -24,11 +25,6 @@ const QString kBad = U("通讯数据错误！");
 const QString kOpenCaption = U("关闭串口");
 const QString kClosedCaption = U("打开串口");
 
-// The start values of the module as the window shows them after a read: the value boxes,
-// the module baud list and the output switch.
-const QStringList kModuleStart{"10.0", "1000", "50.0", "0.000", "0.010", "0.010", "50",
-                               "5.00", "4.00", "1",    "50",   "0",    "9600", "OFF"};
-
 // What a decoded read can change: the value boxes, the module baud list and the output switch.
 QStringList Shown(const MainWindow &w)
 {
@@ -38,26 +34,28 @@ QStringList Shown(const MainWindow &w)
     return shown << List(w, "moduleBaudList")->currentText() << Button(w, "outputButton")->text();
 }
 
-// The parameter block 0x0000..0x000C as the fields show it, scaled to register values.
+// The module at start as Shown() gives it after a read.
+QStringList StartShown(const MainWindow &w)
+{
+    const device::Parameter &rate = *device::FindParameter("module_baud");
+    return ShownAfterRead(w, kModuleStart) << QString::fromStdString(device::ShownValue(rate, kModuleStart)) << "OFF";
+}
+
+// The parameter block as the fields and the module baud list show it, as register values.
 QStringList BlockFromFields(const MainWindow &w)
 {
-    auto scaled = [](const QLineEdit *box, double scale) {
-        return QString::number(qRound(box->text().toDouble() * scale));
-    };
-    const qint64 frequency = Box(w, "pwmFrequencyBox")->text().toLongLong();
-    return {scaled(Box(w, "pwmVoltageBox"), 10),
-            QString::number(frequency >> 16),
-            QString::number(frequency & 0xFFFF),
-            scaled(Box(w, "pwmDutyBox"), 10),
-            scaled(Box(w, "pulseDelayBox"), 1000),
-            scaled(Box(w, "pulseHighBox"), 1000),
-            scaled(Box(w, "pulseLowBox"), 1000),
-            scaled(Box(w, "pulseNumberBox"), 1),
-            scaled(Box(w, "voltageSourceBox"), 100),
-            scaled(Box(w, "currentSourceBox"), 100),
-            scaled(Box(w, "sineFrequencyBox"), 1),
-            scaled(Box(w, "workModeBox"), 1),
-            QString::number(List(w, "moduleBaudList")->findText(List(w, "moduleBaudList")->currentText()))};
+    device::Registers registers{};
+    for (const device::Parameter &p : device::kParameters) {
+        if (p.written != device::Written::InBlock)
+            continue;
+        const QString text = p.coding == device::Coding::RateCode ? List(w, "moduleBaudList")->currentText()
+                                                                  : Box(w, qPrintable(RowName(p.key) + "Box"))->text();
+        device::ApplyValue(p, text.toStdString(), registers, device::Bounds::Registers);
+    }
+    QStringList block;
+    for (int r = device::kParameterBlockFirst; r < device::kParameterBlockFirst + device::kParameterBlockCount; ++r)
+        block << QString::number(registers[static_cast<std::size_t>(r)]);
+    return block;
 }
 
 // Register `index` of the simulator's last "regs" line.
@@ -217,7 +215,7 @@ void TstWindowE2e::readAndWrite()
         box->clear();
     List(w, "moduleBaudList")->setEditText(QString());
     QCOMPARE(bench.Exchange(Button(w, "readButton")), kGood);
-    QCOMPARE(Shown(w), kModuleStart);
+    QCOMPARE(Shown(w), StartShown(w));
     QTRY_COMPARE(Part<QPlainTextEdit>(w, "receivedBox")->toPlainText(), Hex(bench.sim().Last("rep ")));
 
     // A write of chosen values, one beyond its bound: the module holds what the fields show.
@@ -238,8 +236,8 @@ void TstWindowE2e::readAndWrite()
     QCOMPARE(written, (QStringList{"12.5", "123456", "33.3", "1.500", "0.250", "2.000", "777", "7.50", "20.00",
                                    "3", "999", "0", "38400", "OFF"}));
     const QString regs = bench.sim().Last("regs ");
-    QCOMPARE(regs.split(' ').mid(1, 13), BlockFromFields(w));
-    QCOMPARE(Register(regs, 13), QString("0"));  // the output switch is no part of the block
+    QCOMPARE(regs.split(' ').mid(1 + device::kParameterBlockFirst, device::kParameterBlockCount), BlockFromFields(w));
+    QCOMPARE(Register(regs, device::OutputState), QString("0"));  // the output switch is no part of the block
     QTRY_COMPARE(Part<QPlainTextEdit>(w, "receivedBox")->toPlainText(), Hex(bench.sim().Last("rep ")));
 
     // Other texts in the fields; a read brings back what was written.
@@ -260,7 +258,7 @@ void TstWindowE2e::outputSwitchAndPulseCounter()
 
     QCOMPARE(bench.Exchange(Button(*w, "outputButton")), kGood);
     QCOMPARE(Button(*w, "outputButton")->text(), QString("ON"));
-    QCOMPARE(Register(bench.sim().Last("regs "), 13), QString("1"));
+    QCOMPARE(Register(bench.sim().Last("regs "), device::OutputState), QString("1"));
 
     // With the output on, the module counts pulses between two reads.
     QCOMPARE(bench.Exchange(Button(*w, "readButton")), kGood);
@@ -283,7 +281,7 @@ void TstWindowE2e::outputSwitchAndPulseCounter()
     QCOMPARE(bench.Exchange(Button(*w, "outputButton")), kGood);
     QCOMPARE(Button(*w, "outputButton")->text(), QString("OFF"));
     QCOMPARE(Part<QLabel>(*w, "outputFrame")->palette().color(QPalette::Window), QColor(255, 255, 255));
-    QCOMPARE(Register(bench.sim().Last("regs "), 13), QString("0"));
+    QCOMPARE(Register(bench.sim().Last("regs "), device::OutputState), QString("0"));
     QCOMPARE(bench.Exchange(Button(*w, "readButton")), kGood);
     const QString stopped = Box(*w, "pulseCountBox")->text();
     QCOMPARE(bench.Exchange(Button(*w, "readButton")), kGood);
@@ -308,7 +306,7 @@ void TstWindowE2e::addressChange()
     List(w, "slaveList")->setEditText("7");
     QCOMPARE(bench.Exchange(Button(w, "readButton")), kGood);
     QVERIFY(Part<QPlainTextEdit>(w, "receivedBox")->toPlainText().startsWith(ReadReplyHeadText(7)));
-    QCOMPARE(Shown(w), kModuleStart);
+    QCOMPARE(Shown(w), StartShown(w));
 
     // The old address gets no answer, and the new one still does after it.
     List(w, "slaveList")->setEditText("1");
@@ -366,7 +364,7 @@ void TstWindowE2e::faultyReplies()
     // The next good exchange works.
     QVERIFY(bench.SetFaults("none"));
     QCOMPARE(bench.Exchange(Button(w, "readButton")), kGood);
-    QCOMPARE(Shown(w), kModuleStart);
+    QCOMPARE(Shown(w), StartShown(w));
     QCOMPARE(bench.messages, QStringList());
 }
 
@@ -406,7 +404,7 @@ void TstWindowE2e::deviceVanishes()
     QVERIFY(bench.StartSim());
     QVERIFY(bench.Open());
     QCOMPARE(bench.Exchange(Button(w, "readButton")), kGood);
-    QCOMPARE(Shown(w), kModuleStart);
+    QCOMPARE(Shown(w), StartShown(w));
 }
 
 void TstWindowE2e::bytesOnTheWire()

@@ -5,6 +5,8 @@
 #include "modbus/crc16.h"
 #include "modbus/hex_text.h"
 #include "support/fake_port.h"
+#include "support/module_frames.h"
+#include "support/module_values.h"
 #include "support/window_parts.h"
 
 #include <QDir>
@@ -18,44 +20,6 @@
 // A reply as it arrives: one receive event per piece.
 using Pieces = std::vector<std::vector<uint8_t>>;
 Q_DECLARE_METATYPE(Pieces)
-
-// The read block of a module set to 24.0 V, 100000 Hz, 50.0 %, 0.000 s, 1.000 s, 1.000 s,
-// 50 pulses, 6.00 V, 8.00 mA, 50 Hz, mode 1, 9600 baud, output ON, pulse count 7; any
-// register after 0x000F holds 0.
-inline const std::vector<uint16_t> kExample = [] {
-    std::vector<uint16_t> values{0x00F0, 0x0001, 0x86A0, 0x01F4, 0x0000, 0x03E8, 0x03E8, 0x0032,
-                                 0x0258, 0x0320, 0x0032, 0x0001, 0x0001, 0x0001, 0x0000, 0x0007};
-    values.resize(device::kReadBlockCount);
-    return values;
-}();
-
-// Bytes written as hex digits, blanks allowed: "01 03 00 00".
-inline std::vector<uint8_t> Bytes(const char *hex)
-{
-    const QByteArray raw = QByteArray::fromHex(QByteArray(hex));
-    return std::vector<uint8_t>(raw.begin(), raw.end());
-}
-
-// The same bytes with their CRC-16 appended, low byte first.
-inline std::vector<uint8_t> WithCrc(const std::vector<uint8_t> &bytes)
-{
-    return modbus::AppendCrc16(bytes, bytes.size() - 1);
-}
-inline std::vector<uint8_t> WithCrc(const char *hex)
-{
-    return WithCrc(Bytes(hex));
-}
-
-// A function-03 reply of `slave` carrying `values`, CRC included.
-inline std::vector<uint8_t> ReadReply(const std::vector<uint16_t> &values, uint8_t slave = 1)
-{
-    std::vector<uint8_t> bytes{slave, 0x03, static_cast<uint8_t>(2 * values.size())};
-    for (uint16_t value : values) {
-        bytes.push_back(static_cast<uint8_t>(value >> 8));
-        bytes.push_back(static_cast<uint8_t>(value & 0xFF));
-    }
-    return WithCrc(bytes);
-}
 
 // Bytes as the window renders them: "01 03 ".
 inline QString Hex(const std::vector<uint8_t> &bytes)

@@ -3,6 +3,7 @@
 #include "app/lamp.h"
 #include "app/main_window.h"
 #include "app/value_box.h"
+#include "device/parameter_table.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -77,6 +78,20 @@ inline std::vector<ValueBox *> ValueBoxes(const QObject &window)
                              "sineFrequencyBox", "pulseCountBox"})
         boxes.push_back(Box(window, name));
     return boxes;
+}
+
+// What ValueBoxes show once a read brought `registers`, in their order (a box is named
+// after its row's key).
+inline QStringList ShownAfterRead(const QObject &window, const device::Registers &registers)
+{
+    QStringList shown;
+    for (const ValueBox *box : ValueBoxes(window)) {
+        for (const device::Parameter &p : device::kParameters) {
+            if (RowName(p.key) + QLatin1String("Box") == box->objectName())
+                shown << QString::fromStdString(device::ShownValue(p, registers));
+        }
+    }
+    return shown;
 }
 
 // A press of a button, as the mouse makes it.

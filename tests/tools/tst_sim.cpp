@@ -2,6 +2,9 @@
 // Usage: tst_sim PATH-TO-velqor-sim
 
 #include "device/parameter_table.h"
+#include "modbus/frames.h"
+#include "modbus/hex_text.h"
+#include "support/module_values.h"
 
 #include <modbus.h>
 
@@ -42,17 +45,6 @@ void Check(bool ok, const std::string &what, int line)
 }
 #define CHECK(cond) Check((cond), #cond, __LINE__)
 
-std::string Hex(const Bytes &bytes)
-{
-    std::string text;
-    char digits[4];
-    for (uint8_t b : bytes) {
-        std::snprintf(digits, sizeof digits, "%02X ", b);
-        text += digits;
-    }
-    return text;
-}
-
 Bytes FromHex(const std::string &hex)
 {
     Bytes bytes;
@@ -65,7 +57,7 @@ Bytes FromHex(const std::string &hex)
 
 void CheckBytes(const Bytes &actual, const std::string &expectedHex, int line)
 {
-    Check(actual == FromHex(expectedHex), "got [" + Hex(actual) + "] want [" + expectedHex + " ]", line);
+    Check(actual == FromHex(expectedHex), "got [" + modbus::ToHexText(actual) + "] want [" + expectedHex + " ]", line);
 }
 #define CHECK_BYTES(actual, expectedHex) CheckBytes((actual), (expectedHex), __LINE__)
 
@@ -250,11 +242,9 @@ private:
     std::unique_ptr<modbus_t, ModbusDeleter> m_master;
 };
 
-// The module as it starts: the rows' start values at 9600 baud, 0 in every other register
-// up to 0x0012.
+// The module as it starts, 0 in every other register up to 0x0012.
 const std::vector<uint16_t> kStartValues = [] {
-    const device::Registers start = device::StartRegisters(1);
-    std::vector<uint16_t> values(start.begin(), start.end());
+    std::vector<uint16_t> values(kModuleStart.begin(), kModuleStart.end());
     values.resize(std::max<std::size_t>(values.size(), 19));
     return values;
 }();
@@ -276,10 +266,11 @@ void ReadsWritesAndCounts()
     modbus_t *m = bench.master();
 
     // the tool's read of the block
-    std::vector<uint16_t> regs(16);
-    CHECK(modbus_read_registers(m, 0x0000, 16, regs.data()) == 16);
-    CHECK(regs == std::vector<uint16_t>(kStartValues.begin(), kStartValues.begin() + 16));
-    CHECK(bench.WaitLine("req 01 03 00 00 00 10 44 06\n"));
+    std::vector<uint16_t> regs(device::kReadBlockCount);
+    CHECK(modbus_read_registers(m, device::kReadBlockFirst, device::kReadBlockCount, regs.data()) == device::kReadBlockCount);
+    CHECK(regs == std::vector<uint16_t>(kModuleStart.begin(), kModuleStart.end()));
+    const std::string read = modbus::ToHexText(modbus::BuildReadRequest(1, device::kReadBlockFirst, device::kReadBlockCount));
+    CHECK(bench.WaitLine("req " + read.substr(0, read.size() - 1) + "\n"));
 
     // the parameter block in one write: only 0x0000..0x000C change
     regs.resize(19);

@@ -7,6 +7,7 @@
 
 #include "app/texts.h"
 #include "serial/win32_port.h"
+#include "support/module_values.h"
 #include "support/window_parts.h"
 
 #include <QtTest>
@@ -14,10 +15,6 @@
 #include <windows.h>
 
 namespace {
-
-// The module's start values as a read shows them in the value boxes (the pulse counter last).
-const QStringList kModuleStart{"10.0", "1000", "50.0", "0.000", "0.010", "0.010",
-                               "50",   "5.00", "4.00", "1",     "50",    "0"};
 
 // Tells tests/windows/run that a step is reached: a file NAME in the folder that
 // VELQOR_WINE_MARKS names (a Linux path, seen through Wine's drive Z:). False without it.
@@ -96,7 +93,7 @@ void TstWindowWine::readsTheModule()
     QStringList shown;
     for (const ValueBox *box : ValueBoxes(*window))
         shown << box->text();
-    QCOMPARE(shown, kModuleStart);
+    QCOMPARE(shown, ShownAfterRead(*window, kModuleStart));
 
     Click(*window, "portButton");
     QCOMPARE(Button(*window, "portButton")->text(), texts::Tr(texts::kPortClosedCaption));
