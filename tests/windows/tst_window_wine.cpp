@@ -10,6 +10,9 @@
 #include "support/module_values.h"
 #include "support/window_parts.h"
 
+#include "app/module_search_window.h"
+
+#include <QListWidget>
 #include <QtTest>
 
 #include <windows.h>
@@ -47,6 +50,7 @@ private slots:
     void portHeldElsewhere();
     void anyPortInAnyCase();
     void pulledAdapter();
+    void findsTheModule();
     void idleWithPortOpen();
 
 private:
@@ -159,6 +163,27 @@ void TstWindowWine::pulledAdapter()
 
 // The port open, nothing on the line: what the window costs, printed, not judged (the run
 // script adds the Wine server's share from Linux).
+// Ctrl+F on the closed COM1: the search opens it, asks every address at the list's rate,
+// finds the simulator at 1, gives the port back closed, and Enter takes the module.
+void TstWindowWine::findsTheModule()
+{
+    const auto window = Window(1);
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
+    auto *search = window->findChild<ModuleSearchWindow *>();
+    QVERIFY(search);
+    Click(*search, "startSearchButton");
+    auto *found = search->findChild<QListWidget *>("foundList");
+    QVERIFY(QTest::qWaitFor([&] { return Button(*search, "startSearchButton")->isEnabled(); }, 90000));
+    QCOMPARE(found->count(), 1);
+    QCOMPARE(found->item(0)->text(), QString::fromUtf8("地址 1  波特率 9600"));
+    QVERIFY(!m_port.IsOpen());
+    QTest::keyClick(found, Qt::Key_Return);
+    QTRY_VERIFY(!window->findChild<ModuleSearchWindow *>());
+    QCOMPARE(List(*window, "slaveList")->currentText(), "1");
+    QCOMPARE(m_messages, QStringList());
+}
+
 void TstWindowWine::idleWithPortOpen()
 {
     const auto window = Window(1);
