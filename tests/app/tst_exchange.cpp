@@ -128,7 +128,7 @@ void TstExchange::receiveEvents_data()
                                                 {kOutputOn.begin() + 7, kOutputOn.end()}}
                                       << Hex(kOutputOn);
     QTest::newRow("nothing waiting") << Pieces{{}} << "";
-    // Anything over 37 bytes is bad anyway: a flooding line stops adding at 1024.
+    // Anything longer than the read block's reply is bad anyway: a flooding line stops adding at 1024.
     QTest::newRow("flood") << Pieces(5000, {0x55}) << QString("55 ").repeated(1024);
 }
 

@@ -345,7 +345,8 @@ void TstOperations::baudRateCode()
     }
     QCOMPARE(w.port.writes.size(), std::size_t(presses.size()));
     const auto &last = w.port.writes.back();
-    QCOMPARE(last[31] * 256 + last[32], code);
+    const std::size_t at = 7 + 2 * std::size_t(device::BaudRateCode - device::kParameterBlockFirst);
+    QCOMPARE(last[at] * 256 + last[at + 1], code);
 }
 
 void TstOperations::outputSwitch_data()

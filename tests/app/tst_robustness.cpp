@@ -56,11 +56,12 @@ void TstRobustness::fieldTexts()
     Box(*w, "pulseNumberBox")->setText(text);
     Click(*w, "writeButton");
     QCOMPARE(Box(*w, "pulseNumberBox")->text(), shown);
-    // The pulse number travels in bytes 21-22 of the write, exactly as shown.
+    // The pulse number travels in the parameter block's write, exactly as shown.
     QCOMPARE(w.port.writes.size(), std::size_t(1));
     const auto &frame = w.port.writes.front();
-    QCOMPARE(frame.size(), std::size_t(35));
-    QCOMPARE(QString::number(frame[21] * 256 + frame[22]), shown);
+    const std::size_t at = 7 + 2 * std::size_t(device::PulseNumber - device::kParameterBlockFirst);
+    QCOMPARE(frame.size(), std::size_t(9 + 2 * device::kParameterBlockCount));
+    QCOMPARE(QString::number(frame[at] * 256 + frame[at + 1]), shown);
 }
 
 void TstRobustness::pastedTextInEveryBox()

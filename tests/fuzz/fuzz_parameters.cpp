@@ -205,11 +205,12 @@ void CheckWrite(const Texts &input, const std::string &rateText, uint16_t previo
     FUZZ_CHECK(again.registers == write.registers);
     FUZZ_CHECK(again.baudRateCode == write.baudRateCode);
 
-    // The request: 35 bytes, the block header, the registers high byte first, a valid CRC.
+    // The request: the block header, the registers high byte first, a valid CRC.
     const uint8_t slave = static_cast<uint8_t>(input[kPwmVoltage].size());
     const std::vector<uint8_t> frame = BuildParameterWriteRequest(slave, r);
-    FUZZ_CHECK(frame.size() == 35);
-    const std::array<uint8_t, 7> header{slave, modbus::kWriteMultipleRegisters, 0x00, 0x00, 0x00, 0x0D, 0x1A};
+    FUZZ_CHECK(frame.size() == 9 + 2 * std::size_t{kParameterBlockCount});
+    const std::array<uint8_t, 7> header{slave, modbus::kWriteMultipleRegisters, kParameterBlockFirst >> 8, kParameterBlockFirst & 0xFF,
+                                        kParameterBlockCount >> 8, kParameterBlockCount & 0xFF, 2 * kParameterBlockCount};
     FUZZ_CHECK(std::equal(header.begin(), header.end(), frame.begin()));
     for (std::size_t i = 0; i < kParameterBlockCount; ++i)
         FUZZ_CHECK((frame[7 + 2 * i] << 8 | frame[8 + 2 * i]) == r[i]);

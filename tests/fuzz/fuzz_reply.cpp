@@ -97,13 +97,13 @@ void CheckDecoding(const std::string &receiveBuffer)
     }
     FUZZ_CHECK(next == decoded->texts.size());
 
-    if (count > 12 && reg(12) < 6) {
-        FUZZ_CHECK(decoded->baudItem == static_cast<int>(reg(12)));
+    if (count > device::BaudRateCode && reg(device::BaudRateCode) < device::kBaudRates.size()) {
+        FUZZ_CHECK(decoded->baudItem == static_cast<int>(reg(device::BaudRateCode)));
     } else {
         FUZZ_CHECK(!decoded->baudItem);
     }
-    if (count > 13) {
-        FUZZ_CHECK(decoded->outputState == reg(13));
+    if (count > device::OutputState) {
+        FUZZ_CHECK(decoded->outputState == reg(device::OutputState));
     } else {
         FUZZ_CHECK(!decoded->outputState);
     }
@@ -123,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
     } else {
         const uint8_t slave = input.ConsumeIntegral<uint8_t>();
         const uint8_t function = input.ConsumeIntegral<uint8_t>();
-        sendText = modbus::ToHexText(modbus::AppendCrc16({slave, function, 0x00, 0x00, 0x00, 0x10}, 5));
+        sendText = modbus::ToHexText(modbus::AppendCrc16({slave, function, 0x00, 0x00, 0x00, device::kReadBlockCount}, 5));
         std::vector<uint8_t> reply = input.ConsumeRemainingBytes<uint8_t>();
         if ((mode & 4) != 0 && reply.size() >= 2) {
             reply[0] = slave;
