@@ -17,11 +17,10 @@ while IFS= read -r cite; do
     [ "$cite" = "$name" ] && continue
     rows=${cite#*(}
     while IFS= read -r row; do
-        row=$(echo "$row" | sed 's/…//; s/^ *//; s/ *$//')
         if [ -n "$row" ] && ! grep -qF -- "$row" "$file"; then
             echo "FAIL: docs/robustness.md cites the row \"$row\" of $name, which does not exist" >&2
             status=1
         fi
-    done < <(echo "${rows%)}" | tr ',;' '\n\n')
+    done < <(echo "${rows%)}" | tr ',;' '\n\n' | sed 's/…//; s/^ *//; s/ *$//')
 done < <(grep -o 'tst_[a-z0-9_]*::[A-Za-z0-9_]*\(([^)]*)\)\?' docs/robustness.md | sort -u)
 exit $status

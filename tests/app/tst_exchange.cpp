@@ -123,10 +123,8 @@ void TstExchange::receiveEvents_data()
     QTest::addColumn<Pieces>("events");
     QTest::addColumn<QString>("collected");
     QTest::newRow("00 0F FF") << Pieces{Bytes("00 0F FF")} << "00 0F FF ";
-    QTest::newRow("3, 4 and 1 bytes") << Pieces{{kOutputOn.begin(), kOutputOn.begin() + 3},
-                                                {kOutputOn.begin() + 3, kOutputOn.begin() + 7},
-                                                {kOutputOn.begin() + 7, kOutputOn.end()}}
-                                      << Hex(kOutputOn);
+    const auto at = [](int i) { return kOutputOn.begin() + i; };
+    QTest::newRow("3, 4 and 1 bytes") << Pieces{{at(0), at(3)}, {at(3), at(7)}, {at(7), at(8)}} << Hex(kOutputOn);
     QTest::newRow("nothing waiting") << Pieces{{}} << "";
     // Anything longer than the read block's reply is bad anyway: a flooding line stops adding at 1024.
     QTest::newRow("flood") << Pieces(5000, {0x55}) << QString("55 ").repeated(1024);
