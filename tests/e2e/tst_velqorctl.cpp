@@ -3,6 +3,7 @@
 
 #include "device/parameter_table.h"
 #include "modbus/crc16.h"
+#include "support/ctl_run.h"
 #include "support/module_frames.h"
 #include "support/module_values.h"
 #include "support/pty_pair.h"
@@ -13,16 +14,6 @@
 #include <csignal>
 #include <sys/stat.h>
 #include <QtTest>
-
-namespace {
-
-struct Outcome {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-} // namespace
 
 class TestVelqorctl : public QObject {
     Q_OBJECT
@@ -42,20 +33,13 @@ class TestVelqorctl : public QObject {
 
     // Runs velqorctl in the test folder, where COM1 is the pty and com.txt says 1, 9600;
     // its stdout goes to `outFile` when one is given.
-    Outcome Ctl(const QStringList &arguments, const QString &outFile = {})
+    CtlRun Ctl(const QStringList &arguments, const QString &outFile = {})
     {
         QProcess process;
-        process.setWorkingDirectory(m_dir.path());
         if (!outFile.isEmpty())
             process.setStandardOutputFile(outFile);
-        process.start(QStringLiteral(VELQORCTL_PATH), arguments);
-        Outcome outcome;
-        if (!process.waitForFinished(20000))
-            return outcome;
-        outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        outcome.out = QString::fromUtf8(process.readAllStandardOutput());
-        outcome.err = QString::fromUtf8(process.readAllStandardError());
-        return outcome;
+        StartCtl(process, m_dir.path(), arguments);
+        return FinishCtl(process);
     }
 
 private slots:
@@ -123,7 +107,7 @@ private slots:
         QFETCH(QString, request);
         const QString warned = arguments.first() != "address" ? QString()
                                : "velqorctl: address: sent as a broadcast: every module on the line takes address 1\n";
-        const Outcome outcome = Ctl(arguments);
+        const CtlRun outcome = Ctl(arguments);
         QCOMPARE(outcome.err, warned);
         QCOMPARE(outcome.status, 0);
         QVERIFY2(outcome.out.contains(printed), qPrintable(outcome.out));
@@ -135,7 +119,7 @@ private slots:
     // read --json > file, change it, write --profile file: only that key changes.
     void profileRoundTrip()
     {
-        const Outcome before = Ctl({"read", "--json"});
+        const CtlRun before = Ctl({"read", "--json"});
         QCOMPARE(before.status, 0);
         QJsonObject set = QJsonDocument::fromJson(before.out.toUtf8()).object();
         QCOMPARE(set.size(), int(device::kParameterCount) + 1);  // every row and "retries", which write ignores
@@ -145,10 +129,10 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QJsonDocument(set).toJson());
         file.close();
-        const Outcome written = Ctl({"write", "--profile", file.fileName()});
+        const CtlRun written = Ctl({"write", "--profile", file.fileName()});
         QCOMPARE(written.err, QString());
         QCOMPARE(written.status, 0);
-        const Outcome after = Ctl({"read", "--json"});
+        const CtlRun after = Ctl({"read", "--json"});
         QJsonObject expected = QJsonDocument::fromJson(before.out.toUtf8()).object();
         expected.insert(QStringLiteral("pulse_low"), 1.5);
         QJsonObject got = QJsonDocument::fromJson(after.out.toUtf8()).object();
@@ -177,7 +161,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, said);
         Faults(fault);
-        const Outcome outcome = Ctl(arguments);
+        const CtlRun outcome = Ctl(arguments);
         QCOMPARE(outcome.status, 1);
         QVERIFY2(outcome.err.contains(said), qPrintable(outcome.err));
         QCOMPARE(outcome.err.count(QLatin1Char('\n')), 1);
@@ -234,7 +218,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, said);
         const int requests = m_sim->Lines().size();
-        const Outcome outcome = Ctl(arguments);
+        const CtlRun outcome = Ctl(arguments);
         QCOMPARE(outcome.status, 2);
         QVERIFY2(outcome.err.contains(said), qPrintable(outcome.err));
         QCOMPARE(outcome.err.count(QLatin1Char('\n')), 1);
@@ -246,7 +230,7 @@ private slots:
     // stderr; typed with --set it is refused.
     void profileRestoresHeldValues()
     {
-        const Outcome held = Ctl({"write", "--profile", "held.json"});
+        const CtlRun held = Ctl({"write", "--profile", "held.json"});
         QCOMPARE(held.status, 0);
         QVERIFY2(held.err.contains("held.json: pwm_voltage=0: outside 1.0 to 24.0 V; written as the file holds it")
                      && held.err.count('\n') == 1,
@@ -263,7 +247,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(R"({"pwm_voltage": 12, "volume": 3})");
         file.close();
-        const Outcome outcome = Ctl({"write", "--profile", file.fileName()});
+        const CtlRun outcome = Ctl({"write", "--profile", file.fileName()});
         QCOMPARE(outcome.status, 2);
         QVERIFY2(outcome.err.contains("unknown key \"volume\""), qPrintable(outcome.err));
     }
@@ -305,10 +289,10 @@ private slots:
     // Results that cannot be written: a full disk ends with exit 4 and says which.
     void outputCannotBeWritten()
     {
-        const Outcome full = Ctl({"read", "--json"}, QStringLiteral("/dev/full"));
+        const CtlRun full = Ctl({"read", "--json"}, QStringLiteral("/dev/full"));
         QCOMPARE(full.status, 4);
         QCOMPARE(full.err, QString("velqorctl: cannot write the results to stdout: No space left on device\n"));
-        const Outcome logged = Ctl({"read", "--log", "/dev/full"});
+        const CtlRun logged = Ctl({"read", "--log", "/dev/full"});
         QCOMPARE(logged.status, 4);
         QVERIFY2(logged.err.endsWith("the log is not complete\n"), qPrintable(logged.err));
     }
@@ -344,13 +328,13 @@ private slots:
     {
         // replies later than the time-out, whatever the interval: none is taken for the next read's
         Faults(QStringLiteral("delay 140"));
-        const Outcome late = Ctl({"monitor", "--count", "3", "--interval", "120", "--timeout", "100"});
+        const CtlRun late = Ctl({"monitor", "--count", "3", "--interval", "120", "--timeout", "100"});
         QCOMPARE(late.out, QString());
         QCOMPARE(late.status, 1);
         QTRY_VERIFY(m_sim->Lines().last().startsWith("rep "));  // the last late reply is out
 
         Faults(QStringLiteral("delay 300"));
-        const Outcome monitor = Ctl({"monitor", "--count", "2", "--interval", "1000", "--timeout", "100", "--log", "stale.log"});
+        const CtlRun monitor = Ctl({"monitor", "--count", "2", "--interval", "1000", "--timeout", "100", "--log", "stale.log"});
         QCOMPARE(monitor.status, 1);
         QCOMPARE(monitor.out, QString());
         QFile log(Path(QStringLiteral("stale.log")));
@@ -359,12 +343,12 @@ private slots:
                  "the late reply is not in the log");
 
         Faults(QStringLiteral("stray"));
-        const Outcome write = Ctl({"write", "--set", "work_mode=2"});
+        const CtlRun write = Ctl({"write", "--set", "work_mode=2"});
         QCOMPARE(write.err, QString());
         QCOMPARE(write.status, 0);
 
         Faults(QStringLiteral("delay 400"));  // while 2 is asked, or waiting when 2 is asked
-        const Outcome scan = Ctl({"scan", "--slaves", "1-3", "--timeout", "300", "--json"});
+        const CtlRun scan = Ctl({"scan", "--slaves", "1-3", "--timeout", "300", "--json"});
         QCOMPARE(scan.out, QString("[{\"baud\":9600,\"slave\":1}]\n"));
         QCOMPARE(scan.status, 0);
     }
@@ -372,7 +356,7 @@ private slots:
     // Ports that cannot be had: exit 3 with the reason.
     void portUnavailable()
     {
-        Outcome outcome = Ctl({"read", "--port", Path(QStringLiteral("nothing"))});
+        CtlRun outcome = Ctl({"read", "--port", Path(QStringLiteral("nothing"))});
         QCOMPARE(outcome.status, 3);
         QVERIFY2(outcome.err.contains("does not exist"), qPrintable(outcome.err));
         // a COM name that is no port is not opened as a file of that name
