@@ -70,13 +70,13 @@ if(TARGET velqor-sim)
 endif()
 
 # The same through the window: reads, writes and output switches clicked against the
-# chaotic simulator, the window's pause and reply timer shortened to 10 and 30 ms.
+# chaotic simulator, the window's pause and reply timer shortened to 10 and 50 ms.
 if(TARGET velqor-sim)
     qt_add_executable(window_chaos e2e/window_chaos.cpp support/pty_pair.h support/sim_process.h)
     target_link_libraries(window_chaos PRIVATE gui Qt6::Test)
     target_include_directories(window_chaos PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
     add_dependencies(window_chaos velqor-sim)
     add_test(NAME chaos_window COMMAND window_chaos --sim $<TARGET_FILE:velqor-sim> --exchanges 1000 --percent 5 --seed 3
-                                                   --pause 10 --reply-wait 30)
+                                                   --pause 10 --reply-wait 50 --late 75)
     set_tests_properties(chaos_window PROPERTIES LABELS e2e TIMEOUT 300)
 endif()

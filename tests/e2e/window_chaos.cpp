@@ -8,7 +8,7 @@
 // Prints the figures; exit status 1 when a check failed, 2 when the run could not be set up.
 //
 //   window_chaos --sim build/tools/velqor-sim                  1,000 exchanges, the real times
-//   window_chaos --sim ... --pause 10 --reply-wait 30          the same, the window's waits shortened
+//   window_chaos --sim ... --pause 10 --reply-wait 50 --late 75   the same, the waits shortened (ctest)
 #include "support/pty_pair.h"
 #include "support/sim_process.h"
 #include "support/window_parts.h"
@@ -69,13 +69,15 @@ int main(int argc, char *argv[])
     const QCommandLineOption percentOption("percent", "Each fault's chance (default 2).", "n", "2");
     const QCommandLineOption pauseOption("pause", "The pause after a request, ms (default 100).", "ms", "100");
     const QCommandLineOption replyOption("reply-wait", "The reply timer, ms (default 160).", "ms", "160");
-    parser.addOptions({simOption, exchangesOption, seedOption, percentOption, pauseOption, replyOption});
+    const QCommandLineOption lateOption("late", "How late a late reply comes, ms (default 1.5 times the pause and the "
+                                                "reply timer: past the window's time-out, within the quiet it keeps "
+                                                "before the next request).", "ms");
+    parser.addOptions({simOption, exchangesOption, seedOption, percentOption, pauseOption, replyOption, lateOption});
     parser.process(app);
     const int exchanges = parser.value(exchangesOption).toInt();
     const int pause = parser.value(pauseOption).toInt();
     const int replyWait = parser.value(replyOption).toInt();
-    // late past the window's time-out, within the quiet it keeps before the next request
-    const int late = (pause + replyWait) * 3 / 2;
+    const int late = parser.isSet(lateOption) ? parser.value(lateOption).toInt() : (pause + replyWait) * 3 / 2;
 
     QTemporaryDir dir;
     PtyPair line(dir.filePath("COM1"), dir.filePath("module"));
