@@ -46,12 +46,8 @@ PortPanel::PortPanel(serial::Port &port, ExchangeController &exchange, const Sho
     m_stopBitsCaption = look::Caption(this, QStringLiteral("stopBitsCaption"), texts::kStopBits, 480, 3435);
     m_slaveCaption = look::Caption(this, QStringLiteral("slaveCaption"), "Slave ID", 240, 4125);
 
-    // COM1 to COM9 always, then the ports present above them (Windows numbers USB adapters
-    // high: COM12, COM23).
     QStringList ports;
     for (int n = 1; n <= serial::kPortCount; ++n)
-        ports << QStringLiteral("COM%1").arg(n);
-    for (const int n : serial::PresentPortNumbers(serial::kPortCount + 1))
         ports << QStringLiteral("COM%1").arg(n);
     auto list = [this](const char *name, int top, const QStringList &items) {
         return look::List(this, QLatin1String(name), items, Tw(1200, top, 975, 300));
@@ -59,7 +55,9 @@ PortPanel::PortPanel(serial::Port &port, ExchangeController &exchange, const Sho
     m_portList = list("portList", 480, ports);
     // The port opened is the one the list shows.
     app::FollowTypedText(m_portList);
-    new PortTips(m_portList);
+    // COM1 to COM9 always, then the ports present above them (Windows numbers USB adapters
+    // high: COM12, COM23), found again each time the list opens.
+    (new PortTips(m_portList))->ListPresentPorts();
     m_baudList = list("baudList", 1200, look::RateItems());
     m_parityList = list("parityList", 1920, {Tr(texts::kNoParity), Tr(texts::kOddParity), Tr(texts::kEvenParity)});
     m_dataBitsList = list("dataBitsList", 2640, {QStringLiteral("8"), QStringLiteral("7"), QStringLiteral("6")});

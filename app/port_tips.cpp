@@ -30,7 +30,7 @@ PortTips::PortTips(QComboBox *list) : QObject(list), m_list(list)
     m_list->view()->window()->installEventFilter(this);
 }
 
-void PortTips::Refresh()
+void PortTips::ListPresentPorts()
 {
     const QStringList before = [this] {
         QStringList items;
@@ -55,6 +55,11 @@ void PortTips::Refresh()
                 m_list->setEditText(shown);
         }
     }
+}
+
+void PortTips::Refresh()
+{
+    ListPresentPorts();
     const auto devices = serial::PresentDevices();
     for (int i = 0; i < m_list->count(); ++i)
         m_list->setItemData(i, Describe(PortNumber(m_list->itemText(i)), devices), Qt::ToolTipRole);

@@ -13,8 +13,10 @@ class PortTips : public QObject {
 public:
     explicit PortTips(QComboBox *list);
 
-    // Lists the ports present above COM9 and sets every item's tooltip from what the
-    // ports lead to now.
+    // Lists the ports present now above COM9, after the nine; a chosen one that went away
+    // stays as typed text.
+    void ListPresentPorts();
+    // The same, and every item's tooltip set from what the ports lead to now.
     void Refresh();
 
 protected:

@@ -227,8 +227,6 @@ int main(int argc, char *argv[])
 #else
     // a closed pipe is an output that cannot be written (exit 4), on every kind of line
     std::signal(SIGPIPE, SIG_IGN);
-#endif
-#ifndef _WIN32
     // A closed stdout or stderr would be taken by the next file opened, the serial port
     // among them, and results would go down the line: /dev/null holds the place.
     bool stdoutClosed = false;
